@@ -1,0 +1,29 @@
+#pragma once
+// UseString: the key filter that keeps the number fields numeric.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/beep.h"
+#include "platform/clipboard.h"
+
+namespace marlit::UseString {
+
+inline constexpr std::int32_t kDecimalMode = 0;
+inline constexpr std::int32_t kHexMode = 1;
+inline constexpr std::int32_t kPasteKey = 22;  // Ctrl+V
+
+// Sets code to 0, with a beep, when the character is not a digit of the mode.
+void FilterKeyChar(std::int32_t& code, std::int32_t mode, Beeper& beeper);
+
+// Filters one key before the field takes it; 0 cancels it. Ctrl+V (22) filters the clipboard's
+// text in place, so that the field pastes only the digits before the first refused character.
+void FilterNumericKey(std::int32_t& code, std::int32_t mode, Clipboard& clipboard, Beeper& beeper);
+
+// The part of a pasted or dropped text that the field takes: the characters before the first one
+// that FilterKeyChar refuses (which beeps once).
+[[nodiscard]] std::u16string KeptPasteText(std::u16string_view text, std::int32_t mode,
+                                           Beeper& beeper);
+
+}  // namespace marlit::UseString

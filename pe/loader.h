@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "pe/pe_image.h"
+#include "platform/prompt.h"
+
+namespace marlit {
+
+// Analyses the PE file at path into image, showing its own messages through prompt. True when the
+// table was built and no error is pending. On a refused file the previous table stays in force.
+[[nodiscard]] bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt);
+
+// The characters of text before its first NUL.
+[[nodiscard]] std::u16string CutAtNul(std::u16string_view text);
+
+}  // namespace marlit

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Marlit and starts it, on FILE when one is given, else on a
+# small sample program that the build makes.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$(nproc)"
+if [ $# -ge 1 ]; then
+  exec build/default/mainwindow/marlit "$@"
+fi
+exec build/default/mainwindow/marlit build/default/tests/sample/sample.exe

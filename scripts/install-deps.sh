@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, every Debian package that building, running and testing Marlit needs,
+# and only those that are missing.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config
+  clang libclang-rt-14-dev
+  qt6-base-dev qt6-base-dev-tools
+  libicu-dev libcli11-dev nlohmann-json3-dev
+  libxcb1-dev libx11-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb openbox xclip x11-utils xdotool imagemagick libxcb-xtest0-dev libxtst-dev
+  # run: the Traditional Chinese UI font and Qt's own zh_TW translation
+  fonts-arphic-uming qt6-translations-l10n
+  libqt6svg6
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: these packages are missing and installing them needs root: ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,79 @@
+#pragma once
+// Writes PE files byte by byte for the tests: DOS header and stub, signature, file header,
+// optional header (32-bit or 64-bit layout), section headers and raw data. Every field can be
+// set to a malformed value, and the finished bytes can be patched or cut.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace marlit::test {
+
+struct TestSection {
+  std::string Name;  // raw name bytes, at most 8; shorter names are padded with NUL
+  std::uint32_t VirtualSize = 0;
+  std::uint32_t VirtualAddress = 0;
+  std::uint32_t SizeOfRawData = 0;
+  std::uint32_t PointerToRawData = 0;
+};
+
+class PeBuilder {
+ public:
+  PeBuilder& PeOffset(std::uint32_t v) { peOffset_ = v; return *this; }
+  PeBuilder& ImageBase(std::uint64_t v) { imageBase_ = v; return *this; }
+  // 0x10B: 32-bit layout (224-byte optional header); 0x20B: 64-bit layout (240 bytes).
+  PeBuilder& Magic(std::uint16_t v) { magic_ = v; return *this; }
+  PeBuilder& SizeOfOptionalHeader(std::uint16_t v) { sizeOfOptionalHeader_ = v; return *this; }
+  // Overrides the section count field; by default it is the number of sections added.
+  PeBuilder& NumberOfSections(std::uint16_t v) { numberOfSections_ = v; return *this; }
+  PeBuilder& Signature(std::uint32_t v) { signature_ = v; return *this; }
+  PeBuilder& AddSection(TestSection s) { sections_.push_back(std::move(s)); return *this; }
+  // A typical section: name, VirtualAddress, SizeOfRawData and PointerToRawData.
+  PeBuilder& AddSection(std::string name, std::uint32_t va, std::uint32_t rawSize,
+                        std::uint32_t rawPointer) {
+    return AddSection(TestSection{std::move(name), rawSize, va, rawSize, rawPointer});
+  }
+  // The file length; by default the end of the furthest raw data or of the headers.
+  PeBuilder& FileLength(std::size_t v) { fileLength_ = v; return *this; }
+
+  [[nodiscard]] std::vector<std::uint8_t> Build() const;
+  void WriteTo(const std::filesystem::path& path) const;
+
+  [[nodiscard]] std::uint32_t SectionTableOffset() const;
+
+ private:
+  std::uint32_t peOffset_ = 0x80;
+  std::uint64_t imageBase_ = 0x400000;
+  std::uint16_t magic_ = 0x10B;
+  std::optional<std::uint16_t> sizeOfOptionalHeader_;
+  std::optional<std::uint16_t> numberOfSections_;
+  std::uint32_t signature_ = 0x00004550;  // "PE\0\0"
+  std::vector<TestSection> sections_;
+  std::optional<std::size_t> fileLength_;
+};
+
+// Writes bytes to path, replacing the file.
+void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+// Little-endian stores into a byte buffer, growing it as needed.
+void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v);
+void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v);
+void Put64(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v);
+
+// A fresh temporary folder, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+  [[nodiscard]] std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace marlit::test
