@@ -1,6 +1,6 @@
 # Every target of ours calls marlit_target_defaults(target).
 function(marlit_target_defaults target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wconversion -Wsign-conversion)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wconversion)
   if(MARLIT_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
