@@ -19,6 +19,7 @@ void FilterKeyChar(std::int32_t& code, std::int32_t mode, Beeper& beeper);
 
 // Filters one key before the field takes it; 0 cancels it. Ctrl+V (22) filters the clipboard's
 // text in place, so that the field pastes only the digits before the first refused character.
+// A failing clipboard cancels the key (code 0) and raises its PlatformError.
 void FilterNumericKey(std::int32_t& code, std::int32_t mode, Clipboard& clipboard, Beeper& beeper);
 
 // The part of a pasted or dropped text that the field takes: the characters before the first one

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "pe/bounded_reader.h"
 #include "pe/pe_image.h"
 #include "platform/prompt.h"
 
@@ -12,6 +13,10 @@ namespace marlit {
 // Analyses the PE file at path into image, showing its own messages through prompt. True when the
 // table was built and no error is pending. On a refused file the previous table stays in force.
 [[nodiscard]] bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt);
+
+// Positions file at offset when offset + 1 < FileLength; otherwise leaves it where it is and sets
+// LoadError. A negative offset is outside the file too.
+void SafeSeek(PeImage& image, FileCursor& file, std::int32_t offset);
 
 // The characters of text before its first NUL.
 [[nodiscard]] std::u16string CutAtNul(std::u16string_view text);

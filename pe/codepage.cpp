@@ -1,0 +1,56 @@
+#include "pe/codepage.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
+
+#include <limits>
+#include <string>
+
+#include "platform/errors.h"
+
+namespace marlit {
+
+Cp950Decoder::Cp950Decoder() {
+  UErrorCode status = U_ZERO_ERROR;
+  converter_ = ucnv_open("windows-950", &status);
+  if (U_FAILURE(status) || converter_ == nullptr) {
+    throw PlatformError(std::string("code page 950 converter: ") + u_errorName(status));
+  }
+}
+
+Cp950Decoder::~Cp950Decoder() { ucnv_close(converter_); }
+
+std::u16string Cp950Decoder::Decode(std::span<const std::uint8_t> bytes) const {
+  if (bytes.empty()) return {};
+  if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 2)) {
+    throw OverflowError("text too long to decode");
+  }
+  // Code page 950 gives at most one UTF-16 unit a byte; room for two keeps any substitution safe.
+  std::u16string out(2 * bytes.size() + 1, u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  const std::int32_t length = ucnv_toUChars(
+      converter_, out.data(), static_cast<std::int32_t>(out.size()),
+      reinterpret_cast<const char*>(bytes.data()), static_cast<std::int32_t>(bytes.size()),
+      &status);
+  if (U_FAILURE(status)) throw PlatformError(std::string("code page 950: ") + u_errorName(status));
+  out.resize(static_cast<std::size_t>(length));
+  return out;
+}
+
+std::u16string Utf16FromUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 2)) {
+    throw OverflowError("text too long to decode");
+  }
+  // A UTF-8 byte never gives more than one UTF-16 unit.
+  std::u16string out(text.size() + 1, u'\0');
+  std::int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(out.data(), static_cast<std::int32_t>(out.size()), &length, text.data(),
+                       static_cast<std::int32_t>(text.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) return std::u16string(u"\uFFFD");
+  out.resize(static_cast<std::size_t>(length));
+  return out;
+}
+
+}  // namespace marlit
