@@ -1,0 +1,280 @@
+#include "dialogs/section_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest/QTest>
+
+#include <string>
+#include <vector>
+
+#include "modal.h"
+#include "pe/loader.h"
+#include "pe/translate.h"
+#include "platform/fake/fakes.h"
+#include "tests/common/pe_builder.h"
+#include "widgets.h"
+
+namespace marlit {
+namespace {
+
+using test::Control;
+
+QListWidget& List(const QDialog& d) { return Control<QListWidget>(d, "區段清單"); }
+QString Box(const QDialog& d, int k) {
+  return Control<QLineEdit>(d, ("t" + std::to_string(k)).c_str()).text();
+}
+void Click(const QDialog& d, const char* button) {
+  QTest::mouseClick(&Control<QPushButton>(d, button), Qt::LeftButton);
+}
+void Mark(const QDialog& d, int row, bool on) {
+  List(d).item(row)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+std::vector<bool> Included(const PeImage& image) {
+  std::vector<bool> flags;
+  for (const SectionRecord& r : image.Sections) flags.push_back(r.Included);
+  return flags;
+}
+
+class SectionDialogTest : public testing::Test {
+ protected:
+  // Image base 400000h; .rdata has no raw data and .data no raw pointer, so neither is included.
+  void Analyse(std::uint64_t imageBase = 0x400000) {
+    test::PeBuilder pe;
+    pe.ImageBase(imageBase)
+        .AddSection(".text", 0x1000, 0x200, 0x400)
+        .AddSection(".rdata", 0x2000, 0, 0x600)
+        .AddSection(".data", 0x3000, 0x200, 0)
+        .AddSection(".rsrc", 0x4000, 0x200, 0x600);
+    const auto path = dir / "sample.exe";
+    pe.WriteTo(path);
+    ASSERT_TRUE(AnalyzePeFile(image, path, prompt));
+  }
+
+  // Opens the dialog over owner and lets act work in it; the answer of 選擇.
+  bool Choose(const std::function<void(QDialog&)>& act) {
+    bool confirmed = false;
+    shown = test::WithModalDialog([&] { confirmed = 選擇區段::選擇(owner, image); }, act);
+    return confirmed;
+  }
+
+  test::OwnerWindow owner;
+  PeImage image;
+  fake::FakePrompt prompt;
+  test::TempDir dir;
+  bool shown = false;
+};
+
+TEST_F(SectionDialogTest, FirstShowingAfterAnAnalysis) {
+  Analyse();
+  const bool confirmed = Choose([](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("選擇區段(基位址=400000)"));
+    QListWidget& list = List(d);
+    ASSERT_EQ(list.count(), 5);
+    const char* names[] = {"檔案頭", ".text", ".rdata", ".data", ".rsrc"};
+    const bool marks[] = {true, true, false, false, true};
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(list.item(i)->text(), QString::fromUtf8(names[i])) << i;
+      EXPECT_EQ(list.item(i)->checkState() == Qt::Checked, marks[i]) << names[i];
+    }
+    EXPECT_EQ(list.currentRow(), 0);
+    EXPECT_EQ(Box(d, 0), QStringLiteral("400000"));
+    EXPECT_EQ(Box(d, 2), QStringLiteral("0"));
+    list.setCurrentRow(1);
+    EXPECT_EQ(Box(d, 0), QStringLiteral("401000"));
+    EXPECT_EQ(Box(d, 1), QStringLiteral("401200"));
+    EXPECT_EQ(Box(d, 2), QStringLiteral("400"));
+    EXPECT_EQ(Box(d, 3), QStringLiteral("600"));
+    Click(d, "取消");
+  });
+  EXPECT_TRUE(shown);
+  EXPECT_FALSE(confirmed);
+}
+
+TEST_F(SectionDialogTest, DesignTimeSettings) {
+  Analyse();
+  (void)Choose([this](QDialog& d) {
+    EXPECT_EQ(d.size(), QSize(243, 165));
+    EXPECT_EQ(d.font(), owner.font());
+    EXPECT_EQ(d.windowIcon().cacheKey(), owner.windowIcon().cacheKey());
+    EXPECT_EQ(d.focusWidget(), &Control<QPushButton>(d, "確定"));
+    EXPECT_TRUE(Control<QRadioButton>(d, "RVAmode0").isChecked());
+    EXPECT_FALSE(Control<QRadioButton>(d, "RVAmode1").isChecked());
+    const Qt::WindowFlags flags = d.windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(d.minimumSize(), d.maximumSize());
+    for (const char* name : {"確定", "取消"}) {
+      EXPECT_FALSE(Control<QPushButton>(d, name).isDefault()) << name;
+      EXPECT_FALSE(Control<QPushButton>(d, name).autoDefault()) << name;
+    }
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_TRUE(Control<QLineEdit>(d, ("t" + std::to_string(k)).c_str()).isReadOnly()) << k;
+    }
+    EXPECT_EQ(List(d).geometry(), QRect(8, 15, 97, 74));
+    EXPECT_EQ(List(d).parentWidget()->objectName(), QStringLiteral("f"));
+
+    // The controls that take the focus, in their tab order.
+    QStringList order;
+    QWidget* w = &Control<QPushButton>(d, "確定");
+    do {
+      if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
+      w = w->nextInFocusChain();
+    } while (w != &Control<QPushButton>(d, "確定"));
+    EXPECT_EQ(order.join(u' '),
+              QStringLiteral("確定 取消 區段清單 t0 t1 t2 t3 RVAmode0 RVAmode1"));
+    Click(d, "取消");
+  });
+}
+
+struct CaptionCase {
+  std::int32_t imageBase;
+  const char* caption;
+};
+
+class SectionCaptionTest : public SectionDialogTest,
+                           public testing::WithParamInterface<CaptionCase> {};
+
+TEST_P(SectionCaptionTest, ShowsTheImageBaseInHex) {
+  image.SectionCount = 1;
+  image.ImageBase = GetParam().imageBase;
+  image.Sections.push_back(SectionRecord{u"檔案頭", 0, 0x400, 0, 0x400, 0, 0, true});
+  const QString caption = QString::fromUtf8(GetParam().caption);
+  (void)Choose([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), caption);
+    Click(d, "取消");
+  });
+  EXPECT_TRUE(shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bases, SectionCaptionTest,
+                         testing::Values(CaptionCase{0x400000, "選擇區段(基位址=400000)"},
+                                         CaptionCase{0x10000, "選擇區段(基位址=10000)"},
+                                         CaptionCase{0, "選擇區段(基位址=0)"},
+                                         CaptionCase{INT32_MIN, "選擇區段(基位址=80000000)"},
+                                         CaptionCase{-1, "選擇區段(基位址=FFFFFFFF)"}));
+
+TEST_F(SectionDialogTest, UntickAndOkTakesTheSectionOutOfTranslation) {
+  Analyse();
+  std::int32_t value = 0x400;
+  ASSERT_EQ(FileToRam(image, value), 2);
+  const bool confirmed = Choose([](QDialog& d) {
+    Mark(d, 1, false);
+    Click(d, "確定");
+  });
+  EXPECT_TRUE(confirmed);
+  EXPECT_EQ(Included(image), (std::vector<bool>{true, false, false, false, true}));
+  value = 0x400;
+  EXPECT_EQ(FileToRam(image, value), 0);
+  // The next showing starts from the marks that 確定 left.
+  (void)Choose([](QDialog& d) {
+    EXPECT_EQ(List(d).item(1)->checkState(), Qt::Unchecked);
+    Click(d, "取消");
+  });
+}
+
+TEST_F(SectionDialogTest, CancelAndTheCloseControlChangeNothing) {
+  Analyse();
+  image.OmitImageBase = true;
+  const PeImage before = image;
+  const std::function<void(QDialog&)> leave[] = {
+      [](QDialog& d) { Click(d, "取消"); },
+      [](QDialog& d) { d.close(); },
+  };
+  for (const auto& how : leave) {
+    const bool confirmed = Choose([&](QDialog& d) {
+      Mark(d, 0, false);
+      Mark(d, 2, true);
+      QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode0"), Qt::LeftButton);
+      how(d);
+    });
+    EXPECT_FALSE(confirmed);
+    EXPECT_EQ(Included(image), Included(before));
+    EXPECT_TRUE(image.OmitImageBase);
+  }
+}
+
+TEST_F(SectionDialogTest, CloseControlAfterAnEarlierOkIsStillCancel) {
+  Analyse();
+  EXPECT_TRUE(Choose([](QDialog& d) {
+    Mark(d, 4, false);
+    Click(d, "確定");
+  }));
+  EXPECT_FALSE(Choose([](QDialog& d) {
+    Mark(d, 4, true);
+    d.close();
+  }));
+  EXPECT_FALSE(image.Sections[4].Included);
+}
+
+TEST_F(SectionDialogTest, EnterAndEscapeDoNotCloseTheDialog) {
+  Analyse();
+  const bool confirmed = Choose([](QDialog& d) {
+    QTest::keyClick(&d, Qt::Key_Escape);
+    QTest::keyClick(&Control<QPushButton>(d, "確定"), Qt::Key_Return);
+    QTest::keyClick(&List(d), Qt::Key_Return);
+    QTest::keyClick(&List(d), Qt::Key_Escape);
+    EXPECT_TRUE(d.isVisible());
+    Click(d, "取消");
+  });
+  EXPECT_FALSE(confirmed);
+}
+
+TEST_F(SectionDialogTest, VaChoiceLastsOnlyUntilTheNextShowing) {
+  Analyse();
+  EXPECT_TRUE(Choose([](QDialog& d) {
+    QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode1"), Qt::LeftButton);
+    Click(d, "確定");
+  }));
+  EXPECT_TRUE(image.OmitImageBase);
+  EXPECT_TRUE(Choose([](QDialog& d) {
+    EXPECT_TRUE(Control<QRadioButton>(d, "RVAmode0").isChecked());
+    Click(d, "確定");
+  }));
+  EXPECT_FALSE(image.OmitImageBase);
+}
+
+TEST_F(SectionDialogTest, NothingAnalysedShowsNothing) {
+  image.Sections.push_back(SectionRecord{u"檔案頭", 0, 0, 0, 0, 0, 0, true});
+  for (std::int16_t count : {std::int16_t{0}, std::int16_t{-3}}) {
+    image.SectionCount = count;
+    EXPECT_FALSE(Choose([](QDialog& d) { d.close(); }));
+    EXPECT_FALSE(shown) << count;
+    EXPECT_TRUE(owner.findChildren<QDialog*>().isEmpty());
+  }
+}
+
+TEST_F(SectionDialogTest, ACountBeyondTheTableShowsTheRecordsThatExist) {
+  Analyse();
+  image.SectionCount = 40;
+  EXPECT_TRUE(Choose([](QDialog& d) {
+    EXPECT_EQ(List(d).count(), 5);
+    Mark(d, 4, false);
+    Click(d, "確定");
+  }));
+  EXPECT_EQ(Included(image), (std::vector<bool>{true, true, false, false, false}));
+}
+
+TEST_F(SectionDialogTest, CentresOverTheOwnerAndClampsOnlyLeftAndTop) {
+  Analyse();
+  owner.setGeometry(-300, -200, 120, 90);
+  (void)Choose([](QDialog& d) {
+    EXPECT_EQ(d.frameGeometry().topLeft(), QPoint(0, 0));
+    Click(d, "取消");
+  });
+  // Partly below and right of the screen: the dialog follows the owner there.
+  owner.setGeometry(1900, 1500, 400, 300);
+  (void)Choose([this](QDialog& d) {
+    const QPoint offset = d.frameGeometry().center() - owner.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
+    Click(d, "取消");
+  });
+}
+
+}  // namespace
+}  // namespace marlit
