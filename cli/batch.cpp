@@ -1,0 +1,206 @@
+#include "cli/batch.h"
+
+#include <charconv>
+#include <nlohmann/json.hpp>
+
+#include "cli/stderr_prompt.h"
+#include "cli/text_utf8.h"
+#include "pe/loader.h"
+#include "pe/number_text.h"
+#include "pe/overlap.h"
+
+namespace marlit::cli {
+namespace {
+
+constexpr std::string_view kPrefix = "marlit-cli: ";
+
+void AppendNumber(std::string& out, std::int32_t n) {
+  char digits[16];
+  const auto result = std::to_chars(digits, digits + sizeof digits, n);
+  out.append(digits, result.ptr);
+}
+
+void AppendJsonText(std::string& out, std::string_view key, std::string_view text, bool first) {
+  // Field texts are digits only and need no escaping.
+  out += first ? "{\"" : ",\"";
+  out += key;
+  out += "\":\"";
+  out += text;
+  out += '"';
+}
+
+std::string Hex(std::int32_t value) { return ToUtf8(HexFieldText(value)); }
+
+std::size_t RecordCount(const PeImage& image) {
+  const auto count = static_cast<std::size_t>(std::max<int>(image.SectionCount, 0));
+  return std::min(count, image.Sections.size());
+}
+
+}  // namespace
+
+void RowWriter::Append(const ConversionPanel& panel) {
+  const PanelState& s = panel.State();
+  if (json_) {
+    AppendJsonText(buffer_, "file_offset", s.實偏移.View(), true);
+    AppendJsonText(buffer_, "memory_address", s.虛偏移.View(), false);
+    buffer_ += ",\"position\":";
+    AppendNumber(buffer_, s.Position);
+    buffer_ += ",\"section\":";
+    buffer_ += panel.ItemJson(s.Position);
+    AppendJsonText(buffer_, "code", s.代碼.View(), false);
+    buffer_ += "}\n";
+  } else {
+    buffer_ += s.實偏移.View();
+    buffer_ += '\t';
+    buffer_ += s.虛偏移.View();
+    buffer_ += '\t';
+    AppendNumber(buffer_, s.Position);
+    buffer_ += '\t';
+    buffer_ += panel.ItemText(s.Position);
+    buffer_ += '\t';
+    buffer_ += s.代碼.View();
+    buffer_ += '\n';
+  }
+  if (buffer_.size() >= kBlock) Flush();
+}
+
+void RowWriter::Flush() {
+  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  out_.flush();
+  buffer_.clear();
+}
+
+std::string ValueTextMessage(std::string_view value, Radix radix) {
+  const bool hex = radix == Radix::Hex;
+  std::string quoted = "數值「" + std::string(value) + "」";
+  switch (CheckValue(value, radix)) {
+    case TextProblem::None:
+      return {};
+    case TextProblem::RefusedCharacter:
+      return quoted + (hex ? "不能輸入：十六進制只接受 0-9、A-F、a-f，可帶 0x。"
+                           : "不能輸入：十進制只接受 0-9。");
+    case TextProblem::TooLong:
+      return quoted + (hex ? "太長：十六進制最多 8 位（0x 之後）。" : "太長：十進制最多 10 位。");
+    case TextProblem::NoDigitsAfterPrefix:
+      return quoted + "在 0x 之後沒有數字。";
+  }
+  return quoted;
+}
+
+bool ValueRunner::Value(Field field, std::string_view value) { return Translate(field, value, 0); }
+
+bool ValueRunner::Lines(Field field, std::istream& in) {
+  std::size_t line = 0;
+  while (std::getline(in, line_)) {
+    ++line;
+    std::string_view value = line_;
+    if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
+    if (!Translate(field, value, line)) return false;
+  }
+  return true;
+}
+
+bool ValueRunner::Translate(Field field, std::string_view value, std::size_t line) {
+  auto where = [&] {
+    std::string at(kPrefix);
+    if (line != 0) at += "標準輸入第 " + std::to_string(line) + " 行：";
+    return at;
+  };
+  if (CheckValue(value, panel_.radix()) != TextProblem::None) {
+    err_ << where() << ValueTextMessage(value, panel_.radix()) << '\n' << std::flush;
+    return false;
+  }
+  if (!panel_.Type(field, FieldTextOf(value, panel_.radix()))) {
+    overflowed_ = true;
+    err_ << where() << "數值「" << value << "」：溢出！請填寫正確的數值。\n" << std::flush;
+  }
+  rows_.Append(panel_);
+  return true;
+}
+
+int ValueRunner::Finish() {
+  rows_.Flush();
+  return overflowed_ ? kExitOverflow : kExitOk;
+}
+
+bool ExcludeSections(PeImage& image, std::u16string_view name) {
+  bool found = false;
+  for (std::size_t i = 0; i < RecordCount(image); ++i) {
+    if (image.Sections[i].Name == name) {
+      image.Sections[i].Included = false;
+      found = true;
+    }
+  }
+  return found;
+}
+
+void PrintSectionTable(const PeImage& image, bool json, std::ostream& out) {
+  if (json) {
+    nlohmann::ordered_json table;
+    table["image_base"] = Hex(image.ImageBase);
+    table["sections"] = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < RecordCount(image); ++i) {
+      const SectionRecord& r = image.Sections[i];
+      table["sections"].push_back({{"index", i},
+                                   {"included", r.Included},
+                                   {"name", ToUtf8(r.Name)},
+                                   {"file_min", Hex(r.FileMin)},
+                                   {"file_max", Hex(r.FileMax)},
+                                   {"ram_min", Hex(r.RamMin)},
+                                   {"ram_max", Hex(r.RamMax)}});
+    }
+    out << table.dump() << '\n';
+    return;
+  }
+  out << "ImageBase\t" << Hex(image.ImageBase) << '\n'
+      << "Index\tIncluded\tName\tFileMin\tFileMax\tRamMin\tRamMax\n";
+  for (std::size_t i = 0; i < RecordCount(image); ++i) {
+    const SectionRecord& r = image.Sections[i];
+    out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(r.Name)) << '\t'
+        << Hex(r.FileMin) << '\t' << Hex(r.FileMax) << '\t' << Hex(r.RamMin) << '\t'
+        << Hex(r.RamMax) << '\n';
+  }
+}
+
+namespace {
+
+int RunValues(const Options& options, const PeImage& image, std::istream& in, std::ostream& out,
+              std::ostream& err) {
+  ConversionPanel panel(image, options.radix);
+  ValueRunner runner(panel, out, err, options.json);
+  for (const ValueRequest& request : options.values) {
+    const bool taken = request.value == kFromInput ? runner.Lines(request.field, in)
+                                                   : runner.Value(request.field, request.value);
+    if (!taken) {
+      (void)runner.Finish();
+      return kExitUsage;
+    }
+  }
+  return runner.Finish();
+}
+
+}  // namespace
+
+int Run(const Options& options, std::istream& in, std::ostream& out, std::ostream& err) {
+  StderrPrompt prompt(err, options.yes);
+  PeImage image;
+  if (!AnalyzePeFile(image, options.file, prompt)) return kExitRefusedFile;
+  image.OmitImageBase = options.rva;
+  for (const std::string& name : options.exclude) {
+    if (!ExcludeSections(image, FromUtf8(name))) {
+      err << kPrefix << "沒有名為「" << name << "」的區段，無法排除。\n" << std::flush;
+      return kExitUsage;
+    }
+  }
+  const std::u16string overlaps = OverlapReport(image);
+  if (!overlaps.empty()) prompt.ShowMessage(overlaps);
+
+  if (options.values.empty()) {
+    PrintSectionTable(image, options.json, out);
+    out.flush();
+    return kExitOk;
+  }
+  return RunValues(options, image, in, out, err);
+}
+
+}  // namespace marlit::cli

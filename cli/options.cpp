@@ -1,0 +1,84 @@
+#include "cli/options.h"
+
+#include <CLI/CLI.hpp>
+#include <map>
+
+namespace marlit::cli {
+namespace {
+
+// CLI11 keeps each option's values apart; the order of its parse record restores the order in
+// which -o and -a were given.
+std::vector<ValueRequest> ValuesInOrder(const CLI::App& app, const CLI::Option* offsets,
+                                        const CLI::Option* addresses) {
+  std::map<const CLI::Option*, std::size_t> next;
+  std::vector<ValueRequest> values;
+  for (const CLI::Option* option : app.parse_order()) {
+    if (option != offsets && option != addresses) continue;
+    const std::size_t i = next[option]++;
+    if (i >= option->results().size()) continue;
+    values.push_back({option == offsets ? Field::FileOffset : Field::MemoryAddress,
+                      option->results()[i]});
+  }
+  return values;
+}
+
+// Value texts on the command line are checked before the file is read; the input stream can
+// be read once only.
+std::optional<std::string> CheckValues(const Options& options) {
+  int fromInput = 0;
+  for (const ValueRequest& request : options.values) {
+    if (request.value == kFromInput) {
+      if (++fromInput > 1) return "「-」只能給一次：標準輸入只能讀一遍。";
+      continue;
+    }
+    std::string message = ValueTextMessage(request.value, options.radix);
+    if (!message.empty()) return message;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
+                                   std::ostream& err) {
+  ParsedCommandLine parsed;
+  Options& o = parsed.options;
+  CLI::App app{"Translates between file offsets and memory addresses of a 32-bit PE file.",
+               "marlit-cli"};
+  std::string file;
+  std::vector<std::string> offsets;
+  std::vector<std::string> addresses;
+  bool decimal = false;
+  app.add_option("FILE", file, "The PE file (.exe, .dll, .ocx)")->required();
+  auto* offsetOption =
+      app.add_option("-o,--offset", offsets, "File offset to translate; - reads one a line from stdin")
+          ->allow_extra_args(false);
+  auto* addressOption =
+      app.add_option("-a,--address", addresses,
+                     "Memory address to translate; - reads one a line from stdin")
+          ->allow_extra_args(false);
+  app.add_flag("--decimal", decimal, "Read and write decimal instead of hexadecimal");
+  app.add_flag("--rva", o.rva, "Memory addresses without the image base");
+  app.add_option("--exclude", o.exclude, "Leave out the sections of this name (repeatable)")
+      ->allow_extra_args(false);
+  app.add_flag("--json", o.json, "One JSON object a line");
+  app.add_flag("--yes", o.yes, "Answer OK to the question about more than 20 sections");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int status = app.exit(e, out, err);
+    parsed.exitStatus = status == 0 ? kExitOk : kExitUsage;
+    return parsed;
+  }
+  o.file = file;
+  o.radix = decimal ? Radix::Decimal : Radix::Hex;
+  o.values = ValuesInOrder(app, offsetOption, addressOption);
+  if (auto message = CheckValues(o)) {
+    err << "marlit-cli: " << *message << '\n' << std::flush;
+    parsed.exitStatus = kExitUsage;
+  }
+  return parsed;
+}
+
+}  // namespace marlit::cli
