@@ -1,0 +1,515 @@
+#include "mainwindow/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QUrl>
+#include <cmath>
+#include <cstdlib>
+
+#include "dialogs/about_dialog.h"
+#include "dialogs/section_dialog.h"
+#include "mainwindow/number_field.h"
+#include "pe/loader.h"
+#include "pe/key_filter.h"
+#include "pe/number_text.h"
+#include "pe/overlap.h"
+#include "pe/translate.h"
+#include "platform/errors.h"
+
+namespace marlit {
+
+namespace {
+
+// Positions and sizes are kept in twips as the window was laid out; 15 twips are one pixel.
+constexpr double kTwipsPerPixel = 15.0;
+constexpr int kClientWidth = 5760;
+constexpr int kClientHeight = 1425;
+constexpr int kHexLimit = 8;
+constexpr int kDecimalLimit = 10;
+constexpr int kTimerInterval = 54;
+
+struct TwipRect {
+  int left, top, width, height;
+};
+
+int Px(int twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+
+void Place(QWidget& w, TwipRect r) { w.setGeometry(Px(r.left), Px(r.top), Px(r.width), Px(r.height)); }
+
+// A label that sizes itself to its text, from its top-left corner.
+void PlaceLabel(QLabel& l, TwipRect r) {
+  l.move(Px(r.left), Px(r.top));
+  l.adjustSize();
+}
+
+QString Q(std::u16string_view s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
+
+void UseTooltipBackground(QLineEdit& field) {
+  QPalette p = field.palette();
+  p.setColor(QPalette::Base, p.color(QPalette::ToolTipBase));
+  p.setColor(QPalette::Text, p.color(QPalette::ToolTipText));
+  field.setPalette(p);
+}
+
+// Runs one step of a handler whose failing steps are skipped.
+template <typename F>
+void Skipping(F&& step) {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
+std::u16string ErrorDescription(const char* what) { return QString::fromUtf8(what).toStdU16String(); }
+
+}  // namespace
+
+std::u16string WindowCaption(const VersionInfo& version) {
+  return version.ProductName + u" " + QString::number(version.Major).toStdU16String() + u"." +
+         QString::number(version.Minor).toStdU16String() + u"B 版";
+}
+
+主窗體::Hooks 主窗體::DefaultHooks() {
+  return Hooks{
+      [](QWidget& owner, PeImage& image) { return 選擇區段::選擇(owner, image); },
+      [](QWidget& owner) { 關於對話框::顯示(owner); },
+      [] { QCoreApplication::exit(EXIT_FAILURE); },
+  };
+}
+
+主窗體::主窗體(主模組& module, Prompt& prompt, Clipboard& clipboard, Beeper& beeper,
+             WindowLevel& windowLevel, OpenFile::Service& openFile, Hooks hooks)
+    : QWidget(nullptr),
+      module_(module),
+      prompt_(prompt),
+      clipboard_(clipboard),
+      beeper_(beeper),
+      windowLevel_(windowLevel),
+      openFile_(openFile),
+      hooks_(std::move(hooks)) {
+  BuildControls();
+  ConnectHandlers();
+  Form_Load();
+}
+
+主窗體::~主窗體() { 定時器.stop(); }
+
+void 主窗體::BuildControls() {
+  setObjectName(QStringLiteral("主窗體"));
+  setWindowTitle(QStringLiteral("偏移量轉換器"));
+  setWindowIcon(QIcon(QStringLiteral(":/marlit/marlit.svg")));
+  // A fixed border with a minimize button and no maximize button.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(Px(kClientWidth), Px(kClientHeight));
+
+  bk = new QFrame(this);
+  bk->setObjectName(QStringLiteral("bk"));
+  bk->setFrameShape(QFrame::NoFrame);
+  Place(*bk, {50, 0, 5655, 1350});
+
+  auto named = [](QWidget* w, const char16_t* name) {
+    w->setObjectName(QString::fromUtf16(name));
+    return w;
+  };
+  程式名 = new FileNameField(bk, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
+  named(程式名, u"程式名");
+  UseTooltipBackground(*程式名);
+  Place(*程式名, {120, 240, 4935, 270});
+
+  瀏覽程式名 = new QPushButton(QStringLiteral("…"), bk);
+  named(瀏覽程式名, u"瀏覽程式名");
+  Place(*瀏覽程式名, {5040, 220, 495, 270});
+
+  進制0 = new QRadioButton(QStringLiteral("十進制"), bk);
+  named(進制0, u"進制0");
+  Place(*進制0, {120, 640, 1095, 180});
+  進制1 = new QRadioButton(QStringLiteral("十六進制"), bk);
+  named(進制1, u"進制1");
+  Place(*進制1, {1080, 640, 1095, 180});
+  進制1->setChecked(true);
+
+  區段訊息 = new QComboBox(bk);
+  named(區段訊息, u"區段訊息");
+  區段訊息->setEditable(false);
+  區段訊息->addItem(QStringLiteral("不在段內"));
+  Place(*區段訊息, {2280, 600, 1215, 300});
+
+  選擇區段訊息 = new QPushButton(QStringLiteral("選擇"), bk);
+  named(選擇區段訊息, u"選擇區段訊息");
+  Place(*選擇區段訊息, {3480, 590, 735, 300});
+
+  頂端 = new QPushButton(QStringLiteral("頂端"), bk);
+  named(頂端, u"頂端");
+  頂端->setCheckable(true);
+  Place(*頂端, {4200, 590, 615, 300});
+
+  關於 = new QPushButton(QStringLiteral("關於"), bk);
+  named(關於, u"關於");
+  Place(*關於, {4800, 590, 735, 300});
+
+  auto mode = [this] { return IsHex() ? UseString::kHexMode : UseString::kDecimalMode; };
+  auto clipboardFailed = [this](const char* description) { ShowClipboardError(description); };
+  虛偏移 = new NumberField(bk, clipboard_, beeper_, mode, clipboardFailed);
+  named(虛偏移, u"虛偏移");
+  Place(*虛偏移, {680, 960, 1020, 270});
+  實偏移 = new NumberField(bk, clipboard_, beeper_, mode, clipboardFailed);
+  named(實偏移, u"實偏移");
+  Place(*實偏移, {2280, 960, 1020, 270});
+
+  代碼 = new QLineEdit(bk);
+  named(代碼, u"代碼");
+  代碼->setReadOnly(true);
+  UseTooltipBackground(*代碼);
+  Place(*代碼, {3720, 960, 920, 270});
+
+  至剪貼簿 = new QPushButton(QStringLiteral("至剪貼簿"), bk);
+  named(至剪貼簿, u"至剪貼簿");
+  至剪貼簿->setCheckable(true);
+  Place(*至剪貼簿, {4640, 940, 900, 300});
+
+  l0 = new QLabel(QStringLiteral("虛偏移"), bk);
+  named(l0, u"l0");
+  PlaceLabel(*l0, {120, 1000, 540, 180});
+  l1 = new QLabel(QStringLiteral("實偏移"), bk);
+  named(l1, u"l1");
+  PlaceLabel(*l1, {1720, 1005, 540, 180});
+  l2 = new QLabel(QStringLiteral("代碼"), bk);
+  named(l2, u"l2");
+  PlaceLabel(*l2, {3330, 1005, 360, 180});
+
+  for (QPushButton* b : {瀏覽程式名, 選擇區段訊息, 頂端, 關於, 至剪貼簿}) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
+  QWidget* order[] = {程式名, 瀏覽程式名, 進制1, 區段訊息, 選擇區段訊息, 頂端,
+                      關於, 虛偏移, 實偏移, 代碼, 至剪貼簿, 進制0};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+  定時器.setInterval(kTimerInterval);
+  定時器.setSingleShot(false);
+}
+
+void 主窗體::ConnectHandlers() {
+  connect(實偏移, &QLineEdit::textChanged, this, [this] { Trapped(&主窗體::實偏移_Change); });
+  connect(虛偏移, &QLineEdit::textChanged, this, [this] { Trapped(&主窗體::虛偏移_Change); });
+  connect(進制0, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) Skipping([this] { 進制_Click(0); });
+  });
+  connect(進制1, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) Skipping([this] { 進制_Click(1); });
+  });
+  connect(區段訊息, &QComboBox::currentIndexChanged, this, [this] { Skipping([this] { 區段訊息_Click(); }); });
+  connect(頂端, &QPushButton::clicked, this, [this] { 頂端_Click(); });
+  connect(至剪貼簿, &QPushButton::clicked, this, [this] { 至剪貼簿_Click(); });
+  connect(代碼, &QLineEdit::textChanged, this, [this] { 代碼_Change(); });
+  connect(選擇區段訊息, &QPushButton::clicked, this, [this] { 選擇區段訊息_Click(); });
+  connect(關於, &QPushButton::clicked, this, [this] { 關於_Click(); });
+  connect(瀏覽程式名, &QPushButton::clicked, this, [this] { UntrappedOrEnd([this] { 瀏覽程式名_Click(); }); });
+  connect(&定時器, &QTimer::timeout, this, [this] { UntrappedOrEnd([this] { 定時器_Timer(); }); });
+}
+
+void 主窗體::Form_Load() {
+  InitMainModule(module_);
+  區段訊息->setCurrentIndex(0);
+  setWindowTitle(Q(WindowCaption(ProgramVersion())));
+  KeyboardSetUp();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - rect().center());
+  }
+  show();
+  KeyboardAcquire();
+  定時器.start();
+}
+
+void 主窗體::KeyboardSetUp() {}
+void 主窗體::KeyboardAcquire() {}
+void 主窗體::KeyboardRelease() {}
+void 主窗體::定時器_Timer() {}
+
+void 主窗體::Form_Resize() { module_.HotKeyEnabled = !(windowState() & Qt::WindowMinimized); }
+
+void 主窗體::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  UntrappedOrEnd([this] { Form_Resize(); });
+}
+
+void 主窗體::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) UntrappedOrEnd([this] { Form_Resize(); });
+}
+
+void 主窗體::Form_Unload() {
+  KeyboardRelease();
+  定時器.stop();
+  QCoreApplication::processEvents();
+}
+
+void 主窗體::closeEvent(QCloseEvent* event) {
+  UntrappedOrEnd([this] { Form_Unload(); });
+  event->accept();
+}
+
+void 主窗體::UntrappedOrEnd(const std::function<void()>& handler) {
+  if (ended_) return;
+  std::u16string what;
+  try {
+    handler();
+    return;
+  } catch (const std::exception& e) {
+    what = ErrorDescription(e.what());
+  } catch (...) {
+    what = u"不明的錯誤";
+  }
+  ended_ = true;
+  定時器.stop();
+  Skipping([&] { prompt_.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" + what); });
+  hooks_.EndProgram();
+}
+
+void 主窗體::Trapped(void (主窗體::*handler)()) {
+  try {
+    (this->*handler)();
+  } catch (...) {
+    Skipping([this] { ReportOverflow(); });
+  }
+}
+
+bool 主窗體::IsHex() const { return 進制1->isChecked(); }
+
+// The window's active control: the child that holds, or regains with the window, the focus.
+bool 主窗體::IsActiveControl(const QWidget* control) const { return focusWidget() == control; }
+
+std::int32_t 主窗體::ReadField(const QLineEdit& field) const {
+  const std::u16string text = field.text().toStdU16String();
+  return IsHex() ? ParseHexField(text) : ParseDecimalField(text);
+}
+
+QString 主窗體::FieldText(std::int32_t value) const {
+  return Q(IsHex() ? HexFieldText(value) : DecimalFieldText(value));
+}
+
+void 主窗體::SelectSectionItem(std::int32_t item) {
+  if (item < 0 || item >= 區段訊息->count()) throw IndexOutOfRangeError("no such list item");
+  區段訊息->setCurrentIndex(item);
+}
+
+void 主窗體::ReportOverflow() {
+  prompt_.ShowMessage(u"溢出！請填寫正確的數值。");
+  實偏移->setText(QString());
+  虛偏移->setText(QString());
+  代碼->setText(QString());
+}
+
+void 主窗體::實偏移_Change() {
+  if (!IsActiveControl(實偏移)) return;
+  std::int32_t value = ReadField(*實偏移);
+  const std::int32_t position = FileToRam(module_.Image, value);
+  SelectSectionItem(position);
+  虛偏移->setText(FieldText(value));
+  代碼->setText(Q(LongToByteHex(module_.HexByteText, value)));
+}
+
+void 主窗體::虛偏移_Change() {
+  if (!IsActiveControl(虛偏移)) return;
+  std::int32_t value = ReadField(*虛偏移);
+  const std::int32_t typed = value;
+  const std::int32_t position = RamToFile(module_.Image, value);
+  SelectSectionItem(position);
+  實偏移->setText(FieldText(value));
+  代碼->setText(value != 0 ? Q(LongToByteHex(module_.HexByteText, typed)) : QString());
+}
+
+void 主窗體::進制_Click(int index) {
+  if (index == 0) {
+    實偏移->SetInputLimit(kDecimalLimit);
+    虛偏移->SetInputLimit(kDecimalLimit);
+    實偏移->setText(Q(DecimalFieldText(ParseHexField(實偏移->text().toStdU16String()))));
+    虛偏移->setText(Q(DecimalFieldText(ParseHexField(虛偏移->text().toStdU16String()))));
+  } else {
+    實偏移->SetInputLimit(kHexLimit);
+    虛偏移->SetInputLimit(kHexLimit);
+    實偏移->setText(Q(HexFieldText(ParseDecimalField(實偏移->text().toStdU16String()))));
+    虛偏移->setText(Q(HexFieldText(ParseDecimalField(虛偏移->text().toStdU16String()))));
+  }
+}
+
+void 主窗體::區段訊息_Click() {
+  if (!IsActiveControl(區段訊息)) return;
+  const int k = 區段訊息->currentIndex();
+  if (k == 0) {
+    實偏移->setText(QString());
+    虛偏移->setText(QString());
+    代碼->setText(QString());
+    return;
+  }
+  if (k < 0) return;
+  int seen = 0;
+  const auto count = std::min<std::size_t>(module_.Image.Sections.size(),
+                                           static_cast<std::size_t>(std::max<int>(module_.Image.SectionCount, 0)));
+  for (std::size_t i = 0; i < count; ++i) {
+    const SectionRecord& r = module_.Image.Sections[i];
+    if (!r.Included || ++seen != k) continue;
+    實偏移->setText(FieldText(r.FileMin));
+    虛偏移->setText(FieldText(r.RamMin));
+    代碼->setText(Q(LongToByteHex(module_.HexByteText, r.RamMin)));
+    return;
+  }
+}
+
+void 主窗體::ReportSections() {
+  區段訊息->clear();
+  區段訊息->addItem(QStringLiteral("不在段內"));
+  const PeImage& image = module_.Image;
+  const auto count = std::min<std::size_t>(image.Sections.size(),
+                                           static_cast<std::size_t>(std::max<int>(image.SectionCount, 0)));
+  for (std::size_t i = 0; i < count; ++i) {
+    if (image.Sections[i].Included) 區段訊息->addItem(Q(image.Sections[i].Name));
+  }
+  const std::u16string overlaps = OverlapReport(image);
+  區段訊息->setCurrentIndex(0);
+  虛偏移->setFocus();
+  虛偏移->setText(QString());
+  實偏移->setText(QString());
+  代碼->setText(QString());
+  if (!overlaps.empty()) prompt_.ShowMessage(overlaps);
+}
+
+void 主窗體::設置窗體層次(const bool& 取消頂層) {
+  windowLevel_.SetTopmost(static_cast<std::uintptr_t>(winId()), !取消頂層);
+}
+
+void 主窗體::頂端_Click() {
+  Skipping([this] { 代碼->setFocus(); });
+  Skipping([this] {
+    const bool 取消頂層 = !頂端->isChecked();
+    設置窗體層次(取消頂層);
+  });
+}
+
+void 主窗體::至剪貼簿_Click() {
+  Skipping([this] { 代碼->setFocus(); });
+}
+
+void 主窗體::ShowClipboardError(const char* description) {
+  Skipping([&] { prompt_.ShowMessage(u"剪貼簿操作出錯：" + ErrorDescription(description)); });
+}
+
+void 主窗體::代碼_Change() {
+  std::string failure;
+  bool failed = false;
+  auto step = [&](auto&& run) {
+    try {
+      run();
+    } catch (const std::exception& e) {
+      failed = true;
+      failure = e.what();
+    } catch (...) {
+      failed = true;
+      failure.clear();
+    }
+  };
+  bool copy = false;
+  std::u16string text;
+  step([&] {
+    text = 代碼->text().toStdU16String();
+    copy = !text.empty() && 至剪貼簿->isChecked();
+  });
+  if (copy) {
+    step([&] { clipboard_.Clear(); });
+    step([&] { clipboard_.WriteText(text); });
+  }
+  if (failed) ShowClipboardError(failure.c_str());
+}
+
+void 主窗體::DialogBracket(const std::function<void()>& dialogStep) {
+  Skipping([this] { module_.HotKeyEnabled = false; });
+  Skipping([this] { 代碼->setFocus(); });
+  Skipping([this] {
+    if (頂端->isChecked()) 設置窗體層次(true);
+  });
+  Skipping(dialogStep);
+  Skipping([this] {
+    if (頂端->isChecked()) 設置窗體層次(false);
+  });
+  module_.HotKeyEnabled = true;
+}
+
+void 主窗體::選擇區段訊息_Click() {
+  DialogBracket([this] {
+    const bool r = hooks_.選擇區段(*this, module_.Image);
+    if (r) ReportSections();
+  });
+}
+
+void 主窗體::關於_Click() {
+  DialogBracket([this] { hooks_.關於(*this); });
+}
+
+void 主窗體::瀏覽程式名_Click() {
+  module_.HotKeyEnabled = false;
+  if (頂端->isChecked()) 設置窗體層次(true);
+  Perl2::Variable FileName = Perl2::Variable::TextOnly();
+  std::u16string FileTitle;
+  bool ReadOnly = false;
+  std::u16string Filter = u"程式檔案(*.exe;*.dll;*.ocx)|*.exe;*.dll;*.ocx|全部檔案(*.*)|*.*";
+  std::int32_t FilterIndex = 1;
+  std::u16string InitialDir;
+  std::int32_t Flags = 0x80000;
+  const bool chosen = openFile_.ShowOpenDialog(
+      FileName, FileTitle, true, false, ReadOnly, false, Filter, FilterIndex, InitialDir,
+      u"選擇程式檔案", u"", static_cast<std::intptr_t>(winId()), Flags);
+  if (chosen) OpenProgramFile(Perl2::TextOf(FileName.Get()));
+  if (頂端->isChecked()) 設置窗體層次(false);
+  module_.HotKeyEnabled = true;
+}
+
+void 主窗體::OpenProgramFile(const std::u16string& FileName) {
+  const QString name = Q(FileName);
+  const QString extension = name.right(4).toLower();
+  if (extension != QLatin1String(".exe") && extension != QLatin1String(".dll") &&
+      extension != QLatin1String(".ocx")) {
+    if (!prompt_.AskOkCancel(u"所選檔案副檔名不正確，堅持打開嗎？")) return;
+  }
+  const std::filesystem::path path(QFile::encodeName(name).toStdString());
+  if (!AnalyzePeFile(module_.Image, path, prompt_)) return;
+  程式名->setText(name);
+  ReportSections();
+}
+
+Qt::DropAction 主窗體::程式名_OLEDragDrop(const QMimeData& Data) {
+  UntrappedOrEnd([&] {
+    QStringList paths;
+    for (const QUrl& url : Data.urls()) {
+      if (url.isLocalFile()) paths.push_back(url.toLocalFile());
+    }
+    OpenDroppedPaths(paths);
+  });
+  return Qt::CopyAction;
+}
+
+void 主窗體::OpenDroppedPaths(const QStringList& paths) {
+  // A drop without a file (dropped text, a remote address) is ignored like a folder.
+  if (paths.isEmpty()) return;
+  const QString& first = paths.front();
+  if (QFileInfo(first).isDir()) return;
+  OpenProgramFile(first.toStdU16String());
+}
+
+void 主窗體::OpenAsDropped(const QString& path) {
+  UntrappedOrEnd([&] { OpenDroppedPaths(QStringList{path}); });
+}
+
+}  // namespace marlit

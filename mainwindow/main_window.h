@@ -1,0 +1,137 @@
+#pragma once
+// 主窗體: Marlit's converter window. Its controls carry their names as object names: 程式名,
+// 瀏覽程式名, 進制0 and 進制1 (the option pair 進制, one object per index), 區段訊息, 選擇區段訊息,
+// 頂端, 關於, 虛偏移, 實偏移, 代碼, 至剪貼簿, the labels l0 .. l2 and the frame bk.
+
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "mainwindow/main_module.h"
+#include "platform/beep.h"
+#include "platform/clipboard.h"
+#include "platform/program_info.h"
+#include "platform/prompt.h"
+#include "platform/window_level.h"
+#include "support/open_file.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMimeData;
+class QPushButton;
+class QRadioButton;
+
+namespace marlit {
+
+class FileNameField;
+class NumberField;
+
+class 主窗體 : public QWidget {
+ public:
+  // The modal dialogs that the buttons open and the end of the program after an unexpected
+  // error; the tests put their own in place.
+  struct Hooks {
+    std::function<bool(QWidget& owner, PeImage& image)> 選擇區段;
+    std::function<void(QWidget& owner)> 關於;
+    std::function<void()> EndProgram;
+  };
+  // The real dialogs, and an end that leaves the event loop with a failure status.
+  [[nodiscard]] static Hooks DefaultHooks();
+
+  // Creating the window runs Form_Load, which shows it.
+  主窗體(主模組& module, Prompt& prompt, Clipboard& clipboard, Beeper& beeper,
+         WindowLevel& windowLevel, OpenFile::Service& openFile, Hooks hooks = DefaultHooks());
+  ~主窗體() override;
+  主窗體(const 主窗體&) = delete;
+  主窗體& operator=(const 主窗體&) = delete;
+
+  // Puts the window into the topmost band (false) or takes it out (true); it keeps its place.
+  void 設置窗體層次(const bool& 取消頂層);
+
+  // Opens path as a drop of that one file on 程式名 would (the file named on the command line).
+  void OpenAsDropped(const QString& path);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildControls();
+  void ConnectHandlers();
+  void Form_Load();
+  void Form_Resize();
+  void Form_Unload();
+
+  // Seams of the hot-key: Form_Load steps 4 and 6, Form_Unload step 1, and the timer's tick.
+  void KeyboardSetUp();
+  void KeyboardAcquire();
+  void KeyboardRelease();
+  void 定時器_Timer();
+
+  [[nodiscard]] bool IsHex() const;
+  [[nodiscard]] bool IsActiveControl(const QWidget* control) const;
+  [[nodiscard]] std::int32_t ReadField(const QLineEdit& field) const;
+  [[nodiscard]] QString FieldText(std::int32_t value) const;
+  void SelectSectionItem(std::int32_t item);
+  void ReportOverflow();
+
+  void 實偏移_Change();
+  void 虛偏移_Change();
+  void 進制_Click(int index);
+  void 區段訊息_Click();
+  void ReportSections();
+  void 頂端_Click();
+  void 至剪貼簿_Click();
+  void 代碼_Change();
+  void 選擇區段訊息_Click();
+  void 關於_Click();
+  void DialogBracket(const std::function<void()>& dialogStep);
+  void 瀏覽程式名_Click();
+  void OpenProgramFile(const std::u16string& FileName);
+  Qt::DropAction 程式名_OLEDragDrop(const QMimeData& Data);
+  void OpenDroppedPaths(const QStringList& paths);
+
+  // A change handler's error trap: any error ends the handler with ReportOverflow.
+  void Trapped(void (主窗體::*handler)());
+  // Handlers that trap nothing: an unexpected error ends the program with a report.
+  void UntrappedOrEnd(const std::function<void()>& handler);
+  void ShowClipboardError(const char* description);
+
+  主模組& module_;
+  Prompt& prompt_;
+  Clipboard& clipboard_;
+  Beeper& beeper_;
+  WindowLevel& windowLevel_;
+  OpenFile::Service& openFile_;
+  Hooks hooks_;
+  bool ended_ = false;
+
+  QFrame* bk = nullptr;
+  FileNameField* 程式名 = nullptr;
+  QPushButton* 瀏覽程式名 = nullptr;
+  QRadioButton* 進制0 = nullptr;
+  QRadioButton* 進制1 = nullptr;
+  QComboBox* 區段訊息 = nullptr;
+  QPushButton* 選擇區段訊息 = nullptr;
+  QPushButton* 頂端 = nullptr;
+  QPushButton* 關於 = nullptr;
+  NumberField* 虛偏移 = nullptr;
+  NumberField* 實偏移 = nullptr;
+  QLineEdit* 代碼 = nullptr;
+  QPushButton* 至剪貼簿 = nullptr;
+  QLabel* l0 = nullptr;
+  QLabel* l1 = nullptr;
+  QLabel* l2 = nullptr;
+  QTimer 定時器;
+};
+
+// The caption: product name, a blank, major "." minor, and "B 版".
+[[nodiscard]] std::u16string WindowCaption(const VersionInfo& version);
+
+}  // namespace marlit

@@ -1,0 +1,38 @@
+#include "platform/qt/qt_clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include "platform/errors.h"
+
+namespace marlit {
+
+namespace {
+
+QClipboard& SystemClipboard() {
+  QClipboard* c = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
+                      ? QGuiApplication::clipboard()
+                      : nullptr;
+  if (c == nullptr) throw PlatformError("沒有可用的剪貼簿");
+  return *c;
+}
+
+}  // namespace
+
+std::optional<std::u16string> QtClipboard::ReadText() {
+  const QMimeData* data = SystemClipboard().mimeData(QClipboard::Clipboard);
+  if (data == nullptr || !data->hasText()) return std::nullopt;
+  return data->text().toStdU16String();
+}
+
+void QtClipboard::Clear() { SystemClipboard().clear(QClipboard::Clipboard); }
+
+void QtClipboard::WriteText(std::u16string_view text) {
+  QClipboard& c = SystemClipboard();
+  const QString wanted = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  c.setText(wanted, QClipboard::Clipboard);
+  if (c.text(QClipboard::Clipboard) != wanted) throw PlatformError("剪貼簿未能接受文字");
+}
+
+}  // namespace marlit
