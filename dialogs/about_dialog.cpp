@@ -47,7 +47,8 @@ class 關於窗體 : public FixedForm {
 
     Creator = MakeLine(QStringLiteral("Creator"), QStringLiteral("作者：Marlit 的開發者"), 240);
     Label1 = MakeLine(QStringLiteral("Label1"), QStringLiteral("專案說明與安裝：見 README"), 480);
-    Label2 = MakeLine(QStringLiteral("Label2"), QStringLiteral("問題回報：Marlit 的問題追蹤系統"), 720);
+    Label2 =
+        MakeLine(QStringLiteral("Label2"), QStringLiteral("問題回報：Marlit 的問題追蹤系統"), 720);
   }
 
   QLabel* MakeLine(const QString& name, const QString& text, int top) {

@@ -1,7 +1,6 @@
 #include "dialogs/placement.h"
 
 #include <QKeyEvent>
-
 #include <cmath>
 
 namespace marlit {
@@ -48,8 +47,8 @@ void FixedForm::CentreOverOwner() {
     // the same kind.
     outer = size() + (owner_.frameGeometry().size() - owner_.geometry().size());
   }
-  const TwipPoint p = CentreOver(ToTwips(owner_.frameGeometry()), ToTwips(outer.width()),
-                                 ToTwips(outer.height()));
+  const TwipPoint p =
+      CentreOver(ToTwips(owner_.frameGeometry()), ToTwips(outer.width()), ToTwips(outer.height()));
   // For a window, move() places its outer frame.
   move(ToPixels(p.Left), ToPixels(p.Top));
 }

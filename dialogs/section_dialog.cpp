@@ -6,7 +6,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -23,7 +22,8 @@ QString Text(const std::u16string& s) { return QString::fromStdU16String(s); }
 // The rows the table really holds: a record count that runs past the table shows only the records
 // that exist.
 int RowCount(const PeImage& image) {
-  const std::size_t count = image.SectionCount > 0 ? static_cast<std::size_t>(image.SectionCount) : 0;
+  const std::size_t count =
+      image.SectionCount > 0 ? static_cast<std::size_t>(image.SectionCount) : 0;
   return static_cast<int>(std::min(count, image.Sections.size()));
 }
 
@@ -59,7 +59,8 @@ class 選擇區段窗體 : public FixedForm {
   void BuildControls() {
     RVAmode[0] = new QRadioButton(QStringLiteral("RVA"), this);
     RVAmode[1] = new QRadioButton(QStringLiteral("VA"), this);
-    for (std::size_t k = 0; k < 2; ++k) RVAmode[k]->setObjectName(QStringLiteral("RVAmode%1").arg(k));
+    for (std::size_t k = 0; k < 2; ++k)
+      RVAmode[k]->setObjectName(QStringLiteral("RVAmode%1").arg(k));
     RVAmode[0]->setGeometry(TwipRect(840, 120, 735, 255));
     RVAmode[1]->setGeometry(TwipRect(2040, 120, 615, 255));
     RVAmode[0]->setChecked(true);

@@ -27,7 +27,9 @@ TEST_P(AboutCaptionTest, BuildsNameAndCaptionFromTheVersion) {
   test::OwnerWindow owner;
   const AboutCase& c = GetParam();
   const bool shown = test::WithModalDialog(
-      [&] { 關於對話框::顯示(owner, VersionInfo{u"Vesko偏移量轉換器", c.major, c.minor}); },
+      [&] {
+        關於對話框::顯示(owner, VersionInfo{u"Vesko偏移量轉換器", c.major, c.minor});
+      },
       [&](QDialog& d) {
         EXPECT_EQ(Control<QLabel>(d, "AppName").text(), QString::fromUtf8(c.appName));
         EXPECT_EQ(d.windowTitle(), QStringLiteral("關於Vesko偏移量轉換器"));
@@ -44,52 +46,63 @@ INSTANTIATE_TEST_SUITE_P(Versions, AboutCaptionTest,
 
 TEST(AboutDialogTest, TheBuildsOwnVersionByDefault) {
   test::OwnerWindow owner;
-  (void)test::WithModalDialog([&] { 關於對話框::顯示(owner); }, [](QDialog& d) {
-    EXPECT_EQ(Control<QLabel>(d, "AppName").text(), QStringLiteral("Vesko偏移量轉換器 0.94B 版"));
-    d.close();
-  });
+  (void)test::WithModalDialog([&] { 關於對話框::顯示(owner); },
+                              [](QDialog& d) {
+                                EXPECT_EQ(Control<QLabel>(d, "AppName").text(),
+                                          QStringLiteral("Vesko偏移量轉換器 0.94B 版"));
+                                d.close();
+                              });
 }
 
 TEST(AboutDialogTest, ControlsAndTheirSettings) {
   test::OwnerWindow owner;
-  (void)test::WithModalDialog([&] { 關於對話框::顯示(owner); }, [&](QDialog& d) {
-    EXPECT_EQ(d.size(), QSize(274, 131));
-    EXPECT_EQ(d.windowIcon().cacheKey(), owner.windowIcon().cacheKey());
-    EXPECT_EQ(d.font(), owner.font());
-    EXPECT_DOUBLE_EQ(Control<QLabel>(d, "AppName").font().pointSizeF(), 10.5);
-    auto& ok = Control<QPushButton>(d, "確定");
-    EXPECT_EQ(d.focusWidget(), &ok);
-    EXPECT_FALSE(ok.isDefault());
-    EXPECT_FALSE(ok.autoDefault());
-    for (const char* line : {"Creator", "Label1", "Label2"}) {
-      const QLabel& label = Control<QLabel>(d, line);
-      EXPECT_EQ(label.parentWidget()->objectName(), QStringLiteral("Frame1"));
-      // The whole line fits its box, so nothing of it is cut off.
-      EXPECT_LE(label.sizeHint().width(), label.width()) << line;
-    }
-    QTest::keyClick(&d, Qt::Key_Escape);
-    QTest::keyClick(&ok, Qt::Key_Return);
-    EXPECT_TRUE(d.isVisible());
-    QTest::mouseClick(&ok, Qt::LeftButton);
-    EXPECT_FALSE(d.isVisible());
-  });
+  (void)test::WithModalDialog(
+      [&] { 關於對話框::顯示(owner); },
+      [&](QDialog& d) {
+        EXPECT_EQ(d.size(), QSize(274, 131));
+        EXPECT_EQ(d.windowIcon().cacheKey(), owner.windowIcon().cacheKey());
+        EXPECT_EQ(d.font(), owner.font());
+        EXPECT_DOUBLE_EQ(Control<QLabel>(d, "AppName").font().pointSizeF(), 10.5);
+        auto& ok = Control<QPushButton>(d, "確定");
+        EXPECT_EQ(d.focusWidget(), &ok);
+        EXPECT_FALSE(ok.isDefault());
+        EXPECT_FALSE(ok.autoDefault());
+        for (const char* line : {"Creator", "Label1", "Label2"}) {
+          EXPECT_EQ(Control<QLabel>(d, line).parentWidget()->objectName(),
+                    QStringLiteral("Frame1"));
+        }
+        for (const char* line : {"AppName", "Creator", "Label1", "Label2"}) {
+          // The whole text fits its box, so nothing of it is cut off.
+          const QLabel& label = Control<QLabel>(d, line);
+          EXPECT_LE(label.sizeHint().width(), label.width()) << line;
+          EXPECT_LE(label.sizeHint().height(), label.height()) << line;
+        }
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QTest::keyClick(&ok, Qt::Key_Return);
+        EXPECT_TRUE(d.isVisible());
+        QTest::mouseClick(&ok, Qt::LeftButton);
+        EXPECT_FALSE(d.isVisible());
+      });
   EXPECT_TRUE(owner.findChildren<QDialog*>().isEmpty());
 }
 
 TEST(AboutDialogTest, CentringIsClampedToTheScreensLeftAndTop) {
   test::OwnerWindow owner;
   owner.setGeometry(-500, 20, 200, 40);
-  (void)test::WithModalDialog([&] { 關於對話框::顯示(owner); }, [&](QDialog& d) {
-    EXPECT_EQ(d.frameGeometry().left(), 0);
-    EXPECT_EQ(d.frameGeometry().top(), 0);
-    d.close();
-  });
+  (void)test::WithModalDialog([&] { 關於對話框::顯示(owner); },
+                              [&](QDialog& d) {
+                                EXPECT_EQ(d.frameGeometry().left(), 0);
+                                EXPECT_EQ(d.frameGeometry().top(), 0);
+                                d.close();
+                              });
   owner.setGeometry(1500, 1200, 600, 400);
-  (void)test::WithModalDialog([&] { 關於對話框::顯示(owner); }, [&](QDialog& d) {
-    const QPoint offset = d.frameGeometry().center() - owner.frameGeometry().center();
-    EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
-    d.close();
-  });
+  (void)test::WithModalDialog(
+      [&] { 關於對話框::顯示(owner); },
+      [&](QDialog& d) {
+        const QPoint offset = d.frameGeometry().center() - owner.frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
+        d.close();
+      });
 }
 
 }  // namespace

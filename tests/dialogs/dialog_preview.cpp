@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QTimer>
 #include <QWidget>
-
 #include <cstring>
 #include <string>
 

@@ -2,7 +2,6 @@
 // Drives a modal dialog from inside its own event loop.
 
 #include <QDialog>
-
 #include <functional>
 
 namespace marlit::test {

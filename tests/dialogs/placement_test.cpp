@@ -33,8 +33,8 @@ INSTANTIATE_TEST_SUITE_P(
         CentreCase{"beyond the top edge", {3000, -1500, 4000, 2000}, 3645, 2475, 3177.5F, 0},
         CentreCase{"narrower and lower owner", {100, 100, 1000, 1000}, 3645, 2475, 0, 0},
         // Nothing keeps the window on the screen at the right or the bottom.
-        CentreCase{"far right and down", {40000, 30000, 6000, 4000}, 3645, 2475, 41177.5F,
-                   30762.5F}),
+        CentreCase{
+            "far right and down", {40000, 30000, 6000, 4000}, 3645, 2475, 41177.5F, 30762.5F}),
     [](const testing::TestParamInfo<CentreCase>& param) {
       std::string name = param.param.what;
       for (char& ch : name)

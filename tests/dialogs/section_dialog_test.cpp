@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest/QTest>
-
 #include <string>
 #include <vector>
 
@@ -126,8 +125,7 @@ TEST_F(SectionDialogTest, DesignTimeSettings) {
       if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
       w = w->nextInFocusChain();
     } while (w != &Control<QPushButton>(d, "確定"));
-    EXPECT_EQ(order.join(u' '),
-              QStringLiteral("確定 取消 區段清單 t0 t1 t2 t3 RVAmode0 RVAmode1"));
+    EXPECT_EQ(order.join(u' '), QStringLiteral("確定 取消 區段清單 t0 t1 t2 t3 RVAmode0 RVAmode1"));
     Click(d, "取消");
   });
 }

@@ -6,7 +6,6 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QWidget>
-
 #include <cstdlib>
 
 namespace marlit::test {
