@@ -83,6 +83,18 @@ void OtherClient::RequestActivation(xcb_window_t window) {
   Sync();
 }
 
+void OtherClient::Close(xcb_window_t window) {
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = window;
+  message.type = Atom("WM_PROTOCOLS");
+  message.data.data32[0] = Atom("WM_DELETE_WINDOW");
+  message.data.data32[1] = XCB_CURRENT_TIME;
+  xcb_send_event(c_, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+  Sync();
+}
+
 std::optional<std::string> OtherClient::Property(xcb_window_t window, xcb_atom_t property) {
   std::unique_ptr<xcb_get_property_reply_t, FreeDeleter> reply(xcb_get_property_reply(
       c_, xcb_get_property(c_, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr));

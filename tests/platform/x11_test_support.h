@@ -31,6 +31,9 @@ class OtherClient {
   // Asks the window manager to make window active, as a pager would.
   void RequestActivation(xcb_window_t window);
 
+  // Asks window to close, as its close control does (WM_DELETE_WINDOW).
+  void Close(xcb_window_t window);
+
   [[nodiscard]] xcb_window_t ActiveWindow();
   [[nodiscard]] std::vector<xcb_window_t> ClientList();
   [[nodiscard]] std::optional<std::uint32_t> WindowPid(xcb_window_t window);
