@@ -66,7 +66,8 @@ class FileDialogBackend {
     filter.remove_prefix(std::min(filter.size(), entry.size() + 1));
   }
   std::vector<std::pair<std::u16string, std::u16string>> pairs;
-  for (std::size_t i = 0; i + 1 < entries.size(); i += 2) pairs.emplace_back(entries[i], entries[i + 1]);
+  for (std::size_t i = 0; i + 1 < entries.size(); i += 2)
+    pairs.emplace_back(entries[i], entries[i + 1]);
   return pairs;
 }
 

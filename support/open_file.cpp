@@ -38,8 +38,8 @@ std::u16string ConvertFilter(std::u16string_view filter) {
   return converted;
 }
 
-std::int32_t RequestedFlags(std::int32_t flags, bool fileMustExist, bool multiSelect,
-                            bool readOnly, bool hideReadOnly) {
+std::int32_t RequestedFlags(std::int32_t flags, bool fileMustExist, bool multiSelect, bool readOnly,
+                            bool hideReadOnly) {
   if (fileMustExist) flags |= FileDialogFlag::FileMustExist;
   if (multiSelect) flags |= FileDialogFlag::AllowMultiSelect;
   if (readOnly) flags |= FileDialogFlag::ReadOnly;

@@ -27,8 +27,7 @@ class Service {
                                     bool HideReadOnly, std::u16string& Filter,
                                     std::int32_t& FilterIndex, std::u16string& InitialDir,
                                     std::u16string_view Title, std::u16string_view DefaultExt,
-                                    std::intptr_t OwnerWindow, std::int32_t& Flags,
-                                    bool OpenMode);
+                                    std::intptr_t OwnerWindow, std::int32_t& Flags, bool OpenMode);
 
   [[nodiscard]] bool ShowOpenDialog(Perl2::Variable& FileName, std::u16string& FileTitle,
                                     bool FileMustExist, bool MultiSelect, bool& ReadOnly,

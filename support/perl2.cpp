@@ -59,8 +59,7 @@ std::int32_t List::Lower() const {
 std::int32_t List::Upper() const {
   if (!storage_) throw IndexOutOfRangeError("list without storage");
   // Sizes never exceed kMaxElements, so the sum stays in range unless the lower bound is high.
-  return CheckedAdd(storage_->lower,
-                    static_cast<std::int32_t>(storage_->elements.size()) - 1);
+  return CheckedAdd(storage_->lower, static_cast<std::int32_t>(storage_->elements.size()) - 1);
 }
 
 const Value& List::At(std::int32_t i) const {
@@ -88,8 +87,7 @@ void List::Erase() { storage_.reset(); }
 bool List::operator==(const List& other) const {
   if (storage_.has_value() != other.storage_.has_value()) return false;
   if (!storage_) return true;
-  return storage_->lower == other.storage_->lower &&
-         storage_->elements == other.storage_->elements;
+  return storage_->lower == other.storage_->lower && storage_->elements == other.storage_->elements;
 }
 
 Variable Variable::AnyValue(Value initial) { return Variable(std::move(initial), false); }
@@ -243,9 +241,7 @@ void PushAll(Variable& list, List items) {
 
 void PushAll(Value& list, std::initializer_list<Value> items) { PushAll(list, List::Of(items)); }
 
-void PushAll(Variable& list, std::initializer_list<Value> items) {
-  PushAll(list, List::Of(items));
-}
+void PushAll(Variable& list, std::initializer_list<Value> items) { PushAll(list, List::Of(items)); }
 
 Value Pop(Value& list) {
   list = Flatten(list);
@@ -292,9 +288,7 @@ void Unshift(Variable& list, List items) {
 
 void Unshift(Value& list, std::initializer_list<Value> items) { Unshift(list, List::Of(items)); }
 
-void Unshift(Variable& list, std::initializer_list<Value> items) {
-  Unshift(list, List::Of(items));
-}
+void Unshift(Variable& list, std::initializer_list<Value> items) { Unshift(list, List::Of(items)); }
 
 namespace {
 

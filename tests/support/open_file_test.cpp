@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "tests/support/dialog_call.h"
 #include "tests/support/fake_file_dialog.h"
 
 namespace marlit::OpenFile {
@@ -17,32 +18,6 @@ using Perl2::Value;
 using Perl2::Variable;
 
 constexpr auto Files = fake::FakeFileDialog::Files;
-constexpr char16_t kMainFilter[] = u"程式檔案(*.exe;*.dll;*.ocx)|*.exe;*.dll;*.ocx|全部檔案(*.*)|*.*";
-
-// The arguments of one call, preset as the main window's browse button passes them.
-struct Call {
-  Variable FileName = Variable::TextOnly();
-  std::u16string FileTitle;
-  bool FileMustExist = true;
-  bool MultiSelect = false;
-  bool ReadOnly = false;
-  bool HideReadOnly = false;
-  std::u16string Filter = kMainFilter;
-  std::int32_t FilterIndex = 1;
-  std::u16string InitialDir;
-  std::u16string Title = u"選擇程式檔案";
-  std::u16string DefaultExt;
-  std::intptr_t OwnerWindow = 77;
-  std::int32_t Flags = FileDialogFlag::Explorer;
-  bool OpenMode = true;
-
-  bool Run(Service& service) {
-    return service.ShowFileDialog(FileName, FileTitle, FileMustExist, MultiSelect, ReadOnly,
-                                  HideReadOnly, Filter, FilterIndex, InitialDir, Title,
-                                  DefaultExt, OwnerWindow, Flags, OpenMode);
-  }
-};
-
 Call MultiCall() {
   Call c;
   c.FileName = Variable::AnyValue();
@@ -62,6 +37,7 @@ class OpenFileTest : public testing::Test {
 TEST_F(OpenFileTest, MainWindowCallFillsTheRecord) {
   dialog.choice = Files(u"/home/u", {u"a.exe"});
   Call c;
+  c.OwnerWindow = 77;
   ASSERT_TRUE(c.Run(service));
   EXPECT_EQ(Record().hwndOwner, 77);
   EXPECT_EQ(Record().Flags, FileDialogFlag::Explorer | FileDialogFlag::FileMustExist);
@@ -108,18 +84,37 @@ TEST_P(FileNameShapeTest, CutsTheResultBuffer) {
 INSTANTIATE_TEST_SUITE_P(
     Service, FileNameShapeTest,
     testing::Values(
-        ShapeCase{"SeveralFiles", true, u"/home/u", {u"a.exe", u"b.exe"},
-                  List::Of({u"/home/u", u"a.exe", u"b.exe"}), 4096},
-        ShapeCase{"OneFileGivesFolderAndName", true, u"/home/u", {u"a.exe"},
-                  List::Of({u"/home/u", u"a.exe"}), 4096},
-        ShapeCase{"OneFileInRootFolder", true, u"/", {u"a.exe"}, List::Of({u"/", u"a.exe"}),
+        ShapeCase{"SeveralFiles",
+                  true,
+                  u"/home/u",
+                  {u"a.exe", u"b.exe"},
+                  List::Of({u"/home/u", u"a.exe", u"b.exe"}),
                   4096},
-        ShapeCase{"SeveralFilesInRootFolder", true, u"/", {u"a", u"b"},
-                  List::Of({u"/", u"a", u"b"}), 4096},
-        ShapeCase{"MultiSelectWithoutFlagBitGivesText", false, u"/home/u", {u"a.exe"},
-                  Value(u"/home/u/a.exe"), 260},
-        ShapeCase{"NamesOutsideCodePage950Intact", true, u"/home/한국", {u"Łódź🙂.exe"},
-                  List::Of({u"/home/한국", u"Łódź🙂.exe"}), 4096}),
+        ShapeCase{"OneFileGivesFolderAndName",
+                  true,
+                  u"/home/u",
+                  {u"a.exe"},
+                  List::Of({u"/home/u", u"a.exe"}),
+                  4096},
+        ShapeCase{"OneFileInRootFolder", true, u"/", {u"a.exe"}, List::Of({u"/", u"a.exe"}), 4096},
+        ShapeCase{"SeveralFilesInRootFolder",
+                  true,
+                  u"/",
+                  {u"a", u"b"},
+                  List::Of({u"/", u"a", u"b"}),
+                  4096},
+        ShapeCase{"MultiSelectWithoutFlagBitGivesText",
+                  false,
+                  u"/home/u",
+                  {u"a.exe"},
+                  Value(u"/home/u/a.exe"),
+                  260},
+        ShapeCase{"NamesOutsideCodePage950Intact",
+                  true,
+                  u"/home/한국",
+                  {u"Łódź🙂.exe"},
+                  List::Of({u"/home/한국", u"Łódź🙂.exe"}),
+                  4096}),
     [](const testing::TestParamInfo<ShapeCase>& p) { return std::string(p.param.name); });
 
 TEST_F(OpenFileTest, SingleSelectionOfAFileInTheRootFolder) {
@@ -196,7 +191,6 @@ TEST_F(OpenFileTest, FlagsReadOnlyOwnerAndFilterIndexComeBack) {
   Call c;
   c.FileMustExist = false;
   c.HideReadOnly = true;
-  c.OwnerWindow = -1;
   c.OpenMode = false;
   c.DefaultExt = u"exe";
   ASSERT_TRUE(c.Run(service));
@@ -204,8 +198,8 @@ TEST_F(OpenFileTest, FlagsReadOnlyOwnerAndFilterIndexComeBack) {
   EXPECT_EQ(Record().lpstrDefExt, u"exe");
   EXPECT_FALSE(dialog.openMode.back());
   EXPECT_TRUE(c.ReadOnly);
-  EXPECT_EQ(c.Flags, FileDialogFlag::Explorer | FileDialogFlag::HideReadOnly |
-                         FileDialogFlag::ReadOnly);
+  EXPECT_EQ(c.Flags,
+            FileDialogFlag::Explorer | FileDialogFlag::HideReadOnly | FileDialogFlag::ReadOnly);
   EXPECT_EQ(c.FilterIndex, 2);
 
   // ReadOnly asked for adds its bit; an unchecked box does not set it back to false.
@@ -224,8 +218,7 @@ TEST_F(OpenFileTest, ShowOpenDialogAsksForTheOpenDialog) {
   Call c;
   ASSERT_TRUE(service.ShowOpenDialog(c.FileName, c.FileTitle, c.FileMustExist, c.MultiSelect,
                                      c.ReadOnly, c.HideReadOnly, c.Filter, c.FilterIndex,
-                                     c.InitialDir, c.Title, c.DefaultExt, c.OwnerWindow,
-                                     c.Flags));
+                                     c.InitialDir, c.Title, c.DefaultExt, c.OwnerWindow, c.Flags));
   EXPECT_TRUE(dialog.openMode.back());
   EXPECT_EQ(c.FileName.Get(), Value(u"/d/a"));
 }

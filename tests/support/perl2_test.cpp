@@ -126,8 +126,7 @@ TEST_P(CountTest, CountsElements) {
 INSTANTIATE_TEST_SUITE_P(
     Toolkit, CountTest,
     testing::Values(CountCase{"EmptyValue", Empty{}, 0, false},
-                    CountCase{"EmptyText", u"", 0, false},
-                    CountCase{"Text", u"abc", 0, false},
+                    CountCase{"EmptyText", u"", 0, false}, CountCase{"Text", u"abc", 0, false},
                     CountCase{"Number", std::int32_t{3}, 0, false},
                     CountCase{"WithoutStorage", List(), 0, false},
                     CountCase{"SizedNoElements", NoElements(), 0, false},
@@ -174,8 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
         FlattenCase{"OnlyEmptyListsHaveNoLeaves", ListOf({List(), NoElements()}), Empty{}},
         FlattenCase{"NestedWithoutStorageSkipped", ListOf({u"a", List(), u"b"}),
                     ListOf({u"a", u"b"})},
-        FlattenCase{"LowerBoundBecomesZero", Bounded(3, {u"x", Empty{}}),
-                    ListOf({u"x", Empty{}})}),
+        FlattenCase{"LowerBoundBecomesZero", Bounded(3, {u"x", Empty{}}), ListOf({u"x", Empty{}})}),
     CaseName<FlattenCase>);
 
 TEST(FlattenInto, AppendsToTargetEvenWhenSourceIsTarget) {
@@ -230,12 +228,14 @@ TEST_P(UnshiftTest, InsertsLeavesAtFront) {
 INSTANTIATE_TEST_SUITE_P(
     Toolkit, PushAllTest,
     testing::Values(
-        ListChangeCase{"OntoEmptyValue", Empty{}, {u"x", ListOf({u"y", u"z"})},
-                       ListOf({u"x", u"y", u"z"})},
-        ListChangeCase{"FlattensTheListFirst", ListOf({u"a", ListOf({u"b"})}), {u"c"},
+        ListChangeCase{
+            "OntoEmptyValue", Empty{}, {u"x", ListOf({u"y", u"z"})}, ListOf({u"x", u"y", u"z"})},
+        ListChangeCase{"FlattensTheListFirst",
+                       ListOf({u"a", ListOf({u"b"})}),
+                       {u"c"},
                        ListOf({u"a", u"b", u"c"})},
-        ListChangeCase{"KeepsLowerBoundOfFlattenedList", Bounded(4, {u"a"}), {u"b"},
-                       ListOf({u"a", u"b"})},
+        ListChangeCase{
+            "KeepsLowerBoundOfFlattenedList", Bounded(4, {u"a"}), {u"b"}, ListOf({u"a", u"b"})},
         ListChangeCase{"NoItemLeavesGivesEmptyValue", u"text", {List()}, Empty{}},
         ListChangeCase{"NoItems", ListOf({u"a"}), {}, ListOf({u"a"})}),
     CaseName<ListChangeCase>);
@@ -243,13 +243,14 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Toolkit, UnshiftTest,
     testing::Values(
-        ListChangeCase{"ItemBeforeList", ListOf({u"b", u"c"}), {u"a"},
-                       ListOf({u"a", u"b", u"c"})},
+        ListChangeCase{"ItemBeforeList", ListOf({u"b", u"c"}), {u"a"}, ListOf({u"a", u"b", u"c"})},
         ListChangeCase{"ItemsOntoEmptyValue", Empty{}, {u"x", u"y"}, ListOf({u"x", u"y"})},
-        ListChangeCase{"SeveralInOrder", ListOf({u"c"}), {ListOf({u"a", u"b"})},
-                       ListOf({u"a", u"b", u"c"})},
+        ListChangeCase{
+            "SeveralInOrder", ListOf({u"c"}), {ListOf({u"a", u"b"})}, ListOf({u"a", u"b", u"c"})},
         ListChangeCase{"NoItemsUnchanged", ListOf({u"a", u"b"}), {}, ListOf({u"a", u"b"})},
-        ListChangeCase{"MoreItemsThanElements", ListOf({u"d"}), {u"a", u"b", u"c"},
+        ListChangeCase{"MoreItemsThanElements",
+                       ListOf({u"d"}),
+                       {u"a", u"b", u"c"},
                        ListOf({u"a", u"b", u"c", u"d"})}),
     CaseName<ListChangeCase>);
 
@@ -295,20 +296,19 @@ TEST_P(JoinTest, JoinsElements) {
 
 INSTANTIATE_TEST_SUITE_P(
     Toolkit, JoinTest,
-    testing::Values(
-        JoinCase{"InnerSeparatorForNested", u"-", ListOf({u"a", ListOf({u"b", u"c"}), u"d"}),
-                 u"+", u"a-b+c-d"},
-        JoinCase{"InnerAtEveryDepth", u"-", ListOf({ListOf({u"a", ListOf({u"b", u"c"})})}),
-                 u"+", u"a+b+c"},
-        JoinCase{"TextStaysText", u"-", u"abc", u"+", u"abc"},
-        JoinCase{"EmptyValueStaysEmpty", u"-", Empty{}, u"+", Empty{}},
-        JoinCase{"ListWithoutElementsReturned", u"-", NoElements(), u"+", NoElements()},
-        JoinCase{"NumbersAndBooleans", u",",
-                 ListOf({std::int32_t{-7}, 2.5, true, false, 1e20, Empty{}}), u"",
-                 u"-7,2.5,True,False,1E+20,"},
-        JoinCase{"NestedEmptyListAddsNothing", u",", ListOf({u"a", List(), u"b"}), u"",
-                 u"a,,b"},
-        JoinCase{"SingleEmptyElementGivesText", u",", ListOf({Empty{}}), u"", u""}),
+    testing::Values(JoinCase{"InnerSeparatorForNested", u"-",
+                             ListOf({u"a", ListOf({u"b", u"c"}), u"d"}), u"+", u"a-b+c-d"},
+                    JoinCase{"InnerAtEveryDepth", u"-",
+                             ListOf({ListOf({u"a", ListOf({u"b", u"c"})})}), u"+", u"a+b+c"},
+                    JoinCase{"TextStaysText", u"-", u"abc", u"+", u"abc"},
+                    JoinCase{"EmptyValueStaysEmpty", u"-", Empty{}, u"+", Empty{}},
+                    JoinCase{"ListWithoutElementsReturned", u"-", NoElements(), u"+", NoElements()},
+                    JoinCase{"NumbersAndBooleans", u",",
+                             ListOf({std::int32_t{-7}, 2.5, true, false, 1e20, Empty{}}), u"",
+                             u"-7,2.5,True,False,1E+20,"},
+                    JoinCase{"NestedEmptyListAddsNothing", u",", ListOf({u"a", List(), u"b"}), u"",
+                             u"a,,b"},
+                    JoinCase{"SingleEmptyElementGivesText", u",", ListOf({Empty{}}), u"", u""}),
     CaseName<JoinCase>);
 
 TEST(JoinAll, JoinsLeavesOrGivesEmptyValue) {

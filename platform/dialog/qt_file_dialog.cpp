@@ -1,0 +1,121 @@
+#include "platform/dialog/qt_file_dialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QStringList>
+#include <QWidget>
+#include <vector>
+
+namespace marlit {
+
+namespace {
+
+QString ToQt(std::u16string_view text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool Has(std::int32_t flags, std::int32_t bit) { return (flags & bit) != 0; }
+
+QFileDialog::FileMode ModeFor(std::int32_t flags) {
+  if (Has(flags, FileDialogFlag::AllowMultiSelect)) return QFileDialog::ExistingFiles;
+  if (Has(flags, FileDialogFlag::FileMustExist)) return QFileDialog::ExistingFile;
+  return QFileDialog::AnyFile;
+}
+
+QWidget* OwnerOf(const FileDialogRecord& record) {
+  if (record.hwndOwner == 0) return nullptr;
+  return QWidget::find(static_cast<WId>(record.hwndOwner));
+}
+
+// The filter pairs as Qt name filters, the preselected one chosen. Returns the descriptions,
+// which is what the dialog reports as its selected filter while it hides the patterns.
+QStringList SetFilters(QFileDialog& dialog, const FileDialogRecord& record) {
+  QStringList filters;
+  QStringList descriptions;
+  for (const auto& [description, patterns] : FilterPairs(record.lpstrFilter)) {
+    filters << QtNameFilter(description, patterns);
+    descriptions << ToQt(description);
+  }
+  if (filters.isEmpty()) return descriptions;
+  // The descriptions already name their patterns; Qt's own copy stays out of sight.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilters(filters);
+  const qsizetype index = record.nFilterIndex - 1;
+  dialog.selectNameFilter(filters.at(index >= 0 && index < filters.size() ? index : 0));
+  return descriptions;
+}
+
+void SetStartingPoint(QFileDialog& dialog, const FileDialogRecord& record) {
+  if (!record.lpstrInitialDir.empty()) dialog.setDirectory(ToQt(record.lpstrInitialDir));
+  const auto name = TextBeforeNul(record.lpstrFile);
+  if (!name.empty()) dialog.selectFile(ToQt(name));
+}
+
+// QFileDialog has no read-only box of its own: the non-native dialog's grid gains one.
+QCheckBox* AddReadOnlyBox(QFileDialog& dialog, const FileDialogRecord& record) {
+  auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+  if (grid == nullptr) return nullptr;
+  auto* box = new QCheckBox(QStringLiteral("以唯讀方式開啟"), &dialog);
+  box->setObjectName(QtFileDialogBackend::kReadOnlyBoxName);
+  box->setChecked(Has(record.Flags, FileDialogFlag::ReadOnly));
+  grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+  return box;
+}
+
+// The chosen files as the record's buffers hold them: one full path, or a folder and names.
+bool StoreResult(const QFileDialog& dialog, FileDialogRecord& record) {
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return false;
+  if (files.size() == 1) {
+    const QFileInfo info(files.front());
+    return StoreChosenFiles(record, info.absolutePath().toStdU16String(),
+                            {info.fileName().toStdU16String()});
+  }
+  const QDir folder = dialog.directory();
+  std::vector<std::u16string> names;
+  for (const auto& f : files) names.push_back(folder.relativeFilePath(f).toStdU16String());
+  return StoreChosenFiles(record, folder.absolutePath().toStdU16String(), names);
+}
+
+}  // namespace
+
+QString QtNameFilter(std::u16string_view description, std::u16string_view patterns) {
+  QStringList list = ToQt(patterns).split(u';', Qt::SkipEmptyParts);
+  for (auto& p : list) p = p.trimmed();
+  return ToQt(description) + u'(' + list.join(u' ') + u')';
+}
+
+bool QtFileDialogBackend::GetOpenFileName(FileDialogRecord& record) { return Run(record, true); }
+
+bool QtFileDialogBackend::GetSaveFileName(FileDialogRecord& record) { return Run(record, false); }
+
+bool QtFileDialogBackend::Run(FileDialogRecord& record, bool open) {
+  QFileDialog dialog(OwnerOf(record), ToQt(record.lpstrTitle));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  dialog.setFileMode(ModeFor(record.Flags));
+  if (!record.lpstrDefExt.empty()) dialog.setDefaultSuffix(ToQt(record.lpstrDefExt));
+  const QStringList descriptions = SetFilters(dialog, record);
+  SetStartingPoint(dialog, record);
+  QCheckBox* readOnly = open && !Has(record.Flags, FileDialogFlag::HideReadOnly)
+                            ? AddReadOnlyBox(dialog, record)
+                            : nullptr;
+
+  if (dialog.exec() != QDialog::Accepted) return false;
+  if (!StoreResult(dialog, record)) return false;
+
+  const QString selected = dialog.selectedNameFilter();
+  qsizetype filter = descriptions.indexOf(selected);
+  if (filter < 0) filter = dialog.nameFilters().indexOf(selected);
+  if (filter >= 0) record.nFilterIndex = static_cast<std::int32_t>(filter + 1);
+  if (readOnly != nullptr) {
+    record.Flags = readOnly->isChecked() ? (record.Flags | FileDialogFlag::ReadOnly)
+                                         : (record.Flags & ~FileDialogFlag::ReadOnly);
+  }
+  return true;
+}
+
+}  // namespace marlit
