@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "platform/errors.h"
 
@@ -29,10 +30,7 @@ namespace marlit {
 // Narrowing that refuses values the target cannot hold.
 template <typename To, typename From>
 [[nodiscard]] To CheckedNarrow(From v) {
-  if (v < static_cast<From>(std::numeric_limits<To>::min()) ||
-      v > static_cast<From>(std::numeric_limits<To>::max())) {
-    throw OverflowError("value out of range");
-  }
+  if (!std::in_range<To>(v)) throw OverflowError("value out of range");
   return static_cast<To>(v);
 }
 
