@@ -55,7 +55,8 @@ std::string MillionInputLines() {
   std::string input;
   char digits[16];
   for (const std::int32_t offset : SpreadOffsets()) {
-    const auto r = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(offset), 16);
+    const auto r =
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(offset), 16);
     input.append(digits, r.ptr);
     input += '\n';
   }

@@ -31,11 +31,6 @@ void AppendJsonText(std::string& out, std::string_view key, std::string_view tex
 
 std::string Hex(std::int32_t value) { return ToUtf8(HexFieldText(value)); }
 
-std::size_t RecordCount(const PeImage& image) {
-  const auto count = static_cast<std::size_t>(std::max<int>(image.SectionCount, 0));
-  return std::min(count, image.Sections.size());
-}
-
 }  // namespace
 
 void RowWriter::Append(const ConversionPanel& panel) {
@@ -67,6 +62,7 @@ void RowWriter::Append(const ConversionPanel& panel) {
 void RowWriter::Flush() {
   out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
   out_.flush();
+  if (!out_) failed_ = true;
   buffer_.clear();
 }
 
@@ -120,6 +116,10 @@ bool ValueRunner::Translate(Field field, std::string_view value, std::size_t lin
 
 int ValueRunner::Finish() {
   rows_.Flush();
+  if (rows_.Failed()) {
+    err_ << kPrefix << "無法寫出轉換結果。\n" << std::flush;
+    return kExitOutputFailed;
+  }
   return overflowed_ ? kExitOverflow : kExitOk;
 }
 
@@ -198,6 +198,10 @@ int Run(const Options& options, std::istream& in, std::ostream& out, std::ostrea
   if (options.values.empty()) {
     PrintSectionTable(image, options.json, out);
     out.flush();
+    if (!out) {
+      err << kPrefix << "無法寫出區段表。\n" << std::flush;
+      return kExitOutputFailed;
+    }
     return kExitOk;
   }
   return RunValues(options, image, in, out, err);

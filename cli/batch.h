@@ -16,9 +16,10 @@ namespace marlit::cli {
 
 enum ExitStatus : int {
   kExitOk = 0,
-  kExitRefusedFile = 1,  // the loader's message is on the error stream
-  kExitUsage = 2,        // bad arguments or value text
-  kExitOverflow = 3,     // at least one value overflowed; the others were translated
+  kExitRefusedFile = 1,   // the loader's message is on the error stream
+  kExitUsage = 2,         // bad arguments or value text
+  kExitOverflow = 3,      // at least one value overflowed; the others were translated
+  kExitOutputFailed = 4,  // the output could not be written (a full disk, a closed pipe)
 };
 
 // The value "-" reads one value a line from the input stream.
@@ -42,14 +43,18 @@ struct Options {
 // Collects the output lines in one buffer and writes it to the stream in large blocks.
 class RowWriter {
  public:
-  RowWriter(std::ostream& out, bool json) : out_(out), json_(json) { buffer_.reserve(kBlock + 256); }
+  RowWriter(std::ostream& out, bool json) : out_(out), json_(json) {
+    buffer_.reserve(kBlock + 256);
+  }
   void Append(const ConversionPanel& panel);
   void Flush();
+  [[nodiscard]] bool Failed() const { return failed_; }
 
  private:
   static constexpr std::size_t kBlock = 1 << 16;
   std::ostream& out_;
   bool json_;
+  bool failed_ = false;
   std::string buffer_;
 };
 

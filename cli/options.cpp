@@ -16,8 +16,8 @@ std::vector<ValueRequest> ValuesInOrder(const CLI::App& app, const CLI::Option* 
     if (option != offsets && option != addresses) continue;
     const std::size_t i = next[option]++;
     if (i >= option->results().size()) continue;
-    values.push_back({option == offsets ? Field::FileOffset : Field::MemoryAddress,
-                      option->results()[i]});
+    values.push_back(
+        {option == offsets ? Field::FileOffset : Field::MemoryAddress, option->results()[i]});
   }
   return values;
 }
@@ -50,13 +50,12 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   std::vector<std::string> addresses;
   bool decimal = false;
   app.add_option("FILE", file, "The PE file (.exe, .dll, .ocx)")->required();
-  auto* offsetOption =
-      app.add_option("-o,--offset", offsets, "File offset to translate; - reads one a line from stdin")
-          ->allow_extra_args(false);
-  auto* addressOption =
-      app.add_option("-a,--address", addresses,
-                     "Memory address to translate; - reads one a line from stdin")
-          ->allow_extra_args(false);
+  auto* offsetOption = app.add_option("-o,--offset", offsets,
+                                      "File offset to translate; - reads one a line from stdin")
+                           ->allow_extra_args(false);
+  auto* addressOption = app.add_option("-a,--address", addresses,
+                                       "Memory address to translate; - reads one a line from stdin")
+                            ->allow_extra_args(false);
   app.add_flag("--decimal", decimal, "Read and write decimal instead of hexadecimal");
   app.add_flag("--rva", o.rva, "Memory addresses without the image base");
   app.add_option("--exclude", o.exclude, "Leave out the sections of this name (repeatable)")

@@ -14,7 +14,7 @@ struct ParsedCommandLine {
   std::optional<int> exitStatus;
 };
 
-[[nodiscard]] ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostream& out,
-                                                 std::ostream& err);
+[[nodiscard]] ParsedCommandLine ParseCommandLine(int argc, const char* const* argv,
+                                                 std::ostream& out, std::ostream& err);
 
 }  // namespace marlit::cli

@@ -49,6 +49,11 @@ TextProblem CheckValue(std::string_view value, Radix radix) {
   return CheckFieldText(FieldTextOf(value, radix), radix);
 }
 
+std::size_t RecordCount(const PeImage& image) {
+  const auto count = static_cast<std::size_t>(std::max<int>(image.SectionCount, 0));
+  return std::min(count, image.Sections.size());
+}
+
 ConversionPanel::ConversionPanel(const PeImage& image, Radix radix)
     : image_(image), radix_(radix), byteHex_(AsciiHexByteText(BuildHexByteText())) {
   // The section names are fixed for the run: each is converted once, not once per value.
@@ -58,9 +63,7 @@ ConversionPanel::ConversionPanel(const PeImage& image, Radix radix)
     itemText_.push_back(TabSafe(utf8));
   };
   addItem(kNotInSection);
-  const auto count = std::min<std::size_t>(image.Sections.size(),
-                                           static_cast<std::size_t>(std::max<int>(image.SectionCount, 0)));
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < RecordCount(image); ++i) {
     if (image.Sections[i].Included) addItem(image.Sections[i].Name);
   }
 }
@@ -105,7 +108,8 @@ void ConversionPanel::虛偏移Change(std::string_view text) {
 
 void ConversionPanel::ReportOverflow(Field field) {
   // The window clears 實偏移, then 虛偏移, then 代碼. The field that holds the focus translates
-  // its own clearing (the value 0) on the way, which leaves its mark on the other field and the list.
+  // its own clearing (the value 0) on the way, which leaves its mark on the other field and the
+  // list.
   if (field == Field::FileOffset) {
     try {
       實偏移Change({});

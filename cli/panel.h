@@ -27,6 +27,9 @@ enum class TextProblem { None, RefusedCharacter, TooLong, NoDigitsAfterPrefix };
 [[nodiscard]] TextProblem CheckFieldText(std::string_view fieldText, Radix radix);
 [[nodiscard]] TextProblem CheckValue(std::string_view value, Radix radix);
 
+// The records of the table, 0 .. SectionCount - 1.
+[[nodiscard]] std::size_t RecordCount(const PeImage& image);
+
 struct PanelState {
   FieldText 實偏移;
   FieldText 虛偏移;

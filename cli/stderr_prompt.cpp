@@ -16,7 +16,8 @@ bool StderrPrompt::AskOkCancel(std::u16string_view text) {
     err_ << "marlit-cli: 已依 --yes 回答「確定」，繼續分析。\n" << std::flush;
     return true;
   }
-  err_ << "marlit-cli: 未指定 --yes，已取預設按鈕「取消」，分析停止；要繼續分析，請加上 --yes 再執行。\n"
+  err_ << "marlit-cli: 未指定 --yes，已取預設按鈕「取消」，分析停止；要繼續分析，請加上 --yes "
+          "再執行。\n"
        << std::flush;
   return false;
 }

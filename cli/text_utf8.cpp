@@ -13,8 +13,8 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 std::u16string FromUtf8(std::string_view text) {
-  const icu::UnicodeString decoded =
-      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  const icu::UnicodeString decoded = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
   return std::u16string(decoded.getBuffer(), static_cast<std::size_t>(decoded.length()));
 }
 

@@ -1,8 +1,8 @@
 #include "cli/batch.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 
@@ -40,8 +40,8 @@ constexpr Field O = Field::FileOffset;
 constexpr Field A = Field::MemoryAddress;
 
 TEST_F(BatchTest, ValuesRunInTheOrderGivenWithInputLinesInPlace) {
-  const RunResult r = RunOn(test::SampleImage(),
-                            Values({{O, "0x1000"}, {A, "-"}, {O, "1E00"}}), "401000\r\n\n403000\n");
+  const RunResult r = RunOn(test::SampleImage(), Values({{O, "0x1000"}, {A, "-"}, {O, "1E00"}}),
+                            "401000\r\n\n403000\n");
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out,
             "1000\t401C00\t2\t.text\t001C4000\n"
@@ -60,13 +60,17 @@ TEST_F(BatchTest, JsonRowsCarryTheFiveFields) {
   std::istringstream lines(r.out);
   std::string line;
   ASSERT_TRUE(std::getline(lines, line));
-  EXPECT_EQ(nlohmann::json::parse(line),
-            nlohmann::json({{"file_offset", "1000"}, {"memory_address", "401C00"}, {"position", 2},
-                            {"section", ".text"}, {"code", "001C4000"}}));
+  EXPECT_EQ(nlohmann::json::parse(line), nlohmann::json({{"file_offset", "1000"},
+                                                         {"memory_address", "401C00"},
+                                                         {"position", 2},
+                                                         {"section", ".text"},
+                                                         {"code", "001C4000"}}));
   ASSERT_TRUE(std::getline(lines, line));
-  EXPECT_EQ(nlohmann::json::parse(line),
-            nlohmann::json({{"file_offset", "0"}, {"memory_address", "400000"}, {"position", 1},
-                            {"section", "檔案頭"}, {"code", ""}}));
+  EXPECT_EQ(nlohmann::json::parse(line), nlohmann::json({{"file_offset", "0"},
+                                                         {"memory_address", "400000"},
+                                                         {"position", 1},
+                                                         {"section", "檔案頭"},
+                                                         {"code", ""}}));
   EXPECT_FALSE(std::getline(lines, line));
 }
 
@@ -77,13 +81,15 @@ TEST_F(BatchTest, AnOverflowIsReportedAndTheRunGoesOn) {
             "FFF\t7FFFFFFF\t1\t檔案頭\tFFFFFF7F\n"
             "\t\t1\t檔案頭\t\n"
             "2000\t7FFFF000\t2\t.text\t00F0FF7F\n");
-  const std::string message = "marlit-cli: 標準輸入第 2 行：數值「1000」：溢出！請填寫正確的數值。\n";
+  const std::string message =
+      "marlit-cli: 標準輸入第 2 行：數值「1000」：溢出！請填寫正確的數值。\n";
   ASSERT_GE(r.err.size(), message.size());
   EXPECT_EQ(r.err.substr(r.err.size() - message.size()), message) << r.err;
 }
 
 TEST_F(BatchTest, RefusedInputLineStopsTheRunAfterWhatWasTranslated) {
-  const RunResult r = RunOn(test::SampleImage(), Values({{O, "-"}, {O, "1000"}}), "400\n12 34\n500\n");
+  const RunResult r =
+      RunOn(test::SampleImage(), Values({{O, "-"}, {O, "1000"}}), "400\n12 34\n500\n");
   EXPECT_EQ(r.status, kExitUsage);
   EXPECT_EQ(r.out, "400\t401000\t2\t.text\t00104000\n");
   EXPECT_NE(r.err.find("標準輸入第 2 行：數值「12 34」不能輸入"), std::string::npos) << r.err;
@@ -99,7 +105,8 @@ TEST_F(BatchTest, ExitStatusOfTheFile) {
     const char* message;  // part of what the error stream shows
   };
   test::PeBuilder many;
-  for (std::uint32_t i = 0; i < 21; ++i) many.AddSection("s", 0x1000 * (i + 1), 0x200, 0x400 + 0x200 * i);
+  for (std::uint32_t i = 0; i < 21; ++i)
+    many.AddSection("s", 0x1000 * (i + 1), 0x200, 0x400 + 0x200 * i);
   const Case cases[] = {
       {"a plain file", test::SampleImage(), false, false, kExitOk, ""},
       {"no PE signature", test::SampleImage().Signature(0x1234), false, false, kExitRefusedFile,
@@ -136,13 +143,16 @@ TEST_F(BatchTest, SectionTableAndOverlapWarnings) {
             "3\tyes\t.rdata\t1600\t1E00\t403000\t403800\n"
             "4\tyes\t.dup\t800\t1800\t401800\t402800\n");
   // The window's message box lines, one a line; the excluded .data is not tested.
-  EXPECT_NE(r.err.find("marlit-cli: ★ 區段「.text   」的 FileMax 和區段「.dup    」的 FileOffset 部分重疊 ★\n"),
-            std::string::npos)
+  EXPECT_NE(
+      r.err.find(
+          "marlit-cli: ★ 區段「.text   」的 FileMax 和區段「.dup    」的 FileOffset 部分重疊 ★\n"),
+      std::string::npos)
       << r.err;
   EXPECT_EQ(r.err.find(".data"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find('\r'), std::string::npos);
-  EXPECT_NE(r.err.find("★\n\n\n         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～\n"),
-            std::string::npos)
+  EXPECT_NE(
+      r.err.find("★\n\n\n         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～\n"),
+      std::string::npos)
       << r.err;
 }
 
@@ -155,9 +165,13 @@ TEST_F(BatchTest, JsonSectionTable) {
   EXPECT_EQ(table["image_base"], "400000");
   ASSERT_EQ(table["sections"].size(), 4u);
   EXPECT_EQ(table["sections"][0]["name"], "檔案頭");
-  EXPECT_EQ(table["sections"][3],
-            nlohmann::json({{"index", 3}, {"included", true}, {"name", ".rdata"}, {"file_min", "1600"},
-                            {"file_max", "1E00"}, {"ram_min", "403000"}, {"ram_max", "403800"}}));
+  EXPECT_EQ(table["sections"][3], nlohmann::json({{"index", 3},
+                                                  {"included", true},
+                                                  {"name", ".rdata"},
+                                                  {"file_min", "1600"},
+                                                  {"file_max", "1E00"},
+                                                  {"ram_min", "403000"},
+                                                  {"ram_max", "403800"}}));
 }
 
 TEST_F(BatchTest, ExcludingANameNoSectionHasIsAUsageError) {
@@ -167,6 +181,28 @@ TEST_F(BatchTest, ExcludingANameNoSectionHasIsAUsageError) {
   EXPECT_EQ(r.status, kExitUsage);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("「.nope」"), std::string::npos) << r.err;
+}
+
+// A stream that takes nothing, as stdout on a full disk.
+class Refusing : public std::streambuf {
+ protected:
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+  int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+TEST_F(BatchTest, OutputThatCannotBeWrittenIsNoSuccess) {
+  test::SampleImage().WriteTo(dir_ / "image.exe");
+  Refusing refusing;
+  std::ostream out(&refusing);
+  for (const bool withValues : {false, true}) {
+    Options o = withValues ? Values({{O, "1000"}}) : Options{};
+    o.file = dir_ / "image.exe";
+    std::istringstream in;
+    std::ostringstream err;
+    out.clear();
+    EXPECT_EQ(cli::Run(o, in, out, err), kExitOutputFailed) << withValues;
+    EXPECT_NE(err.str().find("無法寫出"), std::string::npos) << err.str();
+  }
 }
 
 TEST_F(BatchTest, LargeBatchesComeOutWhole) {

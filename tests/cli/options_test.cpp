@@ -19,8 +19,7 @@ Parsed Parse(std::vector<const char*> args) {
   args.insert(args.begin(), "marlit-cli");
   std::ostringstream out;
   std::ostringstream err;
-  ParsedCommandLine result =
-      ParseCommandLine(static_cast<int>(args.size()), args.data(), out, err);
+  ParsedCommandLine result = ParseCommandLine(static_cast<int>(args.size()), args.data(), out, err);
   return {std::move(result), out.str(), err.str()};
 }
 

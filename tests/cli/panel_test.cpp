@@ -56,6 +56,7 @@ constexpr Field A = Field::MemoryAddress;
 constexpr Radix H = Radix::Hex;
 constexpr Radix D = Radix::Decimal;
 
+// clang-format off
 const TypingCase kTypingCases[] = {
     {"offset in .text", O, H, false, "1000", false, {"1000", "401C00", 2, ".text", "001C4000"}},
     {"empty offset field is offset 0", O, H, false, "", false, {"", "400000", 1, "檔案頭", "00004000"}},
@@ -80,6 +81,7 @@ const TypingCase kTypingCases[] = {
      A, H, true, "401C00", false, {"0", "401C00", 0, "不在段內", ""}},
     {"header offset without the image base", O, H, true, "0", false, {"0", "0", 1, "檔案頭", ""}},
 };
+// clang-format on
 
 class TypingTest : public testing::TestWithParam<TypingCase> {};
 
@@ -177,7 +179,11 @@ TEST(ValueTextTest, WhatTheFieldsTake) {
   for (const auto& c : cases) {
     EXPECT_EQ(CheckValue(c.value, c.radix), c.problem) << '"' << c.value << '"';
   }
-  EXPECT_EQ(CheckValue(std::string_view("1\0" "2", 3), H), TextProblem::RefusedCharacter);
+  EXPECT_EQ(CheckValue(std::string_view("1\0"
+                                        "2",
+                                        3),
+                       H),
+            TextProblem::RefusedCharacter);
   EXPECT_EQ(FieldTextOf("0x1000", H), "1000");
   EXPECT_EQ(FieldTextOf("0x1000", D), "0x1000");
   EXPECT_NE(ValueTextMessage("12g", H).find("「12g」"), std::string::npos);

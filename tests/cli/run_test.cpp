@@ -29,8 +29,9 @@ class RunTest : public testing::Test {
  protected:
   Ran Cli(const std::string& args, const std::string& input = "") {
     std::ofstream(dir_ / "in", std::ios::binary) << input;
-    const std::string command = std::string(MARLIT_CLI) + " " + args + " <" + (dir_ / "in").string() +
-                                " >" + (dir_ / "out").string() + " 2>" + (dir_ / "err").string();
+    const std::string command = std::string(MARLIT_CLI) + " " + args + " <" +
+                                (dir_ / "in").string() + " >" + (dir_ / "out").string() + " 2>" +
+                                (dir_ / "err").string();
     const int raw = std::system(command.c_str());
     const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return {status, Slurp(dir_ / "out"), Slurp(dir_ / "err")};
@@ -63,9 +64,10 @@ TEST_F(RunTest, TranslatesArgumentsAndInputLinesInOrder) {
 TEST_F(RunTest, DecimalJsonWithoutTheImageBase) {
   const Ran r = Cli(File(SampleImage()) + " --decimal --rva --json -a 7168");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out,
-            R"({"file_offset":"4096","memory_address":"7168","position":2,"section":".text","code":"001C0000"})"
-            "\n");
+  EXPECT_EQ(
+      r.out,
+      R"({"file_offset":"4096","memory_address":"7168","position":2,"section":".text","code":"001C0000"})"
+      "\n");
 }
 
 TEST_F(RunTest, ExitStatuses) {
