@@ -72,6 +72,19 @@ void Skipping(F&& step) {
 
 std::u16string ErrorDescription(const char* what) { return QString::fromUtf8(what).toStdU16String(); }
 
+// The decimal text that the program wrote, its minus sign included, so that a negative value
+// keeps its bit pattern when the radix goes back to hexadecimal.
+std::int32_t ReadSignedDecimal(const std::u16string& text) {
+  if (text.empty() || text.front() != u'-') return ParseDecimalField(text);
+  constexpr std::int64_t kLargestMagnitude = 2147483648;
+  std::int64_t magnitude = 0;
+  for (std::size_t i = 1; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+    magnitude = magnitude * 10 + (text[i] - u'0');
+    if (magnitude > kLargestMagnitude) throw OverflowError("value out of range");
+  }
+  return static_cast<std::int32_t>(-magnitude);
+}
+
 }  // namespace
 
 std::u16string WindowCaption(const VersionInfo& version) {
@@ -341,8 +354,8 @@ void 主窗體::進制_Click(int index) {
   } else {
     實偏移->SetInputLimit(kHexLimit);
     虛偏移->SetInputLimit(kHexLimit);
-    實偏移->setText(Q(HexFieldText(ParseDecimalField(實偏移->text().toStdU16String()))));
-    虛偏移->setText(Q(HexFieldText(ParseDecimalField(虛偏移->text().toStdU16String()))));
+    實偏移->setText(Q(HexFieldText(ReadSignedDecimal(實偏移->text().toStdU16String()))));
+    虛偏移->setText(Q(HexFieldText(ReadSignedDecimal(虛偏移->text().toStdU16String()))));
   }
 }
 

@@ -25,6 +25,13 @@ constexpr std::int32_t kLastControlCode = 26;
 
 std::u16string ToU16(const QString& s) { return s.toStdU16String(); }
 
+// The standard menu's paste entry, by its name where Qt gives one, else by its (translated) text.
+bool IsPasteAction(const QAction& action) {
+  if (action.objectName() == QLatin1String("edit-paste")) return true;
+  const QString paste = QCoreApplication::translate("QLineEdit", "&Paste");
+  return action.text() == paste || action.text().startsWith(paste + QLatin1Char('\t'));
+}
+
 // Drags over a field: taken as a copy when the field can use what they carry.
 void AcceptAsCopy(QDragMoveEvent& event, bool usable) {
   if (!usable) {
@@ -152,7 +159,7 @@ void NumberField::contextMenuEvent(QContextMenuEvent* event) {
     for (QAction* action : menu->actions()) {
       // A submenu (such as the Unicode control characters) would insert what no key could type.
       if (action->menu() != nullptr) menu->removeAction(action);
-      if (action->objectName() == QLatin1String("edit-paste")) {
+      if (IsPasteAction(*action)) {
         action->disconnect();
         QObject::connect(action, &QAction::triggered, this, [this] { PasteFiltered(); });
       }

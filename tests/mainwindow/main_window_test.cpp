@@ -1,0 +1,530 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+#include "mainwindow/main_window.h"
+#include "tests/common/pe_builder.h"
+#include "tests/mainwindow/window_fakes.h"
+
+namespace marlit::test {
+namespace {
+
+constexpr char16_t kOverflow[] = u"溢出！請填寫正確的數值。";
+
+// Image base 400000h; .text at file 400h (1000h bytes) and memory 1000h, .data at file 1400h
+// (200h bytes) and memory 3000h.
+PeBuilder TwoSections() {
+  PeBuilder b;
+  b.AddSection(".text", 0x1000, 0x1000, 0x400).AddSection(".data", 0x3000, 0x200, 0x1400);
+  return b;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  // Opens the built file as a drop of it would; the prompt's record starts empty afterwards.
+  void Load(const PeBuilder& b, const std::string& name = "a.exe") {
+    path = QString::fromStdString((dir / name).string());
+    b.WriteTo(path.toStdString());
+    bed.window->OpenAsDropped(path);
+    ASSERT_EQ(bed.Text("程式名"), path);
+    bed.prompt.shown.clear();
+  }
+  void Type(const char* field, const QString& text) {
+    QLineEdit* f = bed.Field(field);
+    f->setFocus();
+    QTest::keyClicks(f, text);
+  }
+  // Switches to decimal and empties the two fields that the switch turned into "0".
+  void Decimal() {
+    QTest::mouseClick(bed.Get<QRadioButton>("進制0"), Qt::LeftButton);
+    bed.Field("實偏移")->clear();
+    bed.Field("虛偏移")->clear();
+  }
+
+  TempDir dir;
+  WindowBed bed;
+  QString path;
+};
+
+TEST_F(MainWindowTest, StartsWithTheCaptionAnEmptyPanelAndTheStartUpState) {
+  EXPECT_EQ(bed.window->windowTitle(), QStringLiteral("Vesko偏移量轉換器 0.94B 版"));
+  EXPECT_EQ(bed.Items(), QStringList{QStringLiteral("不在段內")});
+  EXPECT_EQ(bed.List()->currentIndex(), 0);
+  EXPECT_TRUE(bed.Get<QRadioButton>("進制1")->isChecked());
+  EXPECT_FALSE(bed.Button("頂端")->isChecked());
+  EXPECT_FALSE(bed.Button("至剪貼簿")->isChecked());
+  EXPECT_EQ(bed.windowLevel.calls, 0);
+  EXPECT_EQ(bed.module.HotKeyCodes, (std::array<std::int32_t, 3>{88, 0, 0}));
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+  EXPECT_EQ(bed.module.MainThreadId, static_cast<std::int64_t>(getpid()));
+  EXPECT_EQ(bed.module.HexByteText[0], u"00");
+  EXPECT_EQ(bed.module.HexByteText[10], u"0A");
+  EXPECT_EQ(bed.module.HexByteText[255], u"FF");
+  EXPECT_EQ(bed.window->size(), QSize(384, 95));
+  EXPECT_FALSE(bed.window->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(bed.window->windowFlags() & Qt::WindowMinimizeButtonHint);
+}
+
+struct TypingCase {
+  const char* name;
+  bool decimal;
+  const char* field;
+  const char* typed;
+  const char* other;
+  int item;
+  const char* code;
+};
+
+class TypingTest : public MainWindowTest, public ::testing::WithParamInterface<TypingCase> {};
+
+TEST_P(TypingTest, TranslatesAtEveryKey) {
+  const TypingCase& c = GetParam();
+  Load(TwoSections());
+  if (c.decimal) Decimal();
+  Type(c.field, QString::fromUtf8(c.typed));
+  const char* other = std::string_view(c.field) == "實偏移" ? "虛偏移" : "實偏移";
+  EXPECT_EQ(bed.Text(c.field), QString::fromUtf8(c.typed)) << "the typed field is never rewritten";
+  EXPECT_EQ(bed.Text(other), QString::fromUtf8(c.other));
+  EXPECT_EQ(bed.List()->currentIndex(), c.item);
+  EXPECT_EQ(bed.Text("代碼"), QString::fromUtf8(c.code));
+  EXPECT_TRUE(bed.prompt.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothFieldsBothRadices, TypingTest,
+    ::testing::Values(
+        TypingCase{"HexOffsetInText", false, "實偏移", "1000", "401C00", 2, "001C4000"},
+        TypingCase{"HexOffsetLowerCase", false, "實偏移", "13ff", "401FFF", 2, "FF1F4000"},
+        TypingCase{"HexOffsetInData", false, "實偏移", "1400", "403000", 3, "00304000"},
+        TypingCase{"HexOffsetInNoSection", false, "實偏移", "FFFFFF", "0", 0, ""},
+        TypingCase{"HexAddressInText", false, "虛偏移", "401C00", "1000", 2, "001C4000"},
+        TypingCase{"HexAddressInNoSection", false, "虛偏移", "500000", "0", 0, ""},
+        TypingCase{"HexAddressOfFileStart", false, "虛偏移", "400000", "0", 1, ""},
+        TypingCase{"DecimalOffset", true, "實偏移", "4096", "4201472", 2, "001C4000"},
+        TypingCase{"DecimalAddress", true, "虛偏移", "4201472", "4096", 2, "001C4000"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(MainWindowTest, ProgramUpdatesNeverCascade) {
+  Load(TwoSections());
+  // Typed into the file field, the memory field gets "0": translated back, that would give "0".
+  Type("實偏移", "FFFFFF");
+  EXPECT_EQ(bed.Text("實偏移"), "FFFFFF");
+  // Text set while the field does not hold the focus translates nothing.
+  bed.Field("虛偏移")->setText("401C00");
+  EXPECT_EQ(bed.Text("實偏移"), "FFFFFF");
+  EXPECT_EQ(bed.List()->currentIndex(), 0);
+}
+
+TEST_F(MainWindowTest, ClearingTheFileFieldTranslatesOffsetZero) {
+  Load(TwoSections());
+  Type("實偏移", "12");
+  QTest::keyClick(bed.Field("實偏移"), Qt::Key_Backspace);
+  QTest::keyClick(bed.Field("實偏移"), Qt::Key_Backspace);
+  EXPECT_EQ(bed.Text("虛偏移"), "400000");
+  EXPECT_EQ(bed.List()->currentIndex(), 1);
+}
+
+struct OverflowCase {
+  const char* name;
+  bool loaded;
+  const char* field;
+  const char* fileText;
+  const char* memoryText;
+  int item;
+};
+
+class OverflowTest : public MainWindowTest, public ::testing::WithParamInterface<OverflowCase> {};
+
+TEST_P(OverflowTest, ReportsAndLeavesTheFinalTexts) {
+  const OverflowCase& c = GetParam();
+  if (c.loaded) Load(TwoSections());
+  Decimal();
+  Type(c.field, "2147483648");
+  EXPECT_EQ(bed.Messages(), std::vector<std::u16string>{kOverflow});
+  EXPECT_EQ(bed.Text("實偏移"), QString::fromUtf8(c.fileText));
+  EXPECT_EQ(bed.Text("虛偏移"), QString::fromUtf8(c.memoryText));
+  EXPECT_EQ(bed.Text("代碼"), "");
+  EXPECT_EQ(bed.List()->currentIndex(), c.item);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EitherField, OverflowTest,
+    ::testing::Values(OverflowCase{"FileFieldLoaded", true, "實偏移", "", "", 1},
+                      OverflowCase{"FileFieldNoFile", false, "實偏移", "", "", 0},
+                      OverflowCase{"MemoryFieldLoaded", true, "虛偏移", "0", "", 0},
+                      OverflowCase{"MemoryFieldNoFile", false, "虛偏移", "0", "", 0}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(MainWindowTest, LargestDecimalIsNoOverflow) {
+  Decimal();
+  Type("實偏移", "2147483647");
+  EXPECT_TRUE(bed.prompt.shown.empty());
+  EXPECT_EQ(bed.Text("虛偏移"), "0");
+}
+
+TEST_F(MainWindowTest, RadixSwitchRewritesBothFieldsOnly) {
+  Load(TwoSections());
+  Type("實偏移", "1000");
+  bed.Field("代碼")->setFocus();
+  bed.Field("虛偏移")->setText("FFFFFFFF");
+  bed.Field("實偏移")->setText("80000000");
+  QTest::mouseClick(bed.Get<QRadioButton>("進制0"), Qt::LeftButton);
+  EXPECT_EQ(bed.Text("實偏移"), "-2147483648") << "11 characters, longer than the typing limit";
+  EXPECT_EQ(bed.Text("虛偏移"), "-1");
+  EXPECT_EQ(bed.Text("代碼"), "001C4000");
+  EXPECT_EQ(bed.List()->currentIndex(), 2);
+  QTest::mouseClick(bed.Get<QRadioButton>("進制1"), Qt::LeftButton);
+  EXPECT_EQ(bed.Text("實偏移"), "80000000") << "a negative decimal keeps its value";
+  EXPECT_EQ(bed.Text("虛偏移"), "FFFFFFFF");
+}
+
+TEST_F(MainWindowTest, RadixSwitchTurnsEmptyFieldsIntoZeroAndSetsTheLimit) {
+  QTest::mouseClick(bed.Get<QRadioButton>("進制0"), Qt::LeftButton);
+  EXPECT_EQ(bed.Text("實偏移"), "0");
+  EXPECT_EQ(bed.Text("虛偏移"), "0");
+  EXPECT_EQ(bed.Text("代碼"), "");
+  bed.Field("實偏移")->clear();
+  Type("實偏移", "123456789012");
+  EXPECT_EQ(bed.Text("實偏移"), "1234567890");
+  QTest::mouseClick(bed.Get<QRadioButton>("進制1"), Qt::LeftButton);
+  bed.Field("實偏移")->clear();
+  Type("實偏移", "123456789");
+  EXPECT_EQ(bed.Text("實偏移"), "12345678");
+}
+
+TEST_F(MainWindowTest, ClickingTheSelectedRadixChangesNothing) {
+  Type("實偏移", "1F");
+  QTest::mouseClick(bed.Get<QRadioButton>("進制1"), Qt::LeftButton);
+  EXPECT_EQ(bed.Text("實偏移"), "1F");
+}
+
+struct PickCase {
+  const char* name;
+  bool decimal;
+  int item;
+  const char* file;
+  const char* memory;
+  const char* code;
+};
+
+class SectionPickTest : public MainWindowTest, public ::testing::WithParamInterface<PickCase> {};
+
+TEST_P(SectionPickTest, ShowsTheStartOfThePickedSection) {
+  const PickCase& c = GetParam();
+  Load(TwoSections());
+  if (c.decimal) Decimal();
+  Type("實偏移", "1");
+  bed.Field("代碼")->setFocus();
+  bed.List()->setCurrentIndex((c.item + 1) % bed.List()->count());
+  bed.List()->setFocus();
+  bed.List()->setCurrentIndex(c.item);
+  EXPECT_EQ(bed.Text("實偏移"), QString::fromUtf8(c.file));
+  EXPECT_EQ(bed.Text("虛偏移"), QString::fromUtf8(c.memory));
+  EXPECT_EQ(bed.Text("代碼"), QString::fromUtf8(c.code));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, SectionPickTest,
+    ::testing::Values(PickCase{"NotInASection", false, 0, "", "", ""},
+                      PickCase{"Header", false, 1, "0", "400000", "00004000"},
+                      PickCase{"Text", false, 2, "400", "401000", "00104000"},
+                      PickCase{"DataDecimal", true, 3, "5120", "4206592", "00304000"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(MainWindowTest, ProgramSelectionOfAnItemChangesNoField) {
+  Load(TwoSections());
+  Type("實偏移", "1000");
+  bed.List()->setCurrentIndex(3);
+  EXPECT_EQ(bed.Text("實偏移"), "1000");
+  EXPECT_EQ(bed.Text("虛偏移"), "401C00");
+}
+
+TEST_F(MainWindowTest, OverlapReportIsShownOverTheClearedPanel) {
+  PeBuilder b;
+  b.AddSection(".a", 0x1000, 0x200, 0x400).AddSection(".b", 0x2000, 0x200, 0x400);
+  Load(b);
+  Type("實偏移", "5");
+  bed.window->OpenAsDropped(path);
+  ASSERT_EQ(bed.prompt.shown.size(), 1u);
+  const std::u16string& text = bed.prompt.shown[0].text;
+  EXPECT_FALSE(bed.prompt.shown[0].question);
+  EXPECT_NE(text.find(u"★ 區段「.a      」的 FileMin 和區段「.b      」的 FileOffset 部分重疊 ★\r\n"),
+            std::u16string::npos);
+  EXPECT_TRUE(text.ends_with(u"\r\n\r\n\r\n         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～"));
+  EXPECT_EQ(bed.Items(), (QStringList{"不在段內", "檔案頭", ".a", ".b"}));
+  EXPECT_EQ(bed.List()->currentIndex(), 0);
+  EXPECT_EQ(bed.Text("實偏移"), "");
+  EXPECT_EQ(bed.Text("虛偏移"), "");
+  EXPECT_EQ(bed.Text("代碼"), "");
+  EXPECT_EQ(bed.window->focusWidget(), bed.Field("虛偏移"));
+}
+
+TEST_F(MainWindowTest, FileWithoutOverlapsShowsNoMessage) {
+  Load(TwoSections());
+  bed.window->OpenAsDropped(path);
+  EXPECT_TRUE(bed.prompt.shown.empty());
+}
+
+QMimeData* Files(const QStringList& paths) {
+  auto* data = new QMimeData;
+  QList<QUrl> urls;
+  for (const auto& p : paths) urls.push_back(QUrl::fromLocalFile(p));
+  data->setUrls(urls);
+  return data;
+}
+
+// A drag entering target, then, when target takes it, the drop; the drop action given back.
+std::optional<Qt::DropAction> Drop(QWidget* target, QMimeData* data) {
+  std::unique_ptr<QMimeData> owned(data);
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, owned.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return std::nullopt;
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, owned.get(), Qt::LeftButton,
+                  Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return drop.dropAction();
+}
+
+TEST_F(MainWindowTest, DropOpensTheFirstFileOnly) {
+  const auto first = (dir / "first.exe").string();
+  const auto second = (dir / "second.exe").string();
+  TwoSections().WriteTo(first);
+  TwoSections().WriteTo(second);
+  const auto action = Drop(bed.Field("程式名"), Files({QString::fromStdString(first),
+                                                     QString::fromStdString(second), "/nowhere.exe"}));
+  EXPECT_EQ(action, Qt::CopyAction);
+  EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(first));
+  EXPECT_TRUE(bed.prompt.shown.empty());
+}
+
+TEST_F(MainWindowTest, DropsWithoutAFileAreIgnored) {
+  Load(TwoSections());
+  EXPECT_EQ(Drop(bed.Field("程式名"), Files({QString::fromStdString(dir.path().string())})),
+            Qt::CopyAction);
+  auto* text = new QMimeData;
+  text->setText("hello");
+  EXPECT_EQ(Drop(bed.Field("程式名"), text), std::nullopt) << "a text is not taken";
+  auto* remote = new QMimeData;
+  remote->setUrls({QUrl("https://example.org/a.exe")});
+  EXPECT_EQ(Drop(bed.Field("程式名"), remote), Qt::CopyAction);
+  EXPECT_EQ(bed.Text("程式名"), path);
+  EXPECT_TRUE(bed.prompt.shown.empty());
+}
+
+struct ExtensionCase {
+  const char* name;
+  const char* file;
+  bool asks;
+  bool answer;
+  bool opens;
+};
+
+class ExtensionTest : public MainWindowTest, public ::testing::WithParamInterface<ExtensionCase> {};
+
+TEST_P(ExtensionTest, AsksOnlyForAnUnexpectedExtension) {
+  const ExtensionCase& c = GetParam();
+  const auto file = (dir / c.file).string();
+  TwoSections().WriteTo(file);
+  bed.prompt.answers.push_back(c.answer);
+  bed.window->OpenAsDropped(QString::fromStdString(file));
+  if (c.asks) {
+    ASSERT_EQ(bed.prompt.shown.size(), 1u);
+    EXPECT_EQ(bed.prompt.shown[0].text, u"所選檔案副檔名不正確，堅持打開嗎？");
+    EXPECT_TRUE(bed.prompt.shown[0].question);
+  } else {
+    EXPECT_TRUE(bed.prompt.shown.empty());
+  }
+  EXPECT_EQ(bed.Text("程式名"), c.opens ? QString::fromStdString(file) : QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ExtensionTest,
+    ::testing::Values(ExtensionCase{"UpperCaseExe", "A.EXE", false, false, true},
+                      ExtensionCase{"Dll", "a.dll", false, false, true},
+                      ExtensionCase{"OcxMixedCase", "a.OcX", false, false, true},
+                      ExtensionCase{"ScrCancelled", "a.scr", true, false, false},
+                      ExtensionCase{"ScrConfirmed", "a.scr", true, true, true},
+                      ExtensionCase{"TrailingBlank", "a.exe ", true, false, false},
+                      ExtensionCase{"ShortEx", "a.ex", true, false, false}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(MainWindowTest, FileThatIsNotAPeImageKeepsThePreviousName) {
+  Load(TwoSections());
+  const auto bad = (dir / "bad.exe").string();
+  WriteFile(bad, {'n', 'o', 't', ' ', 'p', 'e'});
+  bed.window->OpenAsDropped(QString::fromStdString(bad));
+  EXPECT_EQ(bed.prompt.shown.size(), 1u) << "only the loader's own message";
+  EXPECT_EQ(bed.Text("程式名"), path);
+  EXPECT_EQ(bed.Items().size(), 4);
+}
+
+TEST_F(MainWindowTest, BrowseOpensTheChosenFileOutsideTheTopmostBand) {
+  const auto file = (dir / "chosen.dll").string();
+  TwoSections().WriteTo(file);
+  bed.dialogBackend.chosen = QString::fromStdString(file).toStdU16String();
+  QTest::mouseClick(bed.Button("頂端"), Qt::LeftButton);
+  ASSERT_TRUE(bed.Topmost());
+  bool topmostDuring = true, hotKeyDuring = true;
+  bed.dialogBackend.during = [&] {
+    topmostDuring = bed.Topmost();
+    hotKeyDuring = bed.module.HotKeyEnabled;
+  };
+  bed.Field("實偏移")->setFocus();
+  QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
+  EXPECT_FALSE(topmostDuring);
+  EXPECT_FALSE(hotKeyDuring);
+  EXPECT_TRUE(bed.Topmost());
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+  EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(file));
+  const FileDialogRecord& r = bed.dialogBackend.seen;
+  EXPECT_EQ(r.lpstrTitle, u"選擇程式檔案");
+  EXPECT_EQ(FilterPairs(r.lpstrFilter),
+            (std::vector<std::pair<std::u16string, std::u16string>>{
+                {u"程式檔案(*.exe;*.dll;*.ocx)", u"*.exe;*.dll;*.ocx"}, {u"全部檔案(*.*)", u"*.*"}}));
+  EXPECT_EQ(r.nFilterIndex, 1);
+  EXPECT_EQ(r.Flags & (FileDialogFlag::Explorer | FileDialogFlag::FileMustExist),
+            FileDialogFlag::Explorer | FileDialogFlag::FileMustExist);
+  EXPECT_EQ(r.Flags & FileDialogFlag::AllowMultiSelect, 0);
+  EXPECT_EQ(r.hwndOwner, static_cast<std::intptr_t>(bed.Wid()));
+}
+
+TEST_F(MainWindowTest, CancelledBrowseChangesNothing) {
+  Load(TwoSections());
+  QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
+  EXPECT_EQ(bed.Text("程式名"), path);
+  EXPECT_FALSE(bed.Topmost());
+  EXPECT_EQ(bed.windowLevel.calls, 0) << "頂端 is off: the band is left alone";
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+}
+
+TEST_F(MainWindowTest, FailingDialogServiceEndsTheProgramWithAReport) {
+  bed.Button("頂端")->setChecked(true);
+  bed.windowLevel.fail = true;
+  QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
+  EXPECT_EQ(bed.programEnds, 1);
+  ASSERT_EQ(bed.prompt.shown.size(), 1u);
+  EXPECT_NE(bed.prompt.shown[0].text.find(u"window level refused"), std::u16string::npos);
+}
+
+enum class DialogButton { Select, About };
+
+class DialogBracketTest : public MainWindowTest, public ::testing::WithParamInterface<DialogButton> {};
+
+TEST_P(DialogBracketTest, PausesTheHotKeyAndLeavesTheTopmostBandWhileOpen) {
+  const bool select = GetParam() == DialogButton::Select;
+  QTest::mouseClick(bed.Button("頂端"), Qt::LeftButton);
+  struct {
+    bool topmost = true, hotKey = true;
+    QWidget* focus = nullptr;
+    QWidget* owner = nullptr;
+  } during;
+  auto note = [&](QWidget& owner) {
+    during = {bed.Topmost(), bed.module.HotKeyEnabled, bed.window->focusWidget(), &owner};
+    throw std::runtime_error("a failing dialog is skipped");
+  };
+  bed.chooseSections = [&](QWidget& owner, PeImage&) -> bool {
+    note(owner);
+    return true;
+  };
+  bed.about = note;
+  bed.Field("實偏移")->setFocus();
+  QTest::mouseClick(bed.Button(select ? "選擇區段訊息" : "關於"), Qt::LeftButton);
+  EXPECT_FALSE(during.topmost);
+  EXPECT_FALSE(during.hotKey);
+  EXPECT_EQ(during.focus, bed.Field("代碼"));
+  EXPECT_EQ(during.owner, bed.window.get());
+  EXPECT_TRUE(bed.Topmost());
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+  EXPECT_EQ(bed.window->focusWidget(), bed.Field("代碼"));
+  EXPECT_TRUE(bed.prompt.shown.empty());
+}
+
+TEST_P(DialogBracketTest, EndsWithTheHotKeyOnEvenWhenTheWindowLevelFails) {
+  bed.windowLevel.fail = true;
+  bed.Button("頂端")->setChecked(true);
+  bed.module.HotKeyEnabled = false;
+  QTest::mouseClick(bed.Button(GetParam() == DialogButton::Select ? "選擇區段訊息" : "關於"),
+                    Qt::LeftButton);
+  EXPECT_EQ(bed.windowLevel.calls, 2);
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, DialogBracketTest,
+                         ::testing::Values(DialogButton::Select, DialogButton::About));
+
+TEST_F(MainWindowTest, ConfirmedSectionDialogRebuildsTheReport) {
+  Load(TwoSections());
+  bed.chooseSections = [](QWidget&, PeImage& image) {
+    image.Sections[1].Included = false;
+    return true;
+  };
+  QTest::mouseClick(bed.Button("選擇區段訊息"), Qt::LeftButton);
+  EXPECT_EQ(bed.Items(), (QStringList{"不在段內", "檔案頭", ".data"}));
+  bed.chooseSections = [](QWidget&, PeImage& image) {
+    image.Sections[1].Included = true;
+    return false;
+  };
+  QTest::mouseClick(bed.Button("選擇區段訊息"), Qt::LeftButton);
+  EXPECT_EQ(bed.Items().size(), 3) << "a cancelled dialog refreshes nothing";
+}
+
+TEST_F(MainWindowTest, TopmostFollowsTheToggleAndKeepsTheFocusInTheCodeField) {
+  QTest::mouseClick(bed.Button("頂端"), Qt::LeftButton);
+  EXPECT_TRUE(bed.Topmost());
+  EXPECT_EQ(bed.window->focusWidget(), bed.Field("代碼"));
+  QTest::mouseClick(bed.Button("頂端"), Qt::LeftButton);
+  EXPECT_FALSE(bed.Topmost());
+  QTest::mouseClick(bed.Button("至剪貼簿"), Qt::LeftButton);
+  EXPECT_EQ(bed.window->focusWidget(), bed.Field("代碼"));
+}
+
+TEST_F(MainWindowTest, CodeGoesToTheClipboardOnEveryNonEmptyChange) {
+  Load(TwoSections());
+  Type("實偏移", "10");
+  bed.clipboard.text = u"before";
+  QTest::mouseClick(bed.Button("至剪貼簿"), Qt::LeftButton);
+  EXPECT_EQ(bed.clipboard.text, u"before") << "checking the toggle copies nothing";
+  Type("實偏移", "0");
+  EXPECT_EQ(bed.Text("代碼"), "00014000");
+  EXPECT_EQ(bed.clipboard.text, u"00014000");
+  EXPECT_EQ(bed.clipboard.clears, 1);
+  bed.Field("實偏移")->clear();  // offset 0: the header, address 400000h
+  EXPECT_EQ(bed.clipboard.text, u"00004000");
+  Type("虛偏移", "5");  // 4000005h is in no section: 代碼 empties, the clipboard stays
+  EXPECT_EQ(bed.Text("代碼"), "");
+  EXPECT_EQ(bed.clipboard.text, u"00004000");
+  EXPECT_EQ(bed.clipboard.writes, 2);
+}
+
+TEST_F(MainWindowTest, FailingClipboardShowsItsDescription) {
+  Load(TwoSections());
+  Type("實偏移", "1000");
+  bed.Button("至剪貼簿")->setChecked(true);
+  bed.clipboard.failWith = "剪貼簿被占用";
+  QTest::keyClick(bed.Field("實偏移"), Qt::Key_Backspace);
+  EXPECT_EQ(bed.Messages(), std::vector<std::u16string>{u"剪貼簿操作出錯：剪貼簿被占用"});
+  EXPECT_EQ(bed.Text("代碼"), "00014000");
+}
+
+TEST_F(MainWindowTest, MinimizingStopsTheHotKeyAndRestoringStartsIt) {
+  bed.window->showMinimized();
+  EXPECT_FALSE(bed.module.HotKeyEnabled);
+  bed.window->showNormal();
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+}
+
+TEST_F(MainWindowTest, ClosingShowsNothing) {
+  Load(TwoSections());
+  Type("實偏移", "1000");
+  EXPECT_TRUE(bed.window->close());
+  EXPECT_TRUE(bed.prompt.shown.empty());
+  EXPECT_EQ(bed.programEnds, 0);
+}
+
+}  // namespace
+}  // namespace marlit::test

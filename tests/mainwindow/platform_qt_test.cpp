@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+#include "platform/fake/fakes.h"
+#include "platform/qt/qt_clipboard.h"
+#include "platform/qt/qt_prompt.h"
+
+namespace marlit {
+namespace {
+
+// One contract for the system clipboard and its fake, so that the fake cannot drift.
+template <typename T>
+class ClipboardContract : public ::testing::Test {
+ protected:
+  T clipboard;
+};
+
+using Clipboards = ::testing::Types<QtClipboard, fake::FakeClipboard>;
+TYPED_TEST_SUITE(ClipboardContract, Clipboards);
+
+TYPED_TEST(ClipboardContract, HoldsExactlyTheWrittenText) {
+  for (const std::u16string text : {u"00104000", u"", u"中文 text\r\n"}) {
+    this->clipboard.Clear();
+    EXPECT_EQ(this->clipboard.ReadText(), std::nullopt);
+    this->clipboard.WriteText(text);
+    EXPECT_EQ(this->clipboard.ReadText(), std::optional<std::u16string>(text));
+  }
+}
+
+TEST(MessageBoxText, ShowsCrLfAsLineBreaks) {
+  EXPECT_EQ(MessageBoxText(u"a\r\nb\r\n\r\nc"), QStringLiteral("a\nb\n\nc"));
+}
+
+struct SeenBox {
+  QString title, text;
+  QStringList buttons;
+  QString defaultButton;
+  bool icon = true;
+};
+
+// Shows one box and answers it from a timer with the button named answer.
+SeenBox Answer(const std::function<void()>& show, const QString& answer) {
+  SeenBox seen;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    seen.title = box->windowTitle();
+    seen.text = box->text();
+    seen.icon = box->icon() != QMessageBox::NoIcon;
+    for (QAbstractButton* b : box->buttons()) seen.buttons.push_back(b->text());
+    if (box->defaultButton() != nullptr) seen.defaultButton = box->defaultButton()->text();
+    for (QAbstractButton* b : box->buttons()) {
+      if (b->text() == answer) b->click();
+    }
+  });
+  show();
+  return seen;
+}
+
+TEST(QtPrompt, MessagesAndQuestionsSpeakTheProgramsTexts) {
+  QtPrompt prompt;
+  SeenBox message = Answer([&] { prompt.ShowMessage(u"溢出！請填寫正確的數值。"); }, "確定");
+  EXPECT_EQ(message.title, QStringLiteral("Vesko偏移量轉換器"));
+  EXPECT_EQ(message.text, QStringLiteral("溢出！請填寫正確的數值。"));
+  EXPECT_EQ(message.buttons, QStringList{"確定"});
+  EXPECT_FALSE(message.icon);
+
+  bool ok = true;
+  SeenBox question = Answer([&] { ok = prompt.AskOkCancel(u"堅持打開嗎？"); }, "取消");
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(question.buttons.size(), 2);
+  EXPECT_EQ(question.defaultButton, QStringLiteral("取消"));
+  EXPECT_FALSE(question.icon);
+  Answer([&] { ok = prompt.AskOkCancel(u"堅持打開嗎？"); }, "確定");
+  EXPECT_TRUE(ok);
+}
+
+}  // namespace
+}  // namespace marlit
