@@ -1,6 +1,8 @@
 #include "cli/batch.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 #include "cli/stderr_prompt.h"
@@ -87,11 +89,23 @@ bool ValueRunner::Value(Field field, std::string_view value) { return Translate(
 
 bool ValueRunner::Lines(Field field, std::istream& in) {
   std::size_t line = 0;
-  while (std::getline(in, line_)) {
+  for (;;) {
+    in.getline(line_.data(), static_cast<std::streamsize>(line_.size()));
+    const auto extracted = static_cast<std::size_t>(in.gcount());
+    if (extracted == 0 && in.eof()) break;
+    std::size_t length = extracted;
+    if (in.fail() && !in.eof()) {
+      // The buffer filled before the line end: the rest of the line is skipped.
+      in.clear();
+      in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    } else if (!in.eof()) {
+      --length;  // the line end itself
+    }
     ++line;
-    std::string_view value = line_;
+    std::string_view value(line_.data(), std::min(length, line_.size() - 1));
     if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
     if (!Translate(field, value, line)) return false;
+    if (in.eof()) break;
   }
   return true;
 }

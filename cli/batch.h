@@ -2,6 +2,7 @@
 // A run of marlit-cli: analyse the file, then either print its section table or translate the
 // values in the order given, one output line per value.
 
+#include <array>
 #include <filesystem>
 #include <istream>
 #include <ostream>
@@ -67,7 +68,7 @@ class ValueRunner {
   // False when the value text was refused (nothing is printed for it; the run stops).
   [[nodiscard]] bool Value(Field field, std::string_view value);
   // One value a line to the end of in; a CR before the line end is dropped. False at the first
-  // refused line.
+  // refused line. Of a line longer than any value, only the start is read and named.
   [[nodiscard]] bool Lines(Field field, std::istream& in);
   // Writes what is left and gives the exit status of the values run so far.
   [[nodiscard]] int Finish();
@@ -79,7 +80,7 @@ class ValueRunner {
   RowWriter rows_;
   std::ostream& err_;
   bool overflowed_ = false;
-  std::string line_;
+  std::array<char, 256> line_{};
 };
 
 // The message for a value text the field would not take; empty when it takes it.

@@ -183,6 +183,34 @@ TEST_F(BatchTest, ExcludingANameNoSectionHasIsAUsageError) {
   EXPECT_NE(r.err.find("「.nope」"), std::string::npos) << r.err;
 }
 
+TEST_F(BatchTest, InputLinesOfEveryShape) {
+  struct Case {
+    const char* what;
+    std::string input;
+    int status;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"no input at all", "", kExitOk, ""},
+      {"last line without its end", "400\n1000", kExitOk,
+       "400\t401000\t2\t.text\t00104000\n1000\t401C00\t2\t.text\t001C4000\n"},
+      {"CR LF line ends", "400\r\n", kExitOk, "400\t401000\t2\t.text\t00104000\n"},
+      {"a NUL inside a line",
+       std::string("4\0"
+                   "00\n",
+                   5),
+       kExitUsage, ""},
+      {"a line far longer than any value", std::string(100000, '1') + "\n400\n", kExitUsage, ""},
+      {"a long line of letters", std::string(300, 'x'), kExitUsage, ""},
+  };
+  for (const Case& c : cases) {
+    const RunResult r = RunOn(test::SampleImage(), Values({{O, "-"}}), c.input);
+    EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+    EXPECT_EQ(r.out, c.out) << c.what;
+    EXPECT_LT(r.err.size(), 1000u) << c.what;
+  }
+}
+
 // A stream that takes nothing, as stdout on a full disk.
 class Refusing : public std::streambuf {
  protected:
