@@ -1,10 +1,10 @@
 // Marlit: the converter window. "marlit FILE" opens FILE at start as a drop of it would.
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
 #include <cstdlib>
@@ -41,8 +41,7 @@ int main(int argc, char* argv[]) {
   QApplication::setFont(ProgramFont());
   // Qt's own texts (the file dialog, the context menus) in Traditional Chinese.
   QTranslator qtTexts;
-  if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::Traditional, QLocale::Taiwan), QStringLiteral("qtbase"),
-                   QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+  if (qtTexts.load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QApplication::installTranslator(&qtTexts);
   }
 
@@ -57,7 +56,8 @@ int main(int argc, char* argv[]) {
     marlit::主窗體 window(module, prompt, clipboard, beeper, *windowLevel, openFile);
     prompt.SetOwner(&window);
     const QStringList args = QApplication::arguments();
-    if (args.size() > 1) window.OpenAsDropped(args.at(1));
+    // A drop names the file by its full path; so does the command line's file.
+    if (args.size() > 1) window.OpenAsDropped(QFileInfo(args.at(1)).absoluteFilePath());
     return QApplication::exec();
   } catch (const std::exception& e) {
     prompt.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" + QString::fromUtf8(e.what()).toStdU16String());

@@ -14,6 +14,7 @@
 #include "platform/fake/fakes.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/x11_window_level.h"
+#include "tests/common/pe_builder.h"
 #include "tests/mainwindow/window_fakes.h"
 
 namespace marlit::test {
@@ -101,14 +102,13 @@ QString ReadWithXclip(const char* selection) {
 
 TEST_F(X11Test, OtherClientsReadTheCodeFromTheClipboard) {
   QTest::mouseClick(Get<QPushButton>("至剪貼簿"), Qt::LeftButton);
+  TempDir dir;
+  PeBuilder().ImageBase(0x12340000).AddSection(".text", 0x5000, 0x1000, 0x400).WriteTo(dir / "a.exe");
+  window->OpenAsDropped(QString::fromStdString((dir / "a.exe").string()));
   auto* field = Get<QLineEdit>("虛偏移");
   field->setFocus();
   QTest::keyClicks(field, "12345678");
-  ASSERT_EQ(Get<QLineEdit>("代碼")->text(), "");  // no file: the address is in no section
-  module.Image.Sections.push_back({u"檔案頭", 0x12345678, 0x12345700, 0x100, 0x180, 0, 0, true});
-  module.Image.SectionCount = 1;
-  field->clear();
-  QTest::keyClicks(field, "12345678");
+  ASSERT_EQ(Get<QLineEdit>("實偏移")->text(), "A78");
   ASSERT_EQ(Get<QLineEdit>("代碼")->text(), "78563412");
   EXPECT_EQ(ReadWithXclip("clipboard"), "78563412");
   EXPECT_TRUE(prompt.shown.empty());
