@@ -91,6 +91,11 @@ bool ValueRunner::Lines(Field field, std::istream& in) {
   std::size_t line = 0;
   for (;;) {
     in.getline(line_.data(), static_cast<std::streamsize>(line_.size()));
+    if (in.bad()) {
+      readFailed_ = true;
+      err_ << kPrefix << "無法讀取標準輸入。\n" << std::flush;
+      return false;
+    }
     const auto extracted = static_cast<std::size_t>(in.gcount());
     if (extracted == 0 && in.eof()) break;
     std::size_t length = extracted;
@@ -130,9 +135,10 @@ bool ValueRunner::Translate(Field field, std::string_view value, std::size_t lin
 
 int ValueRunner::Finish() {
   rows_.Flush();
+  if (readFailed_) return kExitIoFailed;
   if (rows_.Failed()) {
     err_ << kPrefix << "無法寫出轉換結果。\n" << std::flush;
-    return kExitOutputFailed;
+    return kExitIoFailed;
   }
   return overflowed_ ? kExitOverflow : kExitOk;
 }
@@ -186,8 +192,8 @@ int RunValues(const Options& options, const PeImage& image, std::istream& in, st
     const bool taken = request.value == kFromInput ? runner.Lines(request.field, in)
                                                    : runner.Value(request.field, request.value);
     if (!taken) {
-      (void)runner.Finish();
-      return kExitUsage;
+      const int status = runner.Finish();
+      return status == kExitIoFailed ? status : kExitUsage;
     }
   }
   return runner.Finish();
@@ -214,7 +220,7 @@ int Run(const Options& options, std::istream& in, std::ostream& out, std::ostrea
     out.flush();
     if (!out) {
       err << kPrefix << "無法寫出區段表。\n" << std::flush;
-      return kExitOutputFailed;
+      return kExitIoFailed;
     }
     return kExitOk;
   }

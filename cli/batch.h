@@ -17,10 +17,10 @@ namespace marlit::cli {
 
 enum ExitStatus : int {
   kExitOk = 0,
-  kExitRefusedFile = 1,   // the loader's message is on the error stream
-  kExitUsage = 2,         // bad arguments or value text
-  kExitOverflow = 3,      // at least one value overflowed; the others were translated
-  kExitOutputFailed = 4,  // the output could not be written (a full disk, a closed pipe)
+  kExitRefusedFile = 1,  // the loader's message is on the error stream
+  kExitUsage = 2,        // bad arguments or value text
+  kExitOverflow = 3,     // at least one value overflowed; the others were translated
+  kExitIoFailed = 4,     // the input could not be read or the output written (a full disk)
 };
 
 // The value "-" reads one value a line from the input stream.
@@ -68,7 +68,8 @@ class ValueRunner {
   // False when the value text was refused (nothing is printed for it; the run stops).
   [[nodiscard]] bool Value(Field field, std::string_view value);
   // One value a line to the end of in; a CR before the line end is dropped. False at the first
-  // refused line. Of a line longer than any value, only the start is read and named.
+  // refused line or a failed read. Of a line longer than any value, only the start is read and
+  // named.
   [[nodiscard]] bool Lines(Field field, std::istream& in);
   // Writes what is left and gives the exit status of the values run so far.
   [[nodiscard]] int Finish();
@@ -80,6 +81,7 @@ class ValueRunner {
   RowWriter rows_;
   std::ostream& err_;
   bool overflowed_ = false;
+  bool readFailed_ = false;
   std::array<char, 256> line_{};
 };
 

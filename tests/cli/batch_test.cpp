@@ -228,9 +228,34 @@ TEST_F(BatchTest, OutputThatCannotBeWrittenIsNoSuccess) {
     std::istringstream in;
     std::ostringstream err;
     out.clear();
-    EXPECT_EQ(cli::Run(o, in, out, err), kExitOutputFailed) << withValues;
+    EXPECT_EQ(cli::Run(o, in, out, err), kExitIoFailed) << withValues;
     EXPECT_NE(err.str().find("無法寫出"), std::string::npos) << err.str();
   }
+}
+
+// An input that fails after its first line, as a read error of the terminal or a pipe would.
+class FailingInput : public std::streambuf {
+ public:
+  FailingInput() { setg(text_, text_, text_ + 4); }
+
+ protected:
+  int_type underflow() override { throw std::runtime_error("read failed"); }
+
+ private:
+  char text_[5] = "400\n";
+};
+
+TEST_F(BatchTest, InputThatCannotBeReadEndsTheRunWithoutALoop) {
+  test::SampleImage().WriteTo(dir_ / "image.exe");
+  Options o = Values({{O, "-"}});
+  o.file = dir_ / "image.exe";
+  FailingInput failing;
+  std::istream in(&failing);
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(cli::Run(o, in, out, err), kExitIoFailed);
+  EXPECT_EQ(out.str(), "400\t401000\t2\t.text\t00104000\n");
+  EXPECT_NE(err.str().find("無法讀取標準輸入"), std::string::npos) << err.str();
 }
 
 TEST_F(BatchTest, LargeBatchesComeOutWhole) {
