@@ -13,6 +13,8 @@
 #include "mainwindow/main_module.h"
 #include "mainwindow/main_window.h"
 #include "platform/dialog/qt_file_dialog.h"
+#include "platform/keyboard/direct_input.h"
+#include "platform/keyboard/foreground.h"
 #include "platform/program_info.h"
 #include "platform/qt/qt_beeper.h"
 #include "platform/qt/qt_clipboard.h"
@@ -53,7 +55,11 @@ int main(int argc, char* argv[]) {
     auto windowLevel = marlit::MakeWindowLevel();
     marlit::QtFileDialogBackend dialogBackend;
     marlit::OpenFile::Service openFile(dialogBackend, marlit::ProgramFolder());
-    marlit::主窗體 window(module, prompt, clipboard, beeper, *windowLevel, openFile);
+    auto dxRoot = marlit::MakeSystemDirectX();
+    auto foreground = marlit::MakeSystemForeground();
+    marlit::主窗體 window(module, prompt, clipboard, beeper, *windowLevel, openFile,
+                        {*dxRoot, *foreground});
+    if (window.StartFailed()) return EXIT_FAILURE;
     prompt.SetOwner(&window);
     const QStringList args = QApplication::arguments();
     // A drop names the file by its full path; so does the command line's file.

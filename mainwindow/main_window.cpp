@@ -101,7 +101,8 @@ std::u16string WindowCaption(const VersionInfo& version) {
 }
 
 主窗體::主窗體(主模組& module, Prompt& prompt, Clipboard& clipboard, Beeper& beeper,
-             WindowLevel& windowLevel, OpenFile::Service& openFile, Hooks hooks)
+             WindowLevel& windowLevel, OpenFile::Service& openFile, HotKeyPlatform hotKey,
+             Hooks hooks)
     : QWidget(nullptr),
       module_(module),
       prompt_(prompt),
@@ -109,7 +110,8 @@ std::u16string WindowCaption(const VersionInfo& version) {
       beeper_(beeper),
       windowLevel_(windowLevel),
       openFile_(openFile),
-      hooks_(std::move(hooks)) {
+      hooks_(std::move(hooks)),
+      hotKeyInput_(hotKey.DxRoot, hotKey.foreground) {
   BuildControls();
   ConnectHandlers();
   Form_Load();
@@ -238,6 +240,7 @@ void 主窗體::Form_Load() {
   區段訊息->setCurrentIndex(0);
   setWindowTitle(Q(WindowCaption(ProgramVersion())));
   KeyboardSetUp();
+  if (startFailed_) return;
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
     move(area.center() - rect().center());
@@ -247,10 +250,42 @@ void 主窗體::Form_Load() {
   定時器.start();
 }
 
-void 主窗體::KeyboardSetUp() {}
-void 主窗體::KeyboardAcquire() {}
-void 主窗體::KeyboardRelease() {}
-void 主窗體::定時器_Timer() {}
+void 主窗體::KeyboardSetUp() {
+  try {
+    hotKeyInput_.SetUp(static_cast<NativeWindowId>(winId()));
+  } catch (const DirectInputUnavailable&) {
+    // The program ends once the message is closed, without showing the window or unloading it.
+    prompt_.ShowMessage(kDirectInputErrorText);
+    startFailed_ = true;
+    ended_ = true;
+  }
+}
+
+void 主窗體::KeyboardAcquire() { hotKeyInput_.Acquire(); }
+
+void 主窗體::KeyboardRelease() { hotKeyInput_.Release(); }
+
+void 主窗體::定時器_Timer() {
+  if (hotKeyInput_.Tick(module_, front_)) QCoreApplication::processEvents();
+}
+
+bool 主窗體::Front::IsMinimized() const { return (window_.windowState() & Qt::WindowMinimized) != 0; }
+
+void 主窗體::Front::ShowNormal() { window_.setWindowState(window_.windowState() & ~Qt::WindowMinimized); }
+
+NativeWindowId 主窗體::Front::NativeId() const {
+  return static_cast<NativeWindowId>(window_.winId());
+}
+
+void 主窗體::Front::Focus() {
+  window_.raise();
+  window_.activateWindow();
+  // A message box open over the window keeps the focus and stays on top of it.
+  if (QWidget* box = QApplication::activeModalWidget(); box != nullptr && box != &window_) {
+    box->raise();
+    box->activateWindow();
+  }
+}
 
 void 主窗體::Form_Resize() { module_.HotKeyEnabled = !(windowState() & Qt::WindowMinimized); }
 

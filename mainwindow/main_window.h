@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "mainwindow/hotkey/hot_key.h"
 #include "mainwindow/main_module.h"
 #include "platform/beep.h"
 #include "platform/clipboard.h"
@@ -43,9 +44,18 @@ class 主窗體 : public QWidget {
   // The real dialogs, and an end that leaves the event loop with a failure status.
   [[nodiscard]] static Hooks DefaultHooks();
 
+  // The keyboard and the foreground window of the hot-key.
+  struct HotKeyPlatform {
+    DirectX7& DxRoot;
+    Foreground& foreground;
+  };
+
   // Creating the window runs Form_Load, which shows it.
+  // Without DirectInput, Form_Load shows its message and the window is never shown: see
+  // StartFailed.
   主窗體(主模組& module, Prompt& prompt, Clipboard& clipboard, Beeper& beeper,
-         WindowLevel& windowLevel, OpenFile::Service& openFile, Hooks hooks = DefaultHooks());
+         WindowLevel& windowLevel, OpenFile::Service& openFile, HotKeyPlatform hotKey,
+         Hooks hooks = DefaultHooks());
   ~主窗體() override;
   主窗體(const 主窗體&) = delete;
   主窗體& operator=(const 主窗體&) = delete;
@@ -55,6 +65,9 @@ class 主窗體 : public QWidget {
 
   // Opens path as a drop of that one file on 程式名 would (the file named on the command line).
   void OpenAsDropped(const QString& path);
+
+  // True when Form_Load could not create the keyboard input; the program is to end at once.
+  [[nodiscard]] bool StartFailed() const { return startFailed_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -111,6 +124,22 @@ class 主窗體 : public QWidget {
   OpenFile::Service& openFile_;
   Hooks hooks_;
   bool ended_ = false;
+  bool startFailed_ = false;
+
+  // What BringFormToFront asks of this window.
+  class Front final : public FrontWindow {
+   public:
+    explicit Front(主窗體& window) : window_(window) {}
+    [[nodiscard]] bool IsMinimized() const override;
+    void ShowNormal() override;
+    [[nodiscard]] NativeWindowId NativeId() const override;
+    void Focus() override;
+
+   private:
+    主窗體& window_;
+  };
+  Front front_{*this};
+  HotKeyInput hotKeyInput_;
 
   QFrame* bk = nullptr;
   FileNameField* 程式名 = nullptr;

@@ -15,6 +15,7 @@
 
 #include "mainwindow/main_window.h"
 #include "platform/fake/fakes.h"
+#include "platform/keyboard/fake_keyboard.h"
 #include "platform/file_dialog.h"
 #include "platform/window_level.h"
 #include "support/open_file.h"
@@ -66,7 +67,7 @@ struct WindowBed {
     };
     hooks.EndProgram = [this] { ++programEnds; };
     window = std::make_unique<主窗體>(module, prompt, clipboard, beeper, windowLevel, openFile,
-                                     std::move(hooks));
+                                     主窗體::HotKeyPlatform{dxRoot, foreground}, std::move(hooks));
   }
   template <typename T>
   T* Get(const char* name) const {
@@ -98,6 +99,9 @@ struct WindowBed {
   FakeWindowLevel windowLevel;
   FakeFileDialogBackend dialogBackend;
   OpenFile::Service openFile;
+  fake::FakeKeyboard keyboard;
+  fake::FakeDirectX dxRoot{keyboard};
+  fake::FakeForeground foreground;
   std::function<bool(QWidget&, PeImage&)> chooseSections;
   std::function<void(QWidget&)> about;
   int programEnds = 0;

@@ -54,7 +54,8 @@ class X11Test : public ::testing::Test {
   void SetUp() override {
     if (Connection() == nullptr) GTEST_SKIP() << "needs the xcb platform";
     level = MakeWindowLevel();
-    window = std::make_unique<主窗體>(module, prompt, clipboard, beeper, *level, bed.openFile);
+    window = std::make_unique<主窗體>(module, prompt, clipboard, beeper, *level, bed.openFile,
+                                     主窗體::HotKeyPlatform{bed.dxRoot, bed.foreground});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QTest::qWait(300);  // the window manager frames and places the window
   }
