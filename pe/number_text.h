@@ -18,6 +18,7 @@ using HexByteTable = std::array<std::u16string, 256>;
 [[nodiscard]] std::u16string LongToByteHex(const HexByteTable& table, std::int32_t value);
 
 // Up to 8 hexadecimal digits read as the 32-bit pattern; stops at the first other character.
+// Reading ends after the eighth digit, as the field holds no more: "123456789" is 12345678h.
 [[nodiscard]] std::int32_t ParseHexField(std::u16string_view text);
 // Decimal digits; stops at the first other character. Above 2147483647 raises OverflowError.
 [[nodiscard]] std::int32_t ParseDecimalField(std::u16string_view text);
