@@ -47,8 +47,8 @@ class InputFile {
     Require(ftruncate(fd_, 0) == 0);
     std::size_t done = 0;
     while (done < bytes.size()) {
-      const ssize_t n = pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                               static_cast<off_t>(done));
+      const ssize_t n =
+          pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
       Require(n > 0);
       done += static_cast<std::size_t>(n);
     }

@@ -18,8 +18,8 @@ FileDescriptor::~FileDescriptor() {
 std::size_t BoundedReader::ReadFromFile(std::uint64_t offset, std::span<std::uint8_t> out) const {
   std::size_t done = 0;
   while (done < out.size()) {
-    const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
-                              static_cast<off_t>(offset + done));
+    const ssize_t n =
+        ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       char buffer[256];
@@ -43,7 +43,8 @@ void BoundedReader::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
   const bool inWindow = offset >= windowStart_ && offset - windowStart_ <= window_.size() &&
                         wanted <= window_.size() - (offset - windowStart_);
   if (!inWindow) {
-    window_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, length_ - offset)));
+    window_.resize(
+        static_cast<std::size_t>(std::min<std::uint64_t>(kWindowSize, length_ - offset)));
     windowStart_ = offset;
     window_.resize(ReadFromFile(offset, window_));
   }

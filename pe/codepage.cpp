@@ -39,10 +39,9 @@ std::u16string Cp950Decoder::Decode(std::span<const std::uint8_t> bytes) const {
     capacity = large.size();
   }
   UErrorCode status = U_ZERO_ERROR;
-  const std::int32_t length = ucnv_toUChars(
-      converter_, out, static_cast<std::int32_t>(capacity),
-      reinterpret_cast<const char*>(bytes.data()), static_cast<std::int32_t>(bytes.size()),
-      &status);
+  const std::int32_t length = ucnv_toUChars(converter_, out, static_cast<std::int32_t>(capacity),
+                                            reinterpret_cast<const char*>(bytes.data()),
+                                            static_cast<std::int32_t>(bytes.size()), &status);
   if (U_FAILURE(status)) throw PlatformError(std::string("code page 950: ") + u_errorName(status));
   return std::u16string(out, static_cast<std::size_t>(length));
 }

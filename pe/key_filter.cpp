@@ -35,8 +35,7 @@ void FilterKeyChar(std::int32_t& code, std::int32_t mode, Beeper& beeper) {
   beeper.Beep();
 }
 
-void FilterNumericKey(std::int32_t& code, std::int32_t mode, Clipboard& clipboard,
-                      Beeper& beeper) {
+void FilterNumericKey(std::int32_t& code, std::int32_t mode, Clipboard& clipboard, Beeper& beeper) {
   if (code < 0 || code > kLastControlCode) FilterKeyChar(code, mode, beeper);
   if (code != kPasteKey) return;
   try {

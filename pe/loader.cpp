@@ -121,7 +121,8 @@ void FillSectionRecord(SectionRecord& record, const RawSectionHeader& raw, std::
 }
 
 // Step 12. A section without file data (PointerToRawData 0) says nothing about where the headers
-// end, so it is left out of the file minimum; otherwise the header bytes would translate to nothing.
+// end, so it is left out of the file minimum; otherwise the header bytes would translate to
+// nothing.
 void FinishHeaderRecord(std::vector<SectionRecord>& table) {
   std::int32_t lowestFile = kNoMinimum;
   std::int32_t lowestRam = kNoMinimum;
@@ -134,9 +135,8 @@ void FinishHeaderRecord(std::vector<SectionRecord>& table) {
 }
 
 // Steps 9 to 12, into a fresh table that replaces the old one only when it is complete.
-std::vector<SectionRecord> ReadSectionTable(PeImage& image, FileCursor& file,
-                                            BoundedReader& reader, std::int16_t count,
-                                            std::int32_t imageBase) {
+std::vector<SectionRecord> ReadSectionTable(PeImage& image, FileCursor& file, BoundedReader& reader,
+                                            std::int16_t count, std::int32_t imageBase) {
   const Cp950Decoder decoder;
   std::vector<SectionRecord> table(static_cast<std::size_t>(count) + 1);
   FillHeaderRecord(table[0], imageBase);

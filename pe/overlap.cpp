@@ -60,8 +60,9 @@ void AppendWarning(std::u16string& text, const SectionRecord& i, const SectionRe
 
 std::u16string OverlapReport(const PeImage& image) {
   std::vector<const SectionRecord*> included;
-  const std::size_t count = std::min(
-      static_cast<std::size_t>(std::max<std::int16_t>(image.SectionCount, 0)), image.Sections.size());
+  const std::size_t count =
+      std::min(static_cast<std::size_t>(std::max<std::int16_t>(image.SectionCount, 0)),
+               image.Sections.size());
   for (std::size_t i = 0; i < count; ++i) {
     if (image.Sections[i].Included) included.push_back(&image.Sections[i]);
   }

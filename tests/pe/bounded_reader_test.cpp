@@ -18,7 +18,8 @@ class BoundedReaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     bytes_.resize(200 * 1024);
-    for (std::size_t i = 0; i < bytes_.size(); ++i) bytes_[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    for (std::size_t i = 0; i < bytes_.size(); ++i)
+      bytes_[i] = static_cast<std::uint8_t>(i * 7 + 3);
     test::WriteFile(dir_ / "data", bytes_);
     fd_.emplace(::open((dir_ / "data").c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_GE(fd_->get(), 0);
@@ -38,8 +39,17 @@ class BoundedReaderTest : public ::testing::Test {
 TEST_F(BoundedReaderTest, ReadsTheFileAndZerosPastItsEnd) {
   BoundedReader reader(fd_->get(), bytes_.size());
   const std::uint64_t end = bytes_.size();
-  const std::uint64_t cases[] = {0,       1,        65536 - 20, 65536,   65535, 100000,
-                                 end - 40, end - 1, end,        end + 5, std::numeric_limits<std::uint64_t>::max() - 10,
+  const std::uint64_t cases[] = {0,
+                                 1,
+                                 65536 - 20,
+                                 65536,
+                                 65535,
+                                 100000,
+                                 end - 40,
+                                 end - 1,
+                                 end,
+                                 end + 5,
+                                 std::numeric_limits<std::uint64_t>::max() - 10,
                                  std::numeric_limits<std::uint64_t>::max()};
   for (std::uint64_t offset : cases) {
     std::vector<std::uint8_t> out(40, 0xEE);
@@ -82,8 +92,9 @@ TEST_F(BoundedReaderTest, SafeSeekNeedsOneByteAfterTheTarget) {
     std::int32_t offset;
     bool moves;
   };
-  const Case cases[] = {{0, true},   {98, true},  {99, false},
-                        {100, false}, {-1, false}, {std::numeric_limits<std::int32_t>::max(), false}};
+  const Case cases[] = {{0, true},   {98, true},
+                        {99, false}, {100, false},
+                        {-1, false}, {std::numeric_limits<std::int32_t>::max(), false}};
   BoundedReader reader(fd_->get(), 100);
   for (const Case& c : cases) {
     PeImage image;

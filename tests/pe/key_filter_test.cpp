@@ -19,20 +19,41 @@ struct KeyCase {
 
 TEST(KeyFilterTest, KeysOfEachMode) {
   const KeyCase cases[] = {
-      {'0', kHexMode, true},      {'9', kHexMode, true},       {'a', kHexMode, true},
-      {'f', kHexMode, true},      {'A', kHexMode, true},       {'F', kHexMode, true},
-      {'g', kHexMode, false},     {'G', kHexMode, false},      {' ', kHexMode, false},
-      {'-', kHexMode, false},     {'5', kDecimalMode, true},   {'A', kDecimalMode, false},
-      {'a', kDecimalMode, false}, {'.', kDecimalMode, false},
+      {'0', kHexMode, true},
+      {'9', kHexMode, true},
+      {'a', kHexMode, true},
+      {'f', kHexMode, true},
+      {'A', kHexMode, true},
+      {'F', kHexMode, true},
+      {'g', kHexMode, false},
+      {'G', kHexMode, false},
+      {' ', kHexMode, false},
+      {'-', kHexMode, false},
+      {'5', kDecimalMode, true},
+      {'A', kDecimalMode, false},
+      {'a', kDecimalMode, false},
+      {'.', kDecimalMode, false},
       // Control keys pass unfiltered; Escape and anything outside 0 .. 26 is filtered.
-      {8, kHexMode, true},        {13, kDecimalMode, true},    {3, kHexMode, true},
-      {24, kDecimalMode, true},   {26, kHexMode, true},        {9, kDecimalMode, true},
-      {0, kHexMode, true},        {27, kHexMode, false},       {27, kDecimalMode, false},
-      {-1, kHexMode, false},      {-48, kDecimalMode, false},
+      {8, kHexMode, true},
+      {13, kDecimalMode, true},
+      {3, kHexMode, true},
+      {24, kDecimalMode, true},
+      {26, kHexMode, true},
+      {9, kDecimalMode, true},
+      {0, kHexMode, true},
+      {27, kHexMode, false},
+      {27, kDecimalMode, false},
+      {-1, kHexMode, false},
+      {-48, kDecimalMode, false},
       // Characters beyond ASCII, whatever they look like.
-      {0x4E2D, kHexMode, false},  {0x4E2D, kDecimalMode, false}, {0xFF10, kDecimalMode, false},
-      {0xFF21, kHexMode, false},  {0xD800, kHexMode, false},   {0xDC00, kDecimalMode, false},
-      {128, kHexMode, false},     {0x10030, kDecimalMode, false},
+      {0x4E2D, kHexMode, false},
+      {0x4E2D, kDecimalMode, false},
+      {0xFF10, kDecimalMode, false},
+      {0xFF21, kHexMode, false},
+      {0xD800, kHexMode, false},
+      {0xDC00, kDecimalMode, false},
+      {128, kHexMode, false},
+      {0x10030, kDecimalMode, false},
   };
   for (const KeyCase& c : cases) {
     fake::FakeClipboard clipboard;
@@ -62,7 +83,10 @@ TEST(KeyFilterTest, PasteKeepsTheTextBeforeTheFirstRefusedCharacter) {
       {u"1234abc", kDecimalMode, kPasteKey, u"1234", 1, 1},
       {u"12\r\n", kDecimalMode, kPasteKey, u"12", 1, 1},
       {u"1\U0001F600", kHexMode, kPasteKey, u"1", 1, 1},
-      {std::u16string(u"4\0" u"5", 3), kDecimalMode, kPasteKey, u"4", 1, 1},
+      {std::u16string(u"4\0"
+                      u"5",
+                      3),
+       kDecimalMode, kPasteKey, u"4", 1, 1},
       {std::nullopt, kHexMode, 0, std::nullopt, 0, 0},  // an image, but no text
   };
   for (const Case& c : cases) {

@@ -107,9 +107,8 @@ TEST_F(LoaderTest, HeaderAreaSurvivesASectionWithoutFileData) {
 }
 
 TEST_F(LoaderTest, RawSizeZeroWithPointerIsExcludedButBoundsTheHeader) {
-  ASSERT_TRUE(Analyze(PeBuilder()
-                          .AddSection(".text", 0x2000, 0x200, 0x400)
-                          .AddSection(".tls", 0x1000, 0, 0x300)));
+  ASSERT_TRUE(Analyze(
+      PeBuilder().AddSection(".text", 0x2000, 0x200, 0x400).AddSection(".tls", 0x1000, 0, 0x300)));
   EXPECT_FALSE(image_.Sections[2].Included);
   EXPECT_EQ(image_.Sections[0].FileMax, 0x300);
   EXPECT_EQ(image_.Sections[0].RamMax, 0x401000);
@@ -135,9 +134,9 @@ TEST_F(LoaderTest, NamesAreDecodedAsCodePage950AndCutAtNul) {
       {std::string(".text\0\0\0", 8), u".text"},
       {std::string("\0abc", 4), u""},
       {std::string("ab\0cd", 5), u"ab"},
-      {"\xA4\xA4\xA4\xE5", u"中文"},           // 中文 in Big5
-      {"\xA3\xE1", u"€"},                      // the euro sign of code page 950
-      {"\xB5{\xA6\xA1", u"程式"},              // a trail byte in the ASCII range
+      {"\xA4\xA4\xA4\xE5", u"中文"},              // 中文 in Big5
+      {"\xA3\xE1", u"€"},                         // the euro sign of code page 950
+      {"\xB5{\xA6\xA1", u"程式"},                 // a trail byte in the ASCII range
       {std::string("ab\xA4\0", 4), u"ab\uFFFD"},  // a lead byte without its trail is replaced
       {"\xA4\xA4\xA4\xA4\xA4\xA4\xA4\xA4", u"中中中中"},
   };
@@ -175,8 +174,8 @@ TEST_F(LoaderTest, MoreThanTwentySectionsAreQuestionedFirst) {
 }
 
 TEST_F(LoaderTest, SectionTableFollowsTheOptionalHeaderSize) {
-  ASSERT_TRUE(Analyze(PeBuilder().SizeOfOptionalHeader(224 + 32).AddSection(".text", 0x1000,
-                                                                             0x200, 0x400)));
+  ASSERT_TRUE(Analyze(
+      PeBuilder().SizeOfOptionalHeader(224 + 32).AddSection(".text", 0x1000, 0x200, 0x400)));
   EXPECT_EQ(image_.Sections[1].Name, u".text");
   EXPECT_EQ(image_.Sections[1].FileMin, 0x400);
 }
@@ -246,14 +245,11 @@ std::vector<Refused> RefusedFiles() {
       {"signature", [](auto& d) { return Write(d, SectionsBuilder(1).Signature(0x00014550)); },
        Is(kNotPeMessage)},
       {"no sections", [](auto& d) { return Write(d, PeBuilder()); }, Is(kNoSectionsMessage)},
-      {"count 32767",
-       [](auto& d) { return Write(d, SectionsBuilder(1).NumberOfSections(32767)); },
+      {"count 32767", [](auto& d) { return Write(d, SectionsBuilder(1).NumberOfSections(32767)); },
        Is(kTooManySectionsMessage)},
-      {"count 32768",
-       [](auto& d) { return Write(d, SectionsBuilder(1).NumberOfSections(32768)); },
+      {"count 32768", [](auto& d) { return Write(d, SectionsBuilder(1).NumberOfSections(32768)); },
        Is(kTooManySectionsMessage)},
-      {"count 65535",
-       [](auto& d) { return Write(d, SectionsBuilder(1).NumberOfSections(65535)); },
+      {"count 65535", [](auto& d) { return Write(d, SectionsBuilder(1).NumberOfSections(65535)); },
        Is(kTooManySectionsMessage)},
       {"negative PeOffset",
        [](auto& d) {
@@ -274,23 +270,21 @@ std::vector<Refused> RefusedFiles() {
        },
        Is(kBadPeOffsetMessage)},
       {"64-bit image",
-       [](auto& d) {
-         return Write(d, SectionsBuilder(1).Magic(0x20B).ImageBase(0x140000000ull));
-       },
+       [](auto& d) { return Write(d, SectionsBuilder(1).Magic(0x20B).ImageBase(0x140000000ull)); },
        Is(kWideImageMessage)},
       {"image base plus address overflows",
        [](auto& d) {
-         return Write(d, PeBuilder().ImageBase(0x7FFFF000).AddSection(".text", 0x10000, 0x200,
-                                                                       0x400));
+         return Write(d,
+                      PeBuilder().ImageBase(0x7FFFF000).AddSection(".text", 0x10000, 0x200, 0x400));
        },
        Is(kOverflowMessage)},
       {"raw end overflows",
        [](auto& d) {
-         return Write(d, PeBuilder().AddSection(".text", 0x1000, 0x7FFFFFF0, 0x400).FileLength(0x800));
+         return Write(d,
+                      PeBuilder().AddSection(".text", 0x1000, 0x7FFFFFF0, 0x400).FileLength(0x800));
        },
        Is(kOverflowMessage)},
-      {"missing file", [](auto& d) { return d / "missing.exe"; },
-       StartsWith(u"無法打開檔案「")},
+      {"missing file", [](auto& d) { return d / "missing.exe"; }, StartsWith(u"無法打開檔案「")},
       {"folder",
        [](auto& d) {
          std::filesystem::create_directory(d / "folder.exe");
@@ -355,7 +349,8 @@ TEST_F(LoaderTest, UnreadableFileIsRefusedWithItsReason) {
 
 int OpenDescriptors() {
   int n = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++n;
   return n;
 }
 

@@ -15,8 +15,8 @@ constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
 TEST(NumberTextTest, HexByteTextHoldsTwoUpperCaseDigits) {
   const HexByteTable table = BuildHexByteText();
-  const std::pair<int, std::u16string> cases[] = {
-      {0, u"00"}, {9, u"09"}, {15, u"0F"}, {16, u"10"}, {171, u"AB"}, {255, u"FF"}};
+  const std::pair<int, std::u16string> cases[] = {{0, u"00"},  {9, u"09"},   {15, u"0F"},
+                                                  {16, u"10"}, {171, u"AB"}, {255, u"FF"}};
   for (const auto& [i, text] : cases) EXPECT_EQ(table[static_cast<std::size_t>(i)], text);
   for (const std::u16string& entry : table) EXPECT_EQ(entry.size(), 2u);
 }

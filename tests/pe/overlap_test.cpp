@@ -48,18 +48,25 @@ TEST(OverlapTest, Reports) {
   };
   const Case cases[] = {
       {"touching ranges",
-       {kHeader, {u".text", 0x400, 0x600, 0x401000, 0x401200}, {u".data", 0x600, 0x800, 0x401200, 0x401400}},
+       {kHeader,
+        {u".text", 0x400, 0x600, 0x401000, 0x401200},
+        {u".data", 0x600, 0x800, 0x401200, 0x401400}},
        u""},
       {"identical file ranges",
-       {kHeader, {u"A", 0x400, 0x600, 0x401000, 0x401200}, {u"B", 0x400, 0x600, 0x402000, 0x402200}},
+       {kHeader,
+        {u"A", 0x400, 0x600, 0x401000, 0x401200},
+        {u"B", 0x400, 0x600, 0x402000, 0x402200}},
        Line(u"A       ", u"FileMin", u"B       ", u"FileOffset") +
            Line(u"B       ", u"FileMin", u"A       ", u"FileOffset")},
       {"identical memory ranges",
-       {kHeader, {u"A", 0x400, 0x600, 0x401000, 0x401200}, {u"B", 0x800, 0xA00, 0x401000, 0x401200}},
+       {kHeader,
+        {u"A", 0x400, 0x600, 0x401000, 0x401200},
+        {u"B", 0x800, 0xA00, 0x401000, 0x401200}},
        Line(u"A       ", u"Ram Min", u"B       ", u"Ram Offset") +
            Line(u"B       ", u"Ram Min", u"A       ", u"Ram Offset")},
       {"nested file range: only the inner section",
-       {{u"outer", 0x400, 0x1000, 0x401000, 0x401C00}, {u"inner", 0x600, 0x800, 0x402000, 0x402200}},
+       {{u"outer", 0x400, 0x1000, 0x401000, 0x401C00},
+        {u"inner", 0x600, 0x800, 0x402000, 0x402200}},
        Line(u"inner   ", u"FileMin", u"outer   ", u"FileOffset") +
            Line(u"inner   ", u"FileMax", u"outer   ", u"FileOffset")},
       {"header padded, long names whole",
@@ -67,7 +74,8 @@ TEST(OverlapTest, Reports) {
        Line(u"12345678", u"FileMin", u"檔案頭     ", u"FileOffset") +
            Line(u"12345678", u"FileMax", u"檔案頭     ", u"FileOffset")},
       {"excluded sections are not tested",
-       {kHeader, {u"A", 0x400, 0x600, 0x401000, 0x401200},
+       {kHeader,
+        {u"A", 0x400, 0x600, 0x401000, 0x401200},
         {u"B", 0x400, 0x600, 0x401000, 0x401200, false}},
        u""},
       {"partial overlap both ways",

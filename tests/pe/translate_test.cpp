@@ -28,7 +28,8 @@ struct Case {
   std::int32_t position;
 };
 
-void ExpectTranslations(const PeImage& image, std::int32_t (*translate)(const PeImage&, std::int32_t&),
+void ExpectTranslations(const PeImage& image,
+                        std::int32_t (*translate)(const PeImage&, std::int32_t&),
                         std::initializer_list<Case> cases) {
   for (const Case& c : cases) {
     std::int32_t value = c.in;
