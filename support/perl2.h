@@ -46,8 +46,10 @@ class List {
   bool operator==(const List&) const;
 
  private:
+  // No default member initializers: clang cannot default-construct a nested class that has them
+  // inside std::optional before List is complete. Storage() value-initializes lower to 0.
   struct Storage {
-    std::int32_t lower = 0;
+    std::int32_t lower;
     std::vector<Value> elements;
   };
   std::optional<Storage> storage_;
