@@ -1,0 +1,122 @@
+// The two dialogs opened from the main window's buttons, as the user meets them: what 確定 leaves
+// behind shows in the window's section list and translation.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "dialogs/about_dialog.h"
+#include "dialogs/section_dialog.h"
+#include "modal.h"
+#include "tests/common/pe_builder.h"
+#include "tests/mainwindow/window_fakes.h"
+#include "widgets.h"
+
+namespace marlit::test {
+namespace {
+
+class MainWindowDialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bed.chooseSections = [](QWidget& owner, PeImage& image) { return 選擇區段::選擇(owner, image); };
+    bed.about = [](QWidget& owner) { 關於對話框::顯示(owner); };
+  }
+  // Image base 400000h; .text at file 400h and memory 1000h, .data at file 600h and memory 3000h.
+  void Load() {
+    PeBuilder b;
+    b.AddSection(".text", 0x1000, 0x200, 0x400).AddSection(".data", 0x3000, 0x200, 0x600);
+    const QString path = QString::fromStdString((dir / "a.exe").string());
+    b.WriteTo(path.toStdString());
+    bed.window->OpenAsDropped(path);
+    ASSERT_EQ(bed.Text("程式名"), path);
+  }
+  // Clicks 選擇 and lets act work in the dialog; whether a dialog was shown.
+  bool Choose(const std::function<void(QDialog&)>& act) {
+    return WithModalDialog([&] { QTest::mouseClick(bed.Button("選擇區段訊息"), Qt::LeftButton); },
+                           act);
+  }
+  void TypeOffset(const QString& text) {
+    bed.Field("實偏移")->setFocus();
+    bed.Field("實偏移")->clear();
+    QTest::keyClicks(bed.Field("實偏移"), text);
+  }
+
+  TempDir dir;
+  WindowBed bed;
+};
+
+TEST_F(MainWindowDialogsTest, UntickAndOkRemovesTheSectionFromListAndTranslation) {
+  Load();
+  TypeOffset("410");
+  ASSERT_EQ(bed.Text("虛偏移"), "401010");
+  ASSERT_TRUE(Choose([](QDialog& d) {
+    Control<QListWidget>(d, "區段清單").item(1)->setCheckState(Qt::Unchecked);
+    QTest::mouseClick(&Control<QPushButton>(d, "確定"), Qt::LeftButton);
+  }));
+  EXPECT_EQ(bed.Items(), (QStringList{"不在段內", "檔案頭", ".data"}));
+  EXPECT_EQ(bed.Text("實偏移"), "") << "the report clears the panel";
+  TypeOffset("410");
+  EXPECT_EQ(bed.Text("虛偏移"), "0");
+  EXPECT_EQ(bed.List()->currentIndex(), 0);
+  TypeOffset("610");
+  EXPECT_EQ(bed.Text("虛偏移"), "403010");
+  EXPECT_EQ(bed.List()->currentText(), ".data");
+}
+
+TEST_F(MainWindowDialogsTest, UntickAndCancelChangesNothing) {
+  Load();
+  ASSERT_TRUE(Choose([](QDialog& d) {
+    Control<QListWidget>(d, "區段清單").item(1)->setCheckState(Qt::Unchecked);
+    QTest::mouseClick(&Control<QPushButton>(d, "取消"), Qt::LeftButton);
+  }));
+  EXPECT_EQ(bed.Items(), (QStringList{"不在段內", "檔案頭", ".text", ".data"}));
+  TypeOffset("410");
+  EXPECT_EQ(bed.Text("虛偏移"), "401010");
+}
+
+TEST_F(MainWindowDialogsTest, VaLeavesTheImageBaseOutUntilTheNextOk) {
+  Load();
+  ASSERT_TRUE(Choose([](QDialog& d) {
+    QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode1"), Qt::LeftButton);
+    QTest::mouseClick(&Control<QPushButton>(d, "確定"), Qt::LeftButton);
+  }));
+  TypeOffset("410");
+  EXPECT_EQ(bed.Text("虛偏移"), "1010");
+  ASSERT_TRUE(Choose([](QDialog& d) {
+    EXPECT_TRUE(Control<QRadioButton>(d, "RVAmode0").isChecked());
+    QTest::mouseClick(&Control<QPushButton>(d, "確定"), Qt::LeftButton);
+  }));
+  TypeOffset("410");
+  EXPECT_EQ(bed.Text("虛偏移"), "401010");
+}
+
+TEST_F(MainWindowDialogsTest, SelectBeforeAnyFileShowsNothingAndRestoresTheWindow) {
+  QTest::mouseClick(bed.Button("頂端"), Qt::LeftButton);
+  ASSERT_TRUE(bed.Topmost());
+  EXPECT_FALSE(Choose([](QDialog&) {}));
+  EXPECT_TRUE(bed.prompt.shown.empty());
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+  EXPECT_TRUE(bed.Topmost());
+}
+
+TEST_F(MainWindowDialogsTest, AboutIsShownOverTheWindowAndClosedByOk) {
+  bool topmostDuring = true;
+  QTest::mouseClick(bed.Button("頂端"), Qt::LeftButton);
+  ASSERT_TRUE(WithModalDialog(
+      [&] { QTest::mouseClick(bed.Button("關於"), Qt::LeftButton); },
+      [&](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("關於Vesko偏移量轉換器"));
+        topmostDuring = bed.Topmost();
+        EXPECT_FALSE(bed.module.HotKeyEnabled);
+        QTest::mouseClick(&Control<QPushButton>(d, "確定"), Qt::LeftButton);
+      }));
+  EXPECT_FALSE(topmostDuring);
+  EXPECT_TRUE(bed.Topmost());
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+}
+
+}  // namespace
+}  // namespace marlit::test
