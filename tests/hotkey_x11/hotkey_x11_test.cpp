@@ -99,14 +99,19 @@ class HotKeyUnderWindowManager : public ::testing::Test {
 
   // The test's own window, made the active one through the window manager. A window that marlit
   // has just shown asks for the focus once it is mapped, which may come after the test's request:
-  // the request is repeated until the test's window keeps the focus for a moment.
+  // the request is repeated until the test's window keeps the focus for a moment. Then it is
+  // marked as the window the user works in, so that only a request the window manager honours
+  // from another program can take the focus away.
   void MakeOtherActive() {
     if (other_ == XCB_WINDOW_NONE)
       other_ = client_.MakeWindow(static_cast<std::uint32_t>(::getpid()));
     for (int attempt = 0; attempt < 3; ++attempt) {
       client_.RequestActivation(other_);
       if (!WaitFor([&] { return client_.ActiveWindow() == other_; }, kReactTimeout)) continue;
-      if (!WaitFor([&] { return client_.ActiveWindow() != other_; }, kSettle)) return;
+      if (!WaitFor([&] { return client_.ActiveWindow() != other_; }, kSettle)) {
+        wm_.MarkUserActivity(other_);
+        return;
+      }
     }
     FAIL() << "the test's window " << other_
            << " did not keep the focus; active: " << client_.ActiveWindow();

@@ -142,6 +142,29 @@ int WindowManagerView::Width(xcb_window_t window) {
   return reply ? reply->width : 0;
 }
 
+void WindowManagerView::MarkUserActivity(xcb_window_t window) {
+  const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_change_window_attributes(c_, window, XCB_CW_EVENT_MASK, &mask);
+  const xcb_atom_t userTime = Atom("_NET_WM_USER_TIME");
+  // A change of nothing still tells the time of the server.
+  xcb_change_property(c_, XCB_PROP_MODE_APPEND, window, userTime, XCB_ATOM_CARDINAL, 32, 0,
+                      nullptr);
+  xcb_flush(c_);
+  std::uint32_t now = XCB_CURRENT_TIME;
+  while (xcb_generic_event_t* event = xcb_wait_for_event(c_)) {
+    const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
+    const bool ours =
+        (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY && notify->window == window;
+    if (ours) now = notify->time;
+    std::free(event);
+    if (ours) break;
+  }
+  xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, userTime, XCB_ATOM_CARDINAL, 32, 1, &now);
+  const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+  xcb_change_window_attributes(c_, window, XCB_CW_EVENT_MASK, &none);
+  Sync();
+}
+
 void WindowManagerView::ClickAt(xcb_window_t window, int x, int y) {
   Reply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
       c_,

@@ -53,6 +53,10 @@ class WindowManagerView {
   [[nodiscard]] std::vector<xcb_window_t> Stacking();
   // The width of window's client area in pixels, 0 when it has none.
   [[nodiscard]] int Width(xcb_window_t window);
+  // Sets window's _NET_WM_USER_TIME to the server's time now, as a client does when the user has
+  // just typed into it: the window manager then refuses a focus request from another program
+  // that brings no newer time of its own.
+  void MarkUserActivity(xcb_window_t window);
   // Moves the pointer to (x, y) of window's client area and clicks the first button there.
   void ClickAt(xcb_window_t window, int x, int y);
 
