@@ -4,13 +4,23 @@
 #include "platform/keyboard/backends.h"
 #include "platform/keyboard/foreground.h"
 
+// Last: its macros would clash with names in the headers above.
+#include <X11/Xlib.h>
+
 namespace marlit {
 namespace {
+
+// The display that Qt runs on (it may have been named by -display), when Qt opened it through Xlib.
+const char* QtDisplayName() {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  Display* display = x11 != nullptr ? x11->display() : nullptr;
+  return display != nullptr ? DisplayString(display) : nullptr;
+}
 
 class SystemDirectX final : public DirectX7 {
  public:
   std::unique_ptr<DirectInput> DirectInputCreate() override {
-    if (xcb_connection_t* connection = QtXcbConnection()) return MakeX11DirectInput(connection);
+    if (QtXcbConnection() != nullptr) return MakeOwnX11DirectInput(QtDisplayName());
     return MakeEvdevDirectInput("/dev/input");
   }
 };
