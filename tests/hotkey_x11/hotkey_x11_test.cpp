@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/keyboard/backends.h"
 #include "tests/common/pe_builder.h"
 #include "tests/hotkey_x11/marlit_session.h"
 #include "tests/platform/x11_test_support.h"
@@ -242,6 +243,24 @@ TEST_F(HotKeyUnderWindowManager, AMessageBoxStaysAboveTheWindowAndUsable) {
   client_.Release(kEscape);
   EXPECT_TRUE(WaitFor([&] { return !Listed(box); }, kReactTimeout)) << "the box took no keys";
   CloseAndExpectCleanEnd();
+}
+
+// The hot-key reads the key map over a connection of the keyboard's own.
+TEST(OwnKeyboardConnection, ReadsTheKeysOfTheDisplayAndRefusesOneThatIsNotThere) {
+  EXPECT_THROW((void)MakeOwnX11DirectInput(":9999"), DirectInputUnavailable);
+
+  auto device = MakeOwnX11DirectInput(nullptr)->CreateDevice(GUID_SysKeyboard);
+  device->SetCommonDataFormat(DIFORMAT_KEYBOARD);
+  device->SetCooperativeLevel(0, kBackgroundSharedLevel);
+  device->Acquire();
+  OtherClient keys;
+  KeyboardState state{};
+  keys.Press(kF12);
+  device->GetDeviceStateKeyboard(state);
+  EXPECT_NE(state[88], 0);
+  keys.Release(kF12);
+  device->GetDeviceStateKeyboard(state);
+  EXPECT_EQ(state[88], 0);
 }
 
 }  // namespace
