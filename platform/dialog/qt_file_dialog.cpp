@@ -43,7 +43,8 @@ QStringList SetFilters(QFileDialog& dialog, const FileDialogRecord& record) {
   // The descriptions already name their patterns; Qt's own copy stays out of sight.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilters(filters);
-  const qsizetype index = record.nFilterIndex - 1;
+  // Widened first: the caller's index may be any 32-bit value, the lowest one included.
+  const qsizetype index = qsizetype{record.nFilterIndex} - 1;
   dialog.selectNameFilter(filters.at(index >= 0 && index < filters.size() ? index : 0));
   return descriptions;
 }

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "tests/support/dialog_call.h"
@@ -144,6 +145,23 @@ TEST_F(QtFileDialogTest, SaveDialogHidesReadOnlyAddsExtensionAndCancelClears) {
   EXPECT_FALSE(c.Run(service));
   EXPECT_EQ(c.FileName.Get(), Perl2::Value(u""));
   EXPECT_EQ(c.FilterIndex, -1);
+}
+
+TEST_F(QtFileDialogTest, AnIndexOutsideTheFilterPairsPreselectsTheFirst) {
+  for (const std::int32_t index : {0, -1, 3, std::numeric_limits<std::int32_t>::min(),
+                                   std::numeric_limits<std::int32_t>::max()}) {
+    SCOPED_TRACE(index);
+    OpenFile::Call c;
+    c.FilterIndex = index;
+    c.InitialDir = Dir();
+    QString preselected;
+    WhenDialogOpens([&](QFileDialog& d) {
+      preselected = d.selectedNameFilter();
+      d.reject();
+    });
+    EXPECT_FALSE(c.Run(service));
+    EXPECT_EQ(preselected, QStringLiteral("程式檔案(*.exe;*.dll;*.ocx)"));
+  }
 }
 
 }  // namespace
