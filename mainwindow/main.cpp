@@ -64,6 +64,7 @@ int main(int argc, char* argv[]) {
     const QStringList args = QApplication::arguments();
     // A drop names the file by its full path; so does the command line's file.
     if (args.size() > 1) window.OpenAsDropped(QFileInfo(args.at(1)).absoluteFilePath());
+    if (window.Ended()) return EXIT_FAILURE;
     return QApplication::exec();
   } catch (const std::exception& e) {
     prompt.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" + QString::fromUtf8(e.what()).toStdU16String());

@@ -96,7 +96,14 @@ std::u16string WindowCaption(const VersionInfo& version) {
   return Hooks{
       [](QWidget& owner, PeImage& image) { return 選擇區段::選擇(owner, image); },
       [](QWidget& owner) { 關於對話框::顯示(owner); },
-      [] { QCoreApplication::exit(EXIT_FAILURE); },
+      [] {
+        // exit() reaches only the loops that run now; before the program's own loop has started
+        // (a file named on the command line) it is told again as soon as that loop runs.
+        QCoreApplication::exit(EXIT_FAILURE);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { QCoreApplication::exit(EXIT_FAILURE); },
+            Qt::QueuedConnection);
+      },
   };
 }
 

@@ -68,6 +68,8 @@ class 主窗體 : public QWidget {
 
   // True when Form_Load could not create the keyboard input; the program is to end at once.
   [[nodiscard]] bool StartFailed() const { return startFailed_; }
+  // True once an unexpected error has been reported; the program is to end.
+  [[nodiscard]] bool Ended() const { return ended_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;

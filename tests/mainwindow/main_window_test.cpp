@@ -4,6 +4,7 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include "mainwindow/main_window.h"
@@ -524,6 +525,17 @@ TEST_F(MainWindowTest, ClosingShowsNothing) {
   EXPECT_TRUE(bed.window->close());
   EXPECT_TRUE(bed.prompt.shown.empty());
   EXPECT_EQ(bed.programEnds, 0);
+}
+
+// "marlit FILE" opens the file before the event loop runs; an unexpected error there must still
+// end the program once the loop starts, not leave the window running after the report.
+TEST(MainWindowEnd, EndBeforeTheEventLoopRunsEndsItWithAFailure) {
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(0); });
+  主窗體::DefaultHooks().EndProgram();
+  guard.start(3000);
+  EXPECT_EQ(QCoreApplication::exec(), EXIT_FAILURE);
 }
 
 }  // namespace
