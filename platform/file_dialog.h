@@ -14,6 +14,7 @@ namespace marlit {
 
 namespace FileDialogFlag {
 inline constexpr std::int32_t ReadOnly = 0x1;
+inline constexpr std::int32_t OverwritePrompt = 0x2;
 inline constexpr std::int32_t HideReadOnly = 0x4;
 inline constexpr std::int32_t AllowMultiSelect = 0x200;
 inline constexpr std::int32_t FileMustExist = 0x1000;

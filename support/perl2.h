@@ -58,6 +58,8 @@ class List {
 struct Value : std::variant<Empty, std::u16string, std::int32_t, double, bool, List> {
   using variant::variant;
   Value(const char16_t* text) : variant(std::u16string(text)) {}
+  // A narrow literal would otherwise become the boolean true; texts are UTF-16.
+  Value(const char*) = delete;
   Value(std::u16string_view text) : variant(std::u16string(text)) {}
 
   // Same kind and same contents; the empty value and the empty text differ.

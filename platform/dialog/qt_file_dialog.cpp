@@ -97,6 +97,10 @@ bool QtFileDialogBackend::Run(FileDialogRecord& record, bool open) {
   QFileDialog dialog(OwnerOf(record), ToQt(record.lpstrTitle));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  // The Save dialog asks before replacing a file only when the caller asked for that question.
+  if (!open && !Has(record.Flags, FileDialogFlag::OverwritePrompt)) {
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  }
   dialog.setFileMode(ModeFor(record.Flags));
   if (!record.lpstrDefExt.empty()) dialog.setDefaultSuffix(ToQt(record.lpstrDefExt));
   const QStringList descriptions = SetFilters(dialog, record);
