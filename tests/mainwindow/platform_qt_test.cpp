@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <memory>
@@ -78,6 +79,29 @@ TEST(QtPrompt, MessagesAndQuestionsSpeakTheProgramsTexts) {
   EXPECT_FALSE(question.icon);
   Answer([&] { ok = prompt.AskOkCancel(u"堅持打開嗎？"); }, "確定");
   EXPECT_TRUE(ok);
+}
+
+TEST(QtPrompt, LongMessageScrollsAndKeepsItsWholeText) {
+  std::u16string text;
+  for (int i = 0; i < 500; ++i) text += u"★ 區段「.text   」的 FileMin 和區段「.data   」的 FileOffset 部分重疊 ★\r\n";
+  QtPrompt prompt;
+  QString title, shown;
+  QStringList buttons;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    auto* view = box->findChild<QPlainTextEdit*>(QStringLiteral("messageText"));
+    ASSERT_NE(view, nullptr);
+    shown = view->toPlainText();
+    EXPECT_LE(box->sizeHint().height(), 2000) << "the box stays within reach";
+    for (auto* b : box->findChildren<QPushButton*>()) buttons.push_back(b->text());
+    for (auto* b : box->findChildren<QPushButton*>()) b->click();
+  });
+  prompt.ShowMessage(text);
+  EXPECT_EQ(title, QStringLiteral("Vesko偏移量轉換器"));
+  EXPECT_EQ(shown, MessageBoxText(text));
+  EXPECT_EQ(buttons, QStringList{"確定"});
 }
 
 }  // namespace
