@@ -546,10 +546,10 @@ void 主窗體::OpenProgramFile(const std::u16string& FileName) {
 
 Qt::DropAction 主窗體::程式名_OLEDragDrop(const QMimeData& Data) {
   UntrappedOrEnd([&] {
+    // Only the first dropped item counts; one that is not a local file is ignored like a folder.
+    const QList<QUrl> urls = Data.urls();
     QStringList paths;
-    for (const QUrl& url : Data.urls()) {
-      if (url.isLocalFile()) paths.push_back(url.toLocalFile());
-    }
+    if (!urls.isEmpty() && urls.front().isLocalFile()) paths.push_back(urls.front().toLocalFile());
     OpenDroppedPaths(paths);
   });
   return Qt::CopyAction;

@@ -313,7 +313,12 @@ TEST_F(MainWindowTest, DropsWithoutAFileAreIgnored) {
   auto* remote = new QMimeData;
   remote->setUrls({QUrl("https://example.org/a.exe")});
   EXPECT_EQ(Drop(bed.Field("程式名"), remote), Qt::CopyAction);
-  EXPECT_EQ(bed.Text("程式名"), path);
+  const QString second = QString::fromStdString((dir / "second.exe").string());
+  TwoSections().WriteTo(second.toStdString());
+  auto* remoteFirst = new QMimeData;
+  remoteFirst->setUrls({QUrl("https://example.org/a.exe"), QUrl::fromLocalFile(second)});
+  EXPECT_EQ(Drop(bed.Field("程式名"), remoteFirst), Qt::CopyAction);
+  EXPECT_EQ(bed.Text("程式名"), path) << "only the first dropped item counts";
   EXPECT_TRUE(bed.prompt.shown.empty());
 }
 
