@@ -1,5 +1,5 @@
 #pragma once
-// What the two dialogs share: twip geometry, the centring over the owner, and the modal form
+// What the windows share: twip geometry (the main window too), the centring over the owner, and the modal form
 // without a dialog-wide meaning for Enter and Escape.
 
 #include <QDialog>

@@ -13,10 +13,10 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QUrl>
-#include <cmath>
 #include <cstdlib>
 
 #include "dialogs/about_dialog.h"
+#include "dialogs/placement.h"
 #include "dialogs/section_dialog.h"
 #include "mainwindow/number_field.h"
 #include "pe/loader.h"
@@ -30,25 +30,15 @@ namespace marlit {
 
 namespace {
 
-// Positions and sizes are kept in twips as the window was laid out; 15 twips are one pixel.
-constexpr double kTwipsPerPixel = 15.0;
+// Positions and sizes are kept in twips as the window was laid out (TwipRect turns them into pixels).
 constexpr int kClientWidth = 5760;
 constexpr int kClientHeight = 1425;
 constexpr int kHexLimit = 8;
 constexpr int kDecimalLimit = 10;
-constexpr int kTimerInterval = 54;
-
-struct TwipRect {
-  int left, top, width, height;
-};
-
-int Px(int twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
-
-void Place(QWidget& w, TwipRect r) { w.setGeometry(Px(r.left), Px(r.top), Px(r.width), Px(r.height)); }
 
 // A label that sizes itself to its text, from its top-left corner.
-void PlaceLabel(QLabel& l, TwipRect r) {
-  l.move(Px(r.left), Px(r.top));
+void PlaceLabel(QLabel& l, const QRect& r) {
+  l.move(r.topLeft());
   l.adjustSize();
 }
 
@@ -134,12 +124,12 @@ void 主窗體::BuildControls() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  setFixedSize(Px(kClientWidth), Px(kClientHeight));
+  setFixedSize(TwipRect(0, 0, kClientWidth, kClientHeight).size());
 
   bk = new QFrame(this);
   bk->setObjectName(QStringLiteral("bk"));
   bk->setFrameShape(QFrame::NoFrame);
-  Place(*bk, {50, 0, 5655, 1350});
+  bk->setGeometry(TwipRect(50, 0, 5655, 1350));
 
   auto named = [](QWidget* w, const char16_t* name) {
     w->setObjectName(QString::fromUtf16(name));
@@ -148,68 +138,68 @@ void 主窗體::BuildControls() {
   程式名 = new FileNameField(bk, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
   named(程式名, u"程式名");
   UseTooltipBackground(*程式名);
-  Place(*程式名, {120, 240, 4935, 270});
+  程式名->setGeometry(TwipRect(120, 240, 4935, 270));
 
   瀏覽程式名 = new QPushButton(QStringLiteral("…"), bk);
   named(瀏覽程式名, u"瀏覽程式名");
-  Place(*瀏覽程式名, {5040, 220, 495, 270});
+  瀏覽程式名->setGeometry(TwipRect(5040, 220, 495, 270));
 
   進制0 = new QRadioButton(QStringLiteral("十進制"), bk);
   named(進制0, u"進制0");
-  Place(*進制0, {120, 640, 1095, 180});
+  進制0->setGeometry(TwipRect(120, 640, 1095, 180));
   進制1 = new QRadioButton(QStringLiteral("十六進制"), bk);
   named(進制1, u"進制1");
-  Place(*進制1, {1080, 640, 1095, 180});
+  進制1->setGeometry(TwipRect(1080, 640, 1095, 180));
   進制1->setChecked(true);
 
   區段訊息 = new QComboBox(bk);
   named(區段訊息, u"區段訊息");
   區段訊息->setEditable(false);
   區段訊息->addItem(QStringLiteral("不在段內"));
-  Place(*區段訊息, {2280, 600, 1215, 300});
+  區段訊息->setGeometry(TwipRect(2280, 600, 1215, 300));
 
   選擇區段訊息 = new QPushButton(QStringLiteral("選擇"), bk);
   named(選擇區段訊息, u"選擇區段訊息");
-  Place(*選擇區段訊息, {3480, 590, 735, 300});
+  選擇區段訊息->setGeometry(TwipRect(3480, 590, 735, 300));
 
   頂端 = new QPushButton(QStringLiteral("頂端"), bk);
   named(頂端, u"頂端");
   頂端->setCheckable(true);
-  Place(*頂端, {4200, 590, 615, 300});
+  頂端->setGeometry(TwipRect(4200, 590, 615, 300));
 
   關於 = new QPushButton(QStringLiteral("關於"), bk);
   named(關於, u"關於");
-  Place(*關於, {4800, 590, 735, 300});
+  關於->setGeometry(TwipRect(4800, 590, 735, 300));
 
   auto mode = [this] { return IsHex() ? UseString::kHexMode : UseString::kDecimalMode; };
   auto clipboardFailed = [this](const char* description) { ShowClipboardError(description); };
   虛偏移 = new NumberField(bk, clipboard_, beeper_, mode, clipboardFailed);
   named(虛偏移, u"虛偏移");
-  Place(*虛偏移, {680, 960, 1020, 270});
+  虛偏移->setGeometry(TwipRect(680, 960, 1020, 270));
   實偏移 = new NumberField(bk, clipboard_, beeper_, mode, clipboardFailed);
   named(實偏移, u"實偏移");
-  Place(*實偏移, {2280, 960, 1020, 270});
+  實偏移->setGeometry(TwipRect(2280, 960, 1020, 270));
 
   代碼 = new QLineEdit(bk);
   named(代碼, u"代碼");
   代碼->setReadOnly(true);
   UseTooltipBackground(*代碼);
-  Place(*代碼, {3720, 960, 920, 270});
+  代碼->setGeometry(TwipRect(3720, 960, 920, 270));
 
   至剪貼簿 = new QPushButton(QStringLiteral("至剪貼簿"), bk);
   named(至剪貼簿, u"至剪貼簿");
   至剪貼簿->setCheckable(true);
-  Place(*至剪貼簿, {4640, 940, 900, 300});
+  至剪貼簿->setGeometry(TwipRect(4640, 940, 900, 300));
 
   l0 = new QLabel(QStringLiteral("虛偏移"), bk);
   named(l0, u"l0");
-  PlaceLabel(*l0, {120, 1000, 540, 180});
+  PlaceLabel(*l0, TwipRect(120, 1000, 540, 180));
   l1 = new QLabel(QStringLiteral("實偏移"), bk);
   named(l1, u"l1");
-  PlaceLabel(*l1, {1720, 1005, 540, 180});
+  PlaceLabel(*l1, TwipRect(1720, 1005, 540, 180));
   l2 = new QLabel(QStringLiteral("代碼"), bk);
   named(l2, u"l2");
-  PlaceLabel(*l2, {3330, 1005, 360, 180});
+  PlaceLabel(*l2, TwipRect(3330, 1005, 360, 180));
 
   for (QPushButton* b : {瀏覽程式名, 選擇區段訊息, 頂端, 關於, 至剪貼簿}) {
     b->setAutoDefault(false);
@@ -219,7 +209,7 @@ void 主窗體::BuildControls() {
                       關於, 虛偏移, 實偏移, 代碼, 至剪貼簿, 進制0};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-  定時器.setInterval(kTimerInterval);
+  定時器.setInterval(kHotKeyTimerMs);
   定時器.setSingleShot(false);
 }
 
