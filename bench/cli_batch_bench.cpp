@@ -11,7 +11,7 @@
 
 #include "bench/realistic_image.h"
 #include "cli/batch.h"
-#include "cli/panel.h"
+#include "pe/conversion_panel.h"
 
 // Every allocation of the process is counted, so that the batch path's allocations per value
 // show as a counter beside its speed.
@@ -76,7 +76,7 @@ void BM_CliBatchMillionLines(benchmark::State& state) {
   for (auto _ : state) {
     inputBuffer.Rewind();
     in.clear();
-    cli::ConversionPanel panel(image, cli::Radix::Hex);
+    ConversionPanel panel(image, BuildHexByteText(), Radix::Hex);
     cli::ValueRunner runner(panel, out, err, json);
     const std::int64_t before = allocations.load(std::memory_order_relaxed);
     const bool taken = runner.Lines(cli::Field::FileOffset, in);

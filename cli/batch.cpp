@@ -35,27 +35,45 @@ std::string Hex(std::int32_t value) { return ToUtf8(HexFieldText(value)); }
 
 }  // namespace
 
+ItemTexts::ItemTexts(std::span<const std::u16string> items) {
+  for (const std::u16string& name : items) {
+    std::string utf8 = ToUtf8(name);
+    json_.push_back(nlohmann::json(utf8).dump());
+    text_.push_back(TabSafe(utf8));
+  }
+}
+
+const std::string& ItemTexts::Text(std::int32_t item) const {
+  return text_.at(static_cast<std::size_t>(item));
+}
+
+const std::string& ItemTexts::Json(std::int32_t item) const {
+  return json_.at(static_cast<std::size_t>(item));
+}
+
 void RowWriter::Append(const ConversionPanel& panel) {
-  const PanelState& s = panel.State();
+  const std::string_view fileOffset = panel.Text(PanelField::實偏移).View();
+  const std::string_view memoryAddress = panel.Text(PanelField::虛偏移).View();
+  const std::int32_t position = panel.Position();
   if (json_) {
-    AppendJsonText(buffer_, "file_offset", s.實偏移.View(), true);
-    AppendJsonText(buffer_, "memory_address", s.虛偏移.View(), false);
+    AppendJsonText(buffer_, "file_offset", fileOffset, true);
+    AppendJsonText(buffer_, "memory_address", memoryAddress, false);
     buffer_ += ",\"position\":";
-    AppendNumber(buffer_, s.Position);
+    AppendNumber(buffer_, position);
     buffer_ += ",\"section\":";
-    buffer_ += panel.ItemJson(s.Position);
-    AppendJsonText(buffer_, "code", s.代碼.View(), false);
+    buffer_ += items_.Json(position);
+    AppendJsonText(buffer_, "code", panel.代碼().View(), false);
     buffer_ += "}\n";
   } else {
-    buffer_ += s.實偏移.View();
+    buffer_ += fileOffset;
     buffer_ += '\t';
-    buffer_ += s.虛偏移.View();
+    buffer_ += memoryAddress;
     buffer_ += '\t';
-    AppendNumber(buffer_, s.Position);
+    AppendNumber(buffer_, position);
     buffer_ += '\t';
-    buffer_ += panel.ItemText(s.Position);
+    buffer_ += items_.Text(position);
     buffer_ += '\t';
-    buffer_ += s.代碼.View();
+    buffer_ += panel.代碼().View();
     buffer_ += '\n';
   }
   if (buffer_.size() >= kBlock) Flush();
@@ -68,17 +86,19 @@ void RowWriter::Flush() {
   buffer_.clear();
 }
 
-std::string ValueTextMessage(std::string_view value, Radix radix) {
+std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
   const bool hex = radix == Radix::Hex;
+  const std::string most = "最多 " + std::to_string(limit) + " 位";
   std::string quoted = "數值「" + std::string(value) + "」";
-  switch (CheckValue(value, radix)) {
+  switch (CheckValue(value, radix, limit)) {
     case TextProblem::None:
       return {};
     case TextProblem::RefusedCharacter:
       return quoted + (hex ? "不能輸入：十六進制只接受 0-9、A-F、a-f，可帶 0x。"
                            : "不能輸入：十進制只接受 0-9。");
     case TextProblem::TooLong:
-      return quoted + (hex ? "太長：十六進制最多 8 位（0x 之後）。" : "太長：十進制最多 10 位。");
+      return quoted +
+             (hex ? "太長：十六進制" + most + "（0x 之後）。" : "太長：十進制" + most + "。");
     case TextProblem::NoDigitsAfterPrefix:
       return quoted + "在 0x 之後沒有數字。";
   }
@@ -121,11 +141,16 @@ bool ValueRunner::Translate(Field field, std::string_view value, std::size_t lin
     if (line != 0) at += "標準輸入第 " + std::to_string(line) + " 行：";
     return at;
   };
-  if (CheckValue(value, panel_.radix()) != TextProblem::None) {
-    err_ << where() << ValueTextMessage(value, panel_.radix()) << '\n' << std::flush;
+  const PanelField into = PanelFieldOf(field);
+  const int limit = panel_.InputLimit(into);
+  if (CheckValue(value, panel_.radix(), limit) != TextProblem::None) {
+    err_ << where() << ValueTextMessage(value, panel_.radix(), limit) << '\n' << std::flush;
     return false;
   }
-  if (!panel_.Type(field, FieldTextOf(value, panel_.radix()))) {
+  if (panel_.Change(into, FieldTextOf(value, panel_.radix())) ==
+      ConversionPanel::Outcome::Overflowed) {
+    // The window's message is shown once per overflow; the row is what the panel holds after it.
+    (void)panel_.ClearAfterOverflow(into);
     overflowed_ = true;
     err_ << where() << "數值「" << value << "」：溢出！請填寫正確的數值。\n" << std::flush;
   }
@@ -145,9 +170,9 @@ int ValueRunner::Finish() {
 
 bool ExcludeSections(PeImage& image, std::u16string_view name) {
   bool found = false;
-  for (std::size_t i = 0; i < RecordCount(image); ++i) {
-    if (image.Sections[i].Name == name) {
-      image.Sections[i].Included = false;
+  for (SectionRecord& record : Records(image)) {
+    if (record.Name == name) {
+      record.Included = false;
       found = true;
     }
   }
@@ -159,8 +184,9 @@ void PrintSectionTable(const PeImage& image, bool json, std::ostream& out) {
     nlohmann::ordered_json table;
     table["image_base"] = Hex(image.ImageBase);
     table["sections"] = nlohmann::ordered_json::array();
-    for (std::size_t i = 0; i < RecordCount(image); ++i) {
-      const SectionRecord& r = image.Sections[i];
+    const std::span<const SectionRecord> records = Records(image);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const SectionRecord& r = records[i];
       table["sections"].push_back({{"index", i},
                                    {"included", r.Included},
                                    {"name", ToUtf8(r.Name)},
@@ -174,8 +200,9 @@ void PrintSectionTable(const PeImage& image, bool json, std::ostream& out) {
   }
   out << "ImageBase\t" << Hex(image.ImageBase) << '\n'
       << "Index\tIncluded\tName\tFileMin\tFileMax\tRamMin\tRamMax\n";
-  for (std::size_t i = 0; i < RecordCount(image); ++i) {
-    const SectionRecord& r = image.Sections[i];
+  const std::span<const SectionRecord> records = Records(image);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const SectionRecord& r = records[i];
     out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(r.Name)) << '\t'
         << Hex(r.FileMin) << '\t' << Hex(r.FileMax) << '\t' << Hex(r.RamMin) << '\t'
         << Hex(r.RamMax) << '\n';
@@ -186,7 +213,7 @@ namespace {
 
 int RunValues(const Options& options, const PeImage& image, std::istream& in, std::ostream& out,
               std::ostream& err) {
-  ConversionPanel panel(image, options.radix);
+  ConversionPanel panel(image, BuildHexByteText(), options.radix);
   ValueRunner runner(panel, out, err, options.json);
   for (const ValueRequest& request : options.values) {
     const bool taken = request.value == kFromInput ? runner.Lines(request.field, in)

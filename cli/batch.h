@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/panel.h"
+#include "cli/value_check.h"
+#include "pe/conversion_panel.h"
 #include "pe/pe_image.h"
 
 namespace marlit::cli {
@@ -41,10 +42,26 @@ struct Options {
   std::vector<std::string> exclude;
 };
 
+// The items of the section list as the output shows them: in UTF-8 with control characters as
+// U+FFFD, and exactly, as JSON string literals. The names are fixed for the run: each is
+// converted once, not once per value.
+class ItemTexts {
+ public:
+  explicit ItemTexts(std::span<const std::u16string> items);
+  [[nodiscard]] const std::string& Text(std::int32_t item) const;
+  [[nodiscard]] const std::string& Json(std::int32_t item) const;
+  [[nodiscard]] std::size_t Count() const { return text_.size(); }
+
+ private:
+  std::vector<std::string> text_;
+  std::vector<std::string> json_;
+};
+
 // Collects the output lines in one buffer and writes it to the stream in large blocks.
 class RowWriter {
  public:
-  RowWriter(std::ostream& out, bool json) : out_(out), json_(json) {
+  RowWriter(std::ostream& out, bool json, const ConversionPanel& panel)
+      : out_(out), json_(json), items_(panel.Items()) {
     buffer_.reserve(kBlock + 256);
   }
   void Append(const ConversionPanel& panel);
@@ -56,6 +73,7 @@ class RowWriter {
   std::ostream& out_;
   bool json_;
   bool failed_ = false;
+  ItemTexts items_;
   std::string buffer_;
 };
 
@@ -64,7 +82,7 @@ class RowWriter {
 class ValueRunner {
  public:
   ValueRunner(ConversionPanel& panel, std::ostream& out, std::ostream& err, bool json)
-      : panel_(panel), rows_(out, json), err_(err) {}
+      : panel_(panel), rows_(out, json, panel), err_(err) {}
   // False when the value text was refused (nothing is printed for it; the run stops).
   [[nodiscard]] bool Value(Field field, std::string_view value);
   // One value a line to the end of in; a CR before the line end is dropped. False at the first
@@ -85,8 +103,9 @@ class ValueRunner {
   std::array<char, 256> line_{};
 };
 
-// The message for a value text the field would not take; empty when it takes it.
-[[nodiscard]] std::string ValueTextMessage(std::string_view value, Radix radix);
+// The message for a value text the field would not take; empty when it takes it. limit is the
+// most characters the field takes.
+[[nodiscard]] std::string ValueTextMessage(std::string_view value, Radix radix, int limit);
 
 // Clears Included of every record named name; false when no record has that name.
 [[nodiscard]] bool ExcludeSections(PeImage& image, std::u16string_view name);

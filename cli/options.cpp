@@ -31,7 +31,7 @@ std::optional<std::string> CheckValues(const Options& options) {
       if (++fromInput > 1) return "「-」只能給一次：標準輸入只能讀一遍。";
       continue;
     }
-    std::string message = ValueTextMessage(request.value, options.radix);
+    std::string message = ValueTextMessage(request.value, options.radix, FieldInputLimit(options.radix));
     if (!message.empty()) return message;
   }
   return std::nullopt;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QUrl>
 #include <cstdlib>
 
@@ -19,30 +20,28 @@
 #include "dialogs/placement.h"
 #include "dialogs/section_dialog.h"
 #include "mainwindow/number_field.h"
-#include "pe/loader.h"
 #include "pe/key_filter.h"
+#include "pe/loader.h"
 #include "pe/number_text.h"
 #include "pe/overlap.h"
-#include "pe/translate.h"
 #include "platform/errors.h"
+#include "platform/qt/qt_text.h"
 
 namespace marlit {
 
 namespace {
 
-// Positions and sizes are kept in twips as the window was laid out (TwipRect turns them into pixels).
+// Positions and sizes are kept in twips as the window was laid out (TwipRect turns them into
+// pixels).
 constexpr int kClientWidth = 5760;
 constexpr int kClientHeight = 1425;
-constexpr int kHexLimit = 8;
-constexpr int kDecimalLimit = 10;
+constexpr std::u16string_view kOverflowMessage = u"溢出！請填寫正確的數值。";
 
 // A label that sizes itself to its text, from its top-left corner.
 void PlaceLabel(QLabel& l, const QRect& r) {
   l.move(r.topLeft());
   l.adjustSize();
 }
-
-QString Q(std::u16string_view s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
 
 void UseTooltipBackground(QLineEdit& field) {
   QPalette p = field.palette();
@@ -60,26 +59,22 @@ void Skipping(F&& step) {
   }
 }
 
-std::u16string ErrorDescription(const char* what) { return QString::fromUtf8(what).toStdU16String(); }
+std::u16string ErrorDescription(const char* what) { return ToU16(QString::fromUtf8(what)); }
 
-// The decimal text that the program wrote, its minus sign included, so that a negative value
-// keeps its bit pattern when the radix goes back to hexadecimal.
-std::int32_t ReadSignedDecimal(const std::u16string& text) {
-  if (text.empty() || text.front() != u'-') return ParseDecimalField(text);
-  constexpr std::int64_t kLargestMagnitude = 2147483648;
-  std::int64_t magnitude = 0;
-  for (std::size_t i = 1; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-    magnitude = magnitude * 10 + (text[i] - u'0');
-    if (magnitude > kLargestMagnitude) throw OverflowError("value out of range");
-  }
-  return static_cast<std::int32_t>(-magnitude);
+// Sets a control's text only when it changes, so that the field being typed into keeps its
+// cursor; its own change event is blocked, as the panel has run the handler already.
+void Draw(QLineEdit& control, const FieldText& text) {
+  const QString wanted = ToQString(text.View());
+  if (control.text() == wanted) return;
+  const QSignalBlocker blocker(control);
+  control.setText(wanted);
 }
 
 }  // namespace
 
 std::u16string WindowCaption(const VersionInfo& version) {
-  return version.ProductName + u" " + QString::number(version.Major).toStdU16String() + u"." +
-         QString::number(version.Minor).toStdU16String() + u"B 版";
+  return version.ProductName + u" " + ToU16(QString::number(version.Major)) + u"." +
+         ToU16(QString::number(version.Minor)) + u"B 版";
 }
 
 主窗體::Hooks 主窗體::DefaultHooks() {
@@ -98,8 +93,8 @@ std::u16string WindowCaption(const VersionInfo& version) {
 }
 
 主窗體::主窗體(主模組& module, Prompt& prompt, Clipboard& clipboard, Beeper& beeper,
-             WindowLevel& windowLevel, OpenFile::Service& openFile, HotKeyPlatform hotKey,
-             Hooks hooks)
+               WindowLevel& windowLevel, OpenFile::Service& openFile, HotKeyPlatform hotKey,
+               Hooks hooks)
     : QWidget(nullptr),
       module_(module),
       prompt_(prompt),
@@ -135,7 +130,8 @@ void 主窗體::BuildControls() {
     w->setObjectName(QString::fromUtf16(name));
     return w;
   };
-  程式名 = new FileNameField(bk, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
+  程式名 = new FileNameField(
+      bk, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
   named(程式名, u"程式名");
   UseTooltipBackground(*程式名);
   程式名->setGeometry(TwipRect(120, 240, 4935, 270));
@@ -171,7 +167,9 @@ void 主窗體::BuildControls() {
   named(關於, u"關於");
   關於->setGeometry(TwipRect(4800, 590, 735, 300));
 
-  auto mode = [this] { return IsHex() ? UseString::kHexMode : UseString::kDecimalMode; };
+  auto mode = [this] {
+    return panel_->radix() == Radix::Hex ? UseString::kHexMode : UseString::kDecimalMode;
+  };
   auto clipboardFailed = [this](const char* description) { ShowClipboardError(description); };
   虛偏移 = new NumberField(bk, clipboard_, beeper_, mode, clipboardFailed);
   named(虛偏移, u"虛偏移");
@@ -205,8 +203,8 @@ void 主窗體::BuildControls() {
     b->setAutoDefault(false);
     b->setDefault(false);
   }
-  QWidget* order[] = {程式名, 瀏覽程式名, 進制1, 區段訊息, 選擇區段訊息, 頂端,
-                      關於, 虛偏移, 實偏移, 代碼, 至剪貼簿, 進制0};
+  QWidget* order[] = {程式名, 瀏覽程式名, 進制1,  區段訊息, 選擇區段訊息, 頂端,
+                      關於,   虛偏移,     實偏移, 代碼,     至剪貼簿,     進制0};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   定時器.setInterval(kHotKeyTimerMs);
@@ -214,28 +212,36 @@ void 主窗體::BuildControls() {
 }
 
 void 主窗體::ConnectHandlers() {
-  connect(實偏移, &QLineEdit::textChanged, this, [this] { Trapped(&主窗體::實偏移_Change); });
-  connect(虛偏移, &QLineEdit::textChanged, this, [this] { Trapped(&主窗體::虛偏移_Change); });
+  connect(實偏移, &QLineEdit::textChanged, this, [this] { Trapped(PanelField::實偏移); });
+  connect(虛偏移, &QLineEdit::textChanged, this, [this] { Trapped(PanelField::虛偏移); });
+
   connect(進制0, &QRadioButton::toggled, this, [this](bool on) {
     if (on) Skipping([this] { 進制_Click(0); });
   });
   connect(進制1, &QRadioButton::toggled, this, [this](bool on) {
     if (on) Skipping([this] { 進制_Click(1); });
   });
-  connect(區段訊息, &QComboBox::currentIndexChanged, this, [this] { Skipping([this] { 區段訊息_Click(); }); });
+  connect(區段訊息, &QComboBox::currentIndexChanged, this,
+          [this] { Skipping([this] { 區段訊息_Click(); }); });
   connect(頂端, &QPushButton::clicked, this, [this] { 頂端_Click(); });
   connect(至剪貼簿, &QPushButton::clicked, this, [this] { 至剪貼簿_Click(); });
-  connect(代碼, &QLineEdit::textChanged, this, [this] { 代碼_Change(); });
   connect(選擇區段訊息, &QPushButton::clicked, this, [this] { 選擇區段訊息_Click(); });
   connect(關於, &QPushButton::clicked, this, [this] { 關於_Click(); });
-  connect(瀏覽程式名, &QPushButton::clicked, this, [this] { UntrappedOrEnd([this] { 瀏覽程式名_Click(); }); });
+  connect(瀏覽程式名, &QPushButton::clicked, this,
+          [this] { UntrappedOrEnd([this] { 瀏覽程式名_Click(); }); });
   connect(&定時器, &QTimer::timeout, this, [this] { UntrappedOrEnd([this] { 定時器_Timer(); }); });
 }
 
 void 主窗體::Form_Load() {
   InitMainModule(module_);
+  panel_.emplace(module_.Image, module_.HexByteText);
+  // 代碼 is written by the panel only; each of its changes may go to the clipboard.
+  panel_->On代碼Change([this] {
+    Draw(*代碼, panel_->代碼());
+    代碼_Change();
+  });
   區段訊息->setCurrentIndex(0);
-  setWindowTitle(Q(WindowCaption(ProgramVersion())));
+  setWindowTitle(ToQString(WindowCaption(ProgramVersion())));
   KeyboardSetUp();
   if (startFailed_) return;
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -266,9 +272,13 @@ void 主窗體::定時器_Timer() {
   if (hotKeyInput_.Tick(module_, front_)) QCoreApplication::processEvents();
 }
 
-bool 主窗體::Front::IsMinimized() const { return (window_.windowState() & Qt::WindowMinimized) != 0; }
+bool 主窗體::Front::IsMinimized() const {
+  return (window_.windowState() & Qt::WindowMinimized) != 0;
+}
 
-void 主窗體::Front::ShowNormal() { window_.setWindowState(window_.windowState() & ~Qt::WindowMinimized); }
+void 主窗體::Front::ShowNormal() {
+  window_.setWindowState(window_.windowState() & ~Qt::WindowMinimized);
+}
 
 NativeWindowId 主窗體::Front::NativeId() const {
   return static_cast<NativeWindowId>(window_.winId());
@@ -324,111 +334,86 @@ void 主窗體::UntrappedOrEnd(const std::function<void()>& handler) {
   hooks_.EndProgram();
 }
 
-void 主窗體::Trapped(void (主窗體::*handler)()) {
+void 主窗體::Trapped(PanelField field) {
   try {
-    (this->*handler)();
+    if (field == PanelField::實偏移) {
+      實偏移_Change();
+    } else {
+      虛偏移_Change();
+    }
   } catch (...) {
-    Skipping([this] { ReportOverflow(); });
+    Skipping([&] { ReportOverflow(field); });
   }
 }
-
-bool 主窗體::IsHex() const { return 進制1->isChecked(); }
 
 // The window's active control: the child that holds, or regains with the window, the focus.
 bool 主窗體::IsActiveControl(const QWidget* control) const { return focusWidget() == control; }
 
-std::int32_t 主窗體::ReadField(const QLineEdit& field) const {
-  const std::u16string text = field.text().toStdU16String();
-  return IsHex() ? ParseHexField(text) : ParseDecimalField(text);
+NumberField& 主窗體::Control(PanelField field) const {
+  return field == PanelField::實偏移 ? *實偏移 : *虛偏移;
 }
 
-QString 主窗體::FieldText(std::int32_t value) const {
-  return Q(IsHex() ? HexFieldText(value) : DecimalFieldText(value));
+void 主窗體::DrawPanel() {
+  Draw(*實偏移, panel_->Text(PanelField::實偏移));
+  Draw(*虛偏移, panel_->Text(PanelField::虛偏移));
+  Draw(*代碼, panel_->代碼());
+  if (區段訊息->currentIndex() != panel_->Position()) {
+    const QSignalBlocker blocker(區段訊息);
+    區段訊息->setCurrentIndex(panel_->Position());
+  }
+  實偏移->SetInputLimit(panel_->InputLimit(PanelField::實偏移));
+  虛偏移->SetInputLimit(panel_->InputLimit(PanelField::虛偏移));
 }
 
-void 主窗體::SelectSectionItem(std::int32_t item) {
-  if (item < 0 || item >= 區段訊息->count()) throw IndexOutOfRangeError("no such list item");
-  區段訊息->setCurrentIndex(item);
+void 主窗體::ReportOverflow(PanelField focused) {
+  // A second overflow, of the focused field's own clearing, is told once more.
+  for (;;) {
+    prompt_.ShowMessage(kOverflowMessage);
+    const ConversionPanel::Outcome again = panel_->ClearAfterOverflow(focused);
+    DrawPanel();
+    if (again == ConversionPanel::Outcome::Done) return;
+  }
 }
 
-void 主窗體::ReportOverflow() {
-  prompt_.ShowMessage(u"溢出！請填寫正確的數值。");
-  實偏移->setText(QString());
-  虛偏移->setText(QString());
-  代碼->setText(QString());
+void 主窗體::FieldChange(PanelField field) {
+  NumberField& control = Control(field);
+  if (!IsActiveControl(&control)) {
+    panel_->SetText(field, ToFieldChars(control.text()));
+    return;
+  }
+  const ConversionPanel::Outcome outcome = panel_->Change(field, ToFieldChars(control.text()));
+  DrawPanel();
+  if (outcome == ConversionPanel::Outcome::Overflowed) ReportOverflow(field);
 }
 
-void 主窗體::實偏移_Change() {
-  if (!IsActiveControl(實偏移)) return;
-  std::int32_t value = ReadField(*實偏移);
-  const std::int32_t position = FileToRam(module_.Image, value);
-  SelectSectionItem(position);
-  虛偏移->setText(FieldText(value));
-  代碼->setText(Q(LongToByteHex(module_.HexByteText, value)));
-}
+void 主窗體::實偏移_Change() { FieldChange(PanelField::實偏移); }
 
-void 主窗體::虛偏移_Change() {
-  if (!IsActiveControl(虛偏移)) return;
-  std::int32_t value = ReadField(*虛偏移);
-  const std::int32_t typed = value;
-  const std::int32_t position = RamToFile(module_.Image, value);
-  SelectSectionItem(position);
-  實偏移->setText(FieldText(value));
-  代碼->setText(value != 0 ? Q(LongToByteHex(module_.HexByteText, typed)) : QString());
-}
+void 主窗體::虛偏移_Change() { FieldChange(PanelField::虛偏移); }
 
 void 主窗體::進制_Click(int index) {
-  if (index == 0) {
-    實偏移->SetInputLimit(kDecimalLimit);
-    虛偏移->SetInputLimit(kDecimalLimit);
-    實偏移->setText(Q(DecimalFieldText(ParseHexField(實偏移->text().toStdU16String()))));
-    虛偏移->setText(Q(DecimalFieldText(ParseHexField(虛偏移->text().toStdU16String()))));
-  } else {
-    實偏移->SetInputLimit(kHexLimit);
-    虛偏移->SetInputLimit(kHexLimit);
-    實偏移->setText(Q(HexFieldText(ReadSignedDecimal(實偏移->text().toStdU16String()))));
-    虛偏移->setText(Q(HexFieldText(ReadSignedDecimal(虛偏移->text().toStdU16String()))));
-  }
+  panel_->SetRadix(index == 0 ? Radix::Decimal : Radix::Hex);
+  DrawPanel();
 }
 
 void 主窗體::區段訊息_Click() {
   if (!IsActiveControl(區段訊息)) return;
   const int k = 區段訊息->currentIndex();
-  if (k == 0) {
-    實偏移->setText(QString());
-    虛偏移->setText(QString());
-    代碼->setText(QString());
-    return;
-  }
   if (k < 0) return;
-  int seen = 0;
-  const auto count = std::min<std::size_t>(module_.Image.Sections.size(),
-                                           static_cast<std::size_t>(std::max<int>(module_.Image.SectionCount, 0)));
-  for (std::size_t i = 0; i < count; ++i) {
-    const SectionRecord& r = module_.Image.Sections[i];
-    if (!r.Included || ++seen != k) continue;
-    實偏移->setText(FieldText(r.FileMin));
-    虛偏移->setText(FieldText(r.RamMin));
-    代碼->setText(Q(LongToByteHex(module_.HexByteText, r.RamMin)));
-    return;
-  }
+  panel_->Pick(k);
+  DrawPanel();
 }
 
 void 主窗體::ReportSections() {
-  區段訊息->clear();
-  區段訊息->addItem(QStringLiteral("不在段內"));
-  const PeImage& image = module_.Image;
-  const auto count = std::min<std::size_t>(image.Sections.size(),
-                                           static_cast<std::size_t>(std::max<int>(image.SectionCount, 0)));
-  for (std::size_t i = 0; i < count; ++i) {
-    if (image.Sections[i].Included) 區段訊息->addItem(Q(image.Sections[i].Name));
+  const ConversionPanel::Outcome outcome = panel_->ReportSections();
+  {
+    const QSignalBlocker blocker(區段訊息);
+    區段訊息->clear();
+    for (const std::u16string& item : panel_->Items()) 區段訊息->addItem(ToQString(item));
   }
-  const std::u16string overlaps = OverlapReport(image);
-  區段訊息->setCurrentIndex(0);
+  const std::u16string overlaps = OverlapReport(module_.Image);
   虛偏移->setFocus();
-  虛偏移->setText(QString());
-  實偏移->setText(QString());
-  代碼->setText(QString());
+  DrawPanel();
+  if (outcome == ConversionPanel::Outcome::Overflowed) ReportOverflow(PanelField::虛偏移);
   if (!overlaps.empty()) prompt_.ShowMessage(overlaps);
 }
 
@@ -469,7 +454,7 @@ void 主窗體::代碼_Change() {
   bool copy = false;
   std::u16string text;
   step([&] {
-    text = 代碼->text().toStdU16String();
+    text = ToU16(代碼->text());
     copy = !text.empty() && 至剪貼簿->isChecked();
   });
   if (copy) {
@@ -513,16 +498,16 @@ void 主窗體::瀏覽程式名_Click() {
   std::int32_t FilterIndex = 1;
   std::u16string InitialDir;
   std::int32_t Flags = 0x80000;
-  const bool chosen = openFile_.ShowOpenDialog(
-      FileName, FileTitle, true, false, ReadOnly, false, Filter, FilterIndex, InitialDir,
-      u"選擇程式檔案", u"", static_cast<std::intptr_t>(winId()), Flags);
+  const bool chosen = openFile_.ShowOpenDialog(FileName, FileTitle, true, false, ReadOnly, false,
+                                               Filter, FilterIndex, InitialDir, u"選擇程式檔案",
+                                               u"", static_cast<std::intptr_t>(winId()), Flags);
   if (chosen) OpenProgramFile(Perl2::TextOf(FileName.Get()));
   if (頂端->isChecked()) 設置窗體層次(false);
   module_.HotKeyEnabled = true;
 }
 
 void 主窗體::OpenProgramFile(const std::u16string& FileName) {
-  const QString name = Q(FileName);
+  const QString name = ToQString(FileName);
   const QString extension = name.right(4).toLower();
   if (extension != QLatin1String(".exe") && extension != QLatin1String(".dll") &&
       extension != QLatin1String(".ocx")) {
@@ -550,7 +535,7 @@ void 主窗體::OpenDroppedPaths(const QStringList& paths) {
   if (paths.isEmpty()) return;
   const QString& first = paths.front();
   if (QFileInfo(first).isDir()) return;
-  OpenProgramFile(first.toStdU16String());
+  OpenProgramFile(ToU16(first));
 }
 
 void 主窗體::OpenAsDropped(const QString& path) {

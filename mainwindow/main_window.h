@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "mainwindow/hotkey/hot_key.h"
 #include "mainwindow/main_module.h"
+#include "pe/conversion_panel.h"
 #include "platform/beep.h"
 #include "platform/clipboard.h"
 #include "platform/program_info.h"
@@ -83,18 +85,19 @@ class 主窗體 : public QWidget {
   void Form_Resize();
   void Form_Unload();
 
-  // Seams of the hot-key: Form_Load steps 4 and 6, Form_Unload step 1, and the timer's tick.
+  // Seams of the hot-key: the keyboard's set-up and acquisition while the window loads, its
+  // release when it closes, and the timer's tick.
   void KeyboardSetUp();
   void KeyboardAcquire();
   void KeyboardRelease();
   void 定時器_Timer();
 
-  [[nodiscard]] bool IsHex() const;
   [[nodiscard]] bool IsActiveControl(const QWidget* control) const;
-  [[nodiscard]] std::int32_t ReadField(const QLineEdit& field) const;
-  [[nodiscard]] QString FieldText(std::int32_t value) const;
-  void SelectSectionItem(std::int32_t item);
-  void ReportOverflow();
+  [[nodiscard]] NumberField& Control(PanelField field) const;
+  // Draws the panel's texts, selected item and input limits into the controls.
+  void DrawPanel();
+  void FieldChange(PanelField field);
+  void ReportOverflow(PanelField focused);
 
   void 實偏移_Change();
   void 虛偏移_Change();
@@ -113,7 +116,7 @@ class 主窗體 : public QWidget {
   void OpenDroppedPaths(const QStringList& paths);
 
   // A change handler's error trap: any error ends the handler with ReportOverflow.
-  void Trapped(void (主窗體::*handler)());
+  void Trapped(PanelField field);
   // Handlers that trap nothing: an unexpected error ends the program with a report.
   void UntrappedOrEnd(const std::function<void()>& handler);
   void ShowClipboardError(const char* description);
@@ -125,6 +128,9 @@ class 主窗體 : public QWidget {
   WindowLevel& windowLevel_;
   OpenFile::Service& openFile_;
   Hooks hooks_;
+  // The conversion steps behind 實偏移, 虛偏移, 代碼, 進制 and 區段訊息; made by Form_Load with the
+  // main module's byte texts.
+  std::optional<ConversionPanel> panel_;
   bool ended_ = false;
   bool startFailed_ = false;
 

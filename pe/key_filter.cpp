@@ -8,12 +8,6 @@ namespace {
 
 constexpr std::int32_t kLastControlCode = 26;
 
-bool IsAllowed(std::int32_t code, std::int32_t mode) {
-  if (code >= '0' && code <= '9') return true;
-  if (mode != kHexMode) return false;
-  return (code >= 'A' && code <= 'F') || (code >= 'a' && code <= 'f');
-}
-
 // Replaces the clipboard's text by the part of it the field takes; with no text on the clipboard
 // the key is cancelled and the clipboard left as it is.
 void FilterPaste(std::int32_t& code, std::int32_t mode, Clipboard& clipboard, Beeper& beeper) {
@@ -30,7 +24,7 @@ void FilterPaste(std::int32_t& code, std::int32_t mode, Clipboard& clipboard, Be
 }  // namespace
 
 void FilterKeyChar(std::int32_t& code, std::int32_t mode, Beeper& beeper) {
-  if (IsAllowed(code, mode)) return;
+  if (IsAllowedChar(code, mode)) return;
   code = 0;
   beeper.Beep();
 }

@@ -14,6 +14,13 @@ inline constexpr std::int32_t kDecimalMode = 0;
 inline constexpr std::int32_t kHexMode = 1;
 inline constexpr std::int32_t kPasteKey = 22;  // Ctrl+V
 
+// Whether a field of the mode takes the character: the rule of FilterKeyChar, without its beep.
+[[nodiscard]] constexpr bool IsAllowedChar(std::int32_t code, std::int32_t mode) {
+  if (code >= '0' && code <= '9') return true;
+  if (mode != kHexMode) return false;
+  return (code >= 'A' && code <= 'F') || (code >= 'a' && code <= 'f');
+}
+
 // Sets code to 0, with a beep, when the character is not a digit of the mode.
 void FilterKeyChar(std::int32_t& code, std::int32_t mode, Beeper& beeper);
 

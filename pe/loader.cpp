@@ -89,7 +89,7 @@ void RefuseWideImage(const PeImage& image, BoundedReader& reader) {
   }
 }
 
-// Steps 6 and 7: false when the user declines to analyse a file of many sections.
+// False when the user declines to analyse a file of many sections.
 bool AcceptSectionCount(std::int16_t count, Prompt& prompt) {
   if (count == 0) throw Refusal{std::u16string(kNoSectionsMessage)};
   if (count < 0 || count > kLargestSectionCount) {
@@ -120,9 +120,9 @@ void FillSectionRecord(SectionRecord& record, const RawSectionHeader& raw, std::
   record.RvaDelta = CheckedSub(raw.VirtualAddress, raw.PointerToRawData);
 }
 
-// Step 12. A section without file data (PointerToRawData 0) says nothing about where the headers
-// end, so it is left out of the file minimum; otherwise the header bytes would translate to
-// nothing.
+// Record 0 ends where the first section begins, in the file and in memory. A section without file
+// data (PointerToRawData 0) says nothing about where the headers end, so it is left out of the file
+// minimum; otherwise the header bytes would translate to nothing.
 void FinishHeaderRecord(std::vector<SectionRecord>& table) {
   std::int32_t lowestFile = kNoMinimum;
   std::int32_t lowestRam = kNoMinimum;
@@ -134,7 +134,8 @@ void FinishHeaderRecord(std::vector<SectionRecord>& table) {
   table[0].RamMax = lowestRam;
 }
 
-// Steps 9 to 12, into a fresh table that replaces the old one only when it is complete.
+// The records of the header and of every section, into a fresh table that replaces the old one only
+// when it is complete.
 std::vector<SectionRecord> ReadSectionTable(PeImage& image, FileCursor& file, BoundedReader& reader,
                                             std::int16_t count, std::int32_t imageBase) {
   const Cp950Decoder decoder;
@@ -156,7 +157,7 @@ std::vector<SectionRecord> ReadSectionTable(PeImage& image, FileCursor& file, Bo
 
 enum class Outcome { Built, Declined };
 
-// Steps 1 to 12; the file is closed when this returns or throws.
+// The whole analysis but its closing message; the file is closed when this returns or throws.
 Outcome Analyze(PeImage& image, const std::filesystem::path& path, std::u16string_view shown,
                 Prompt& prompt) {
   const FileDescriptor fd = OpenForReading(path, shown);

@@ -9,47 +9,38 @@ namespace marlit {
 
 namespace {
 
-constexpr std::u16string_view kHexDigits = u"0123456789ABCDEF";
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 constexpr std::size_t kHexFieldDigits = 8;
 
-// Upper-case hexadecimal digits of the pattern, no leading zeros; "0" for 0.
-std::u16string HexDigitsOf(std::uint32_t pattern) {
-  char16_t buffer[kHexFieldDigits];
-  std::size_t start = kHexFieldDigits;
-  do {
-    buffer[--start] = kHexDigits[pattern & 0xF];
-    pattern >>= 4;
-  } while (pattern != 0);
-  return std::u16string(buffer + start, buffer + kHexFieldDigits);
-}
-
-int HexDigitValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+template <typename Char>
+int HexDigitValue(Char c) {
+  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
   return -1;
 }
 
-}  // namespace
-
-HexByteTable BuildHexByteText() {
-  HexByteTable table;
-  for (std::uint32_t i = 0; i < table.size(); ++i) table[i] = HexDigitsOf(i);
-  for (std::size_t i = 0; i < 16; ++i) table[i].insert(0, 1, u'0');
-  return table;
+template <typename Char>
+bool IsDecimalDigit(Char c) {
+  return c >= '0' && c <= '9';
 }
 
-std::u16string LongToByteHex(const HexByteTable& table, std::int32_t value) {
-  if (value == 0) return {};
-  const auto pattern = static_cast<std::uint32_t>(value);
-  std::u16string text;
-  text.reserve(8);
-  for (int shift = 0; shift < 32; shift += 8) text += table[(pattern >> shift) & 0xFF];
-  return text;
+// Decimal digits from the start of text up to the first other character, checked against largest
+// at every digit so that no digit string can overflow the sum.
+template <typename Char>
+std::uint64_t ReadDigits(std::basic_string_view<Char> text, std::uint64_t largest) {
+  std::uint64_t number = 0;
+  for (const Char c : text) {
+    if (!IsDecimalDigit(c)) break;
+    const auto digit = static_cast<std::uint64_t>(c - '0');
+    if (number > (largest - digit) / 10) throw OverflowError("decimal field out of range");
+    number = number * 10 + digit;
+  }
+  return number;
 }
 
-std::int32_t ParseHexField(std::u16string_view text) {
-  // The field holds at most 8 digits; reading stops after the eighth.
+template <typename Char>
+std::int32_t ParseHex32(std::basic_string_view<Char> text) {
   std::uint32_t pattern = 0;
   for (std::size_t i = 0; i < text.size() && i < kHexFieldDigits; ++i) {
     const int digit = HexDigitValue(text[i]);
@@ -59,36 +50,108 @@ std::int32_t ParseHexField(std::u16string_view text) {
   return static_cast<std::int32_t>(pattern);
 }
 
-std::int32_t ParseDecimalField(std::u16string_view text) {
-  std::int64_t number = 0;
-  for (char16_t c : text) {
-    if (c < u'0' || c > u'9') break;
-    number = number * 10 + (c - u'0');
-    // Checked at every digit, so that no digit string can overflow the 64-bit sum.
-    if (number > std::numeric_limits<std::int32_t>::max()) {
-      throw OverflowError("decimal field above 2147483647");
-    }
-  }
-  return static_cast<std::int32_t>(number);
+template <typename Char>
+std::int32_t ParseDecimal32(std::basic_string_view<Char> text) {
+  return static_cast<std::int32_t>(ReadDigits(text, std::numeric_limits<std::int32_t>::max()));
 }
 
+template <typename Char>
+std::int32_t ReadSigned32(std::basic_string_view<Char> text) {
+  if (text.empty() || text.front() != '-') return ParseDecimal32(text);
+  constexpr std::uint64_t kLargestMagnitude = std::uint64_t{1} << 31;
+  return static_cast<std::int32_t>(
+      -static_cast<std::int64_t>(ReadDigits(text.substr(1), kLargestMagnitude)));
+}
+
+std::u16string Widened(const char* chars, std::size_t n) {
+  return std::u16string(chars, chars + n);
+}
+
+}  // namespace
+
+HexByteTable BuildHexByteText() {
+  HexByteTable table;
+  char digits[kFieldTextCapacity];
+  for (std::uint32_t i = 0; i < table.size(); ++i) {
+    table[i] = Widened(digits, WriteHexDigits(digits, i));
+  }
+  for (std::size_t i = 0; i < 16; ++i) table[i].insert(0, 1, u'0');
+  return table;
+}
+
+ByteHexChars AsciiByteHex(const HexByteTable& table) {
+  ByteHexChars ascii{};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    // Every entry is two ASCII hexadecimal digits.
+    ascii[2 * i] = table[i].size() > 0 ? static_cast<char>(table[i][0]) : '0';
+    ascii[2 * i + 1] = table[i].size() > 1 ? static_cast<char>(table[i][1]) : '0';
+  }
+  return ascii;
+}
+
+std::u16string LongToByteHex(const HexByteTable& table, std::int32_t value) {
+  char chars[kFieldTextCapacity];
+  const std::size_t n =
+      WriteByteHex(chars, AsciiByteHex(table), static_cast<std::uint32_t>(value), 4);
+  return Widened(chars, n);
+}
+
+std::int32_t ParseHexField(std::u16string_view text) { return ParseHex32(text); }
+std::int32_t ParseHexField(std::string_view text) { return ParseHex32(text); }
+std::int32_t ParseDecimalField(std::u16string_view text) { return ParseDecimal32(text); }
+std::int32_t ParseDecimalField(std::string_view text) { return ParseDecimal32(text); }
+std::int32_t ReadSignedDecimal(std::u16string_view text) { return ReadSigned32(text); }
+std::int32_t ReadSignedDecimal(std::string_view text) { return ReadSigned32(text); }
+
 std::u16string HexFieldText(std::int32_t value) {
-  return HexDigitsOf(static_cast<std::uint32_t>(value));
+  char chars[kFieldTextCapacity];
+  // The 32-bit pattern, so that a negative value shows its 8 digits.
+  return Widened(chars, WriteHexDigits(chars, static_cast<std::uint32_t>(value)));
 }
 
 std::u16string DecimalFieldText(std::int32_t value) {
-  const bool negative = value < 0;
-  // Widened, so that -2147483648 has a magnitude.
-  std::uint64_t magnitude = negative ? static_cast<std::uint64_t>(-std::int64_t{value})
-                                     : static_cast<std::uint64_t>(value);
-  char16_t buffer[11];
-  std::size_t start = sizeof buffer / sizeof buffer[0];
+  char chars[kFieldTextCapacity];
+  return Widened(chars, WriteDecimal(chars, value));
+}
+
+std::size_t WriteHexDigits(char* out, std::uint64_t pattern) {
+  char reversed[16];
+  std::size_t n = 0;
   do {
-    buffer[--start] = static_cast<char16_t>(u'0' + magnitude % 10);
+    reversed[n++] = kHexDigits[pattern & 0xF];
+    pattern >>= 4;
+  } while (pattern != 0);
+  for (std::size_t i = 0; i < n; ++i) out[i] = reversed[n - 1 - i];
+  return n;
+}
+
+std::size_t WriteDecimal(char* out, std::int64_t value) {
+  std::size_t n = 0;
+  // Unsigned, so that the lowest value has a magnitude.
+  std::uint64_t magnitude = static_cast<std::uint64_t>(value);
+  if (value < 0) {
+    out[n++] = '-';
+    magnitude = 0 - magnitude;
+  }
+  char reversed[20];
+  std::size_t digits = 0;
+  do {
+    reversed[digits++] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  if (negative) buffer[--start] = u'-';
-  return std::u16string(buffer + start, buffer + sizeof buffer / sizeof buffer[0]);
+  while (digits != 0) out[n++] = reversed[--digits];
+  return n;
+}
+
+std::size_t WriteByteHex(char* out, const ByteHexChars& table, std::uint64_t pattern, int bytes) {
+  if (pattern == 0) return 0;
+  std::size_t n = 0;
+  for (int i = 0; i < bytes; ++i, pattern >>= 8) {
+    const std::size_t entry = 2 * (pattern & 0xFFu);
+    out[n++] = table[entry];
+    out[n++] = table[entry + 1];
+  }
+  return n;
 }
 
 }  // namespace marlit

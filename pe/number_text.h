@@ -1,7 +1,10 @@
 #pragma once
-// The texts of the number fields and of the byte-order field.
+// The texts of the number fields and of the byte-order field. Each rule is written once, over
+// ASCII characters in a caller's buffer, so that a batch formats without allocating; the UTF-16
+// texts of the window are made from the same characters.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,9 +12,16 @@
 namespace marlit {
 
 using HexByteTable = std::array<std::u16string, 256>;
+// HexByteText as ASCII: the two digits of byte i at [2 i] and [2 i + 1].
+using ByteHexChars = std::array<char, 512>;
+
+// The longest text the program writes into a field: "-2147483648", or the 20 digits of the
+// largest 64-bit address; 代碼 of a 64-bit address has 16.
+inline constexpr std::size_t kFieldTextCapacity = 24;
 
 // Entry i holds the two upper-case hexadecimal digits of i, "00" .. "FF".
 [[nodiscard]] HexByteTable BuildHexByteText();
+[[nodiscard]] ByteHexChars AsciiByteHex(const HexByteTable& table);
 
 // The value's four bytes in memory order, least significant first: "78563412" for 12345678h;
 // the empty text for 0.
@@ -20,10 +30,27 @@ using HexByteTable = std::array<std::u16string, 256>;
 // Up to 8 hexadecimal digits read as the 32-bit pattern; stops at the first other character.
 // Reading ends after the eighth digit, as the field holds no more: "123456789" is 12345678h.
 [[nodiscard]] std::int32_t ParseHexField(std::u16string_view text);
+[[nodiscard]] std::int32_t ParseHexField(std::string_view text);
 // Decimal digits; stops at the first other character. Above 2147483647 raises OverflowError.
 [[nodiscard]] std::int32_t ParseDecimalField(std::u16string_view text);
+[[nodiscard]] std::int32_t ParseDecimalField(std::string_view text);
+// A decimal text that the program wrote, its minus sign included, so that a negative value keeps
+// its bit pattern when the radix goes back to hexadecimal. Out of the 32-bit range raises
+// OverflowError.
+[[nodiscard]] std::int32_t ReadSignedDecimal(std::u16string_view text);
+[[nodiscard]] std::int32_t ReadSignedDecimal(std::string_view text);
 
 [[nodiscard]] std::u16string HexFieldText(std::int32_t value);
 [[nodiscard]] std::u16string DecimalFieldText(std::int32_t value);
+
+// The same texts into out, which has room for kFieldTextCapacity characters; the result is the
+// number of characters written.
+// Upper-case hexadecimal digits of the pattern, no leading zeros; "0" for 0.
+std::size_t WriteHexDigits(char* out, std::uint64_t pattern);
+// The signed decimal number, "-" first when negative.
+std::size_t WriteDecimal(char* out, std::int64_t value);
+// The low `bytes` bytes of the pattern in memory order, each as its HexByteText entry; nothing
+// for 0.
+std::size_t WriteByteHex(char* out, const ByteHexChars& table, std::uint64_t pattern, int bytes);
 
 }  // namespace marlit

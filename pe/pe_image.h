@@ -1,8 +1,10 @@
 #pragma once
 // The image record of the loaded PE file and its section table.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,5 +35,25 @@ struct PeImage {
   // Memory addresses without the image base; only the section selection dialog sets it.
   bool OmitImageBase = false;
 };
+
+// The records that exist: 0 .. SectionCount - 1.
+[[nodiscard]] inline std::span<const SectionRecord> Records(const PeImage& image) {
+  const auto count = static_cast<std::size_t>(std::max<int>(image.SectionCount, 0));
+  return {image.Sections.data(), std::min(count, image.Sections.size())};
+}
+[[nodiscard]] inline std::span<SectionRecord> Records(PeImage& image) {
+  const auto count = static_cast<std::size_t>(std::max<int>(image.SectionCount, 0));
+  return {image.Sections.data(), std::min(count, image.Sections.size())};
+}
+
+// The included record of the 1-based rank among the included ones, in table order: the record
+// behind item rank of the section list. Null when there is none.
+[[nodiscard]] inline const SectionRecord* IncludedRecord(const PeImage& image, std::int32_t rank) {
+  std::int32_t seen = 0;
+  for (const SectionRecord& record : Records(image)) {
+    if (record.Included && ++seen == rank) return &record;
+  }
+  return nullptr;
+}
 
 }  // namespace marlit

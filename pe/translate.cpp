@@ -1,8 +1,5 @@
 #include "pe/translate.h"
 
-#include <algorithm>
-#include <cstddef>
-
 #include "platform/checked.h"
 
 namespace marlit {
@@ -13,15 +10,8 @@ namespace {
 // rank among the included records is the result.
 template <typename Holds, typename Move>
 std::int32_t Translate(const PeImage& image, std::int32_t& value, Holds holds, Move move) {
-  if (image.SectionCount <= 0) {
-    value = 0;
-    return 0;
-  }
-  const std::size_t count =
-      std::min(static_cast<std::size_t>(image.SectionCount), image.Sections.size());
   std::int32_t rank = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    const SectionRecord& record = image.Sections[i];
+  for (const SectionRecord& record : Records(image)) {
     if (!record.Included) continue;
     ++rank;
     if (holds(record, value)) {

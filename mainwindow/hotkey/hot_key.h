@@ -47,15 +47,15 @@ class HotKeyInput {
   HotKeyInput(const HotKeyInput&) = delete;
   HotKeyInput& operator=(const HotKeyInput&) = delete;
 
-  // Form_Load step 4. Throws DirectInputUnavailable (show kDirectInputErrorText, end the program
+  // While the window loads, before it is shown. Throws DirectInputUnavailable (show kDirectInputErrorText, end the program
   // without showing the window); any later failure is a DirectInputError.
   void SetUp(NativeWindowId window);
-  // Form_Load step 6, after the window is shown.
+  // Once the window is shown.
   void Acquire();
-  // 定時器_Timer steps 1 to 4. Returns false when HotKeyEnabled is false and nothing was done;
-  // true after a poll, when the caller runs step 5, one pass of the message loop.
+  // The poll of a tick of 定時器. Returns false when HotKeyEnabled is false and nothing was done;
+  // true after a poll, when the caller lets the queued events run once.
   [[nodiscard]] bool Tick(主模組& module, FrontWindow& window);
-  // Form_Unload step 1.
+  // First of all when the window closes.
   void Release();
 
   [[nodiscard]] const KeyboardState& State() const { return KeyboardState_; }

@@ -5,6 +5,7 @@
 #include <QMimeData>
 
 #include "platform/errors.h"
+#include "platform/qt/qt_text.h"
 
 namespace marlit {
 
@@ -23,14 +24,14 @@ QClipboard& SystemClipboard() {
 std::optional<std::u16string> QtClipboard::ReadText() {
   const QMimeData* data = SystemClipboard().mimeData(QClipboard::Clipboard);
   if (data == nullptr || !data->hasText()) return std::nullopt;
-  return data->text().toStdU16String();
+  return ToU16(data->text());
 }
 
 void QtClipboard::Clear() { SystemClipboard().clear(QClipboard::Clipboard); }
 
 void QtClipboard::WriteText(std::u16string_view text) {
   QClipboard& c = SystemClipboard();
-  const QString wanted = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  const QString wanted = ToQString(text);
   c.setText(wanted, QClipboard::Clipboard);
   if (c.text(QClipboard::Clipboard) != wanted) throw PlatformError("剪貼簿未能接受文字");
 }

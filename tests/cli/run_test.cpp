@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/cli/sample_files.h"
+#include "tests/common/sample_images.h"
 
 namespace marlit::test {
 namespace {

@@ -1,0 +1,116 @@
+#pragma once
+// The conversion panel of the main window without the window: the texts of 實偏移, 虛偏移 and
+// 代碼, the radix 進制 and the section list 區段訊息 with its selected item. The window hands each
+// event of these controls to the panel and draws the panel's state back into them; marlit-cli
+// types its values into the same panel and prints what it holds.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pe/number_text.h"
+#include "pe/pe_image.h"
+
+namespace marlit {
+
+enum class Radix { Decimal, Hex };
+enum class PanelField { 實偏移, 虛偏移 };
+
+// The most characters a user may type or paste into a number field of the radix.
+[[nodiscard]] constexpr int FieldInputLimit(Radix radix) { return radix == Radix::Hex ? 8 : 10; }
+
+// The text of one field, held in place so that a batch of values formats without allocating.
+class FieldText {
+ public:
+  // A longer text is cut; no field takes one (the callers check value texts first).
+  void Assign(std::string_view text);
+  void Clear() { size_ = 0; }
+  [[nodiscard]] std::string_view View() const { return {chars_.data(), size_}; }
+  [[nodiscard]] bool Empty() const { return size_ == 0; }
+  bool operator==(const FieldText& other) const { return View() == other.View(); }
+
+  void SetHex(std::uint64_t pattern) { size_ = WriteHexDigits(chars_.data(), pattern); }
+  void SetDecimal(std::int64_t value) { size_ = WriteDecimal(chars_.data(), value); }
+  void SetByteHex(const ByteHexChars& table, std::uint64_t pattern, int bytes) {
+    size_ = WriteByteHex(chars_.data(), table, pattern, bytes);
+  }
+
+ private:
+  std::array<char, kFieldTextCapacity> chars_{};
+  std::size_t size_ = 0;
+};
+
+class ConversionPanel {
+ public:
+  static constexpr std::u16string_view kNotInSection = u"不在段內";
+  enum class Outcome { Done, Overflowed };
+
+  // image must outlive the panel; the section list is taken from its included records now.
+  ConversionPanel(const PeImage& image, const HexByteTable& hexByteText, Radix radix = Radix::Hex);
+
+  // The user changed the text of field, which holds the input focus, to text. Overflowed when
+  // the value or its translation did not fit ("溢出！請填寫正確的數值。"): the caller tells the
+  // user, then runs ClearAfterOverflow.
+  [[nodiscard]] Outcome Change(PanelField field, std::string_view text);
+  // The text of field changed while it did not hold the focus: it is kept, nothing is
+  // translated.
+  void SetText(PanelField field, std::string_view text) { TextOf(field).Assign(text); }
+  // Clears 實偏移, 虛偏移 and 代碼 after an overflow in focused. The focused field translates its
+  // own clearing on the way, which leaves its mark on the other field and the list. Overflowed
+  // when that translation overflowed too: the caller tells the user once more.
+  [[nodiscard]] Outcome ClearAfterOverflow(PanelField focused);
+  // The user picked item of the section list: the start of its record, or empty fields for
+  // "不在段內".
+  void Pick(std::int32_t item);
+  // The option of the radix was chosen: both texts are rewritten, nothing is translated.
+  void SetRadix(Radix radix);
+  // A new table is in force: the list follows its included records, and the fields are cleared
+  // with the focus in 虛偏移. Overflowed when the clearing's translation overflowed; the fields
+  // are empty then.
+  [[nodiscard]] Outcome ReportSections();
+
+  [[nodiscard]] Radix radix() const { return radix_; }
+  [[nodiscard]] const FieldText& Text(PanelField field) const {
+    return field == PanelField::實偏移 ? 實偏移_ : 虛偏移_;
+  }
+  [[nodiscard]] const FieldText& 代碼() const { return 代碼_; }
+  // The selected item of the section list.
+  [[nodiscard]] std::int32_t Position() const { return position_; }
+  // "不在段內", then the names of the included records as of the last report.
+  [[nodiscard]] std::span<const std::u16string> Items() const { return items_; }
+  // The most characters the user may type or paste into field.
+  [[nodiscard]] int InputLimit(PanelField field) const;
+
+  // Told every change of 代碼's text, as a Change event of the control would be.
+  void On代碼Change(std::function<void()> observer) { 代碼Observer_ = std::move(observer); }
+
+ private:
+  void 實偏移_Change(std::string_view text);
+  void 虛偏移_Change(std::string_view text);
+  void TakeItems();
+  void Select(std::int32_t position);
+  [[nodiscard]] std::int32_t Parse(std::string_view text) const;
+  void SetNumber(FieldText& field, std::int32_t value) const;
+  void Set代碼(std::int32_t address);
+  void Clear代碼();
+  void ClearAll();
+  // Rewrites one field's text in the radix chosen, from its reading in the other one.
+  void Rewrite(FieldText& field);
+  FieldText& TextOf(PanelField field) { return field == PanelField::實偏移 ? 實偏移_ : 虛偏移_; }
+
+  const PeImage& image_;
+  ByteHexChars byteHex_;
+  Radix radix_;
+  FieldText 實偏移_;
+  FieldText 虛偏移_;
+  FieldText 代碼_;
+  std::int32_t position_ = 0;
+  std::vector<std::u16string> items_;
+  std::function<void()> 代碼Observer_;
+};
+
+}  // namespace marlit

@@ -1,0 +1,93 @@
+#include "cli/value_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/batch.h"
+#include "cli/text_utf8.h"
+#include "tests/common/sample_images.h"
+#include "tests/pe/load_image.h"
+
+namespace marlit::cli {
+namespace {
+
+constexpr Radix H = Radix::Hex;
+constexpr Radix D = Radix::Decimal;
+
+struct ValueTextCase {
+  const char* value;
+  Radix radix;
+  TextProblem problem;
+};
+
+TEST(ValueTextTest, WhatTheFieldsTake) {
+  const ValueTextCase cases[] = {
+      {"", H, TextProblem::None},
+      {"1000", H, TextProblem::None},
+      {"0x1000", H, TextProblem::None},
+      {"0X1f", H, TextProblem::None},
+      {"12345678", H, TextProblem::None},
+      {"0x12345678", H, TextProblem::None},
+      {"123456789", H, TextProblem::TooLong},
+      {"0x123456789", H, TextProblem::TooLong},
+      {"0x", H, TextProblem::NoDigitsAfterPrefix},
+      {"0x0x1", H, TextProblem::RefusedCharacter},
+      {"12g", H, TextProblem::RefusedCharacter},
+      {"G", H, TextProblem::RefusedCharacter},
+      {"-1", H, TextProblem::RefusedCharacter},
+      {" 1", H, TextProblem::RefusedCharacter},
+      {"1\r", H, TextProblem::RefusedCharacter},
+      {"中", H, TextProblem::RefusedCharacter},
+      {"2147483648", D, TextProblem::None},
+      {"0123456789", D, TextProblem::None},
+      {"12345678901", D, TextProblem::TooLong},
+      {"A", D, TextProblem::RefusedCharacter},
+      {"1.5", D, TextProblem::RefusedCharacter},
+      {"0x10", D, TextProblem::RefusedCharacter},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CheckValue(c.value, c.radix, FieldInputLimit(c.radix)), c.problem)
+        << '"' << c.value << '"';
+  }
+  EXPECT_EQ(CheckValue(std::string_view("1\0"
+                                        "2",
+                                        3),
+                       H, 8),
+            TextProblem::RefusedCharacter);
+  EXPECT_EQ(FieldTextOf("0x1000", H), "1000");
+  EXPECT_EQ(FieldTextOf("0x1000", D), "0x1000");
+  EXPECT_NE(ValueTextMessage("12g", H, 8).find("「12g」"), std::string::npos);
+  EXPECT_EQ(ValueTextMessage("12", H, 8), "");
+}
+
+TEST(ItemTextsTest, SectionNamesAsTheOutputShowsThem) {
+  const PeImage image = test::LoadedImage(test::PeBuilder()
+                                              .AddSection("a\"b\\c", 0x1000, 0x200, 0x400)
+                                              .AddSection("t\tn", 0x2000, 0x200, 0x600));
+  const ConversionPanel panel(image, BuildHexByteText());
+  const ItemTexts items(panel.Items());
+  ASSERT_EQ(items.Count(), 4u);
+  EXPECT_EQ(items.Json(0), "\"不在段內\"");
+  EXPECT_EQ(items.Json(2), R"("a\"b\\c")");
+  EXPECT_EQ(items.Text(2), "a\"b\\c");
+  EXPECT_EQ(items.Json(3), R"("t\tn")");
+  EXPECT_EQ(items.Text(3), "t\xEF\xBF\xBDn");
+}
+
+TEST(TextUtf8Test, MessagesAndNamesForTheTerminal) {
+  EXPECT_EQ(MessageText(u"一\r\n二\r\n\r\n三"), "一\n二\n\n三");
+  EXPECT_EQ(MessageText(u"a\rb"), "a\rb");
+  EXPECT_EQ(ToUtf8(u"檔案頭"), "檔案頭");
+  EXPECT_EQ(FromUtf8("不在段內"), u"不在段內");
+  EXPECT_EQ(ToUtf8(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
+  EXPECT_EQ(FromUtf8("\xFF"), u"\xFFFD");
+  EXPECT_EQ(TabSafe("a\tb\nc\x7F"),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD"
+            "c\xEF\xBF\xBD");
+  EXPECT_EQ(TabSafe(".text"), ".text");
+}
+
+}  // namespace
+}  // namespace marlit::cli

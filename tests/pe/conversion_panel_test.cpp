@@ -1,0 +1,147 @@
+#include "pe/conversion_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/common/sample_images.h"
+#include "tests/pe/load_image.h"
+
+namespace marlit {
+namespace {
+
+PeImage Load(const test::PeBuilder& builder) { return test::LoadedImage(builder); }
+
+bool Exclude(PeImage& image, std::u16string_view name) {
+  bool found = false;
+  for (SectionRecord& record : Records(image)) {
+    if (record.Name == name) found = !(record.Included = false);
+  }
+  return found;
+}
+
+const HexByteTable kHexByteText = BuildHexByteText();
+
+struct Shown {
+  std::string 實偏移, 虛偏移;
+  std::int32_t position;
+  std::u16string item;
+  std::string 代碼;
+  bool operator==(const Shown&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Shown& s) {
+  return os << '[' << s.實偏移 << '|' << s.虛偏移 << '|' << s.position << '|' << s.item.size()
+            << " code units|" << s.代碼 << ']';
+}
+
+Shown ShownBy(const ConversionPanel& panel) {
+  return {std::string(panel.Text(PanelField::實偏移).View()),
+          std::string(panel.Text(PanelField::虛偏移).View()), panel.Position(),
+          panel.Items()[static_cast<std::size_t>(panel.Position())],
+          std::string(panel.代碼().View())};
+}
+
+// Types text into field as the window's Change handler does, with the clearing after an
+// overflow; false when it overflowed.
+bool Type(ConversionPanel& panel, PanelField field, std::string_view text) {
+  if (panel.Change(field, text) == ConversionPanel::Outcome::Done) return true;
+  (void)panel.ClearAfterOverflow(field);
+  return false;
+}
+
+struct TypingCase {
+  const char* what;
+  PanelField field;
+  Radix radix;
+  bool omitImageBase;
+  const char* text;
+  bool overflows;
+  Shown shown;
+};
+
+void PrintTo(const TypingCase& c, std::ostream* os) { *os << c.what; }
+
+constexpr PanelField O = PanelField::實偏移;
+constexpr PanelField A = PanelField::虛偏移;
+constexpr Radix H = Radix::Hex;
+constexpr Radix D = Radix::Decimal;
+
+// clang-format off
+const TypingCase kTypingCases[] = {
+    {"offset in .text", O, H, false, "1000", false, {"1000", "401C00", 2, u".text", "001C4000"}},
+    {"empty offset field is offset 0", O, H, false, "", false, {"", "400000", 1, u"檔案頭", "00004000"}},
+    {"FileMax of .text is in .data", O, H, false, "1400", false, {"1400", "402000", 3, u".data", "00204000"}},
+    {"lower case kept as typed", O, H, false, "abc", false, {"abc", "4016BC", 2, u".text", "BC164000"}},
+    {"leading zeros kept", O, H, false, "00001000", false, {"00001000", "401C00", 2, u".text", "001C4000"}},
+    {"top bit set is negative", O, H, false, "FFFFFFFF", false, {"FFFFFFFF", "0", 0, u"不在段內", ""}},
+    {"past every section", O, H, false, "1E00", false, {"1E00", "0", 0, u"不在段內", ""}},
+    {"address in .text", A, H, false, "401C00", false, {"1000", "401C00", 2, u".text", "001C4000"}},
+    {"address of file offset 0 leaves no code", A, H, false, "400000", false, {"0", "400000", 1, u"檔案頭", ""}},
+    {"empty address field", A, H, false, "", false, {"0", "", 0, u"不在段內", ""}},
+    {"address in .rdata", A, H, false, "4037ff", false, {"1DFF", "4037ff", 4, u".rdata", "FF374000"}},
+    {"decimal offset", O, D, false, "4096", false, {"4096", "4201472", 2, u".text", "001C4000"}},
+    {"decimal address", A, D, false, "4201472", false, {"4096", "4201472", 2, u".text", "001C4000"}},
+    {"decimal offset above the largest",
+     O, D, false, "2147483648", true, {"", "", 1, u"檔案頭", ""}},
+    {"decimal address above the largest",
+     A, D, false, "9999999999", true, {"0", "", 0, u"不在段內", ""}},
+    {"offset without the image base", O, H, true, "1000", false, {"1000", "1C00", 2, u".text", "001C0000"}},
+    {"address without the image base", A, H, true, "1C00", false, {"1000", "1C00", 2, u".text", "001C0000"}},
+    {"address with the image base is in no section then",
+     A, H, true, "401C00", false, {"0", "401C00", 0, u"不在段內", ""}},
+    {"header offset without the image base", O, H, true, "0", false, {"0", "0", 1, u"檔案頭", ""}},
+};
+// clang-format on
+
+class TypingTest : public testing::TestWithParam<TypingCase> {};
+
+TEST_P(TypingTest, FieldsShowWhatTheWindowShows) {
+  const TypingCase& c = GetParam();
+  PeImage image = Load(test::SampleImage());
+  image.OmitImageBase = c.omitImageBase;
+  ConversionPanel panel(image, kHexByteText, c.radix);
+  EXPECT_EQ(Type(panel, c.field, c.text), !c.overflows);
+  EXPECT_EQ(ShownBy(panel), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, TypingTest, testing::ValuesIn(kTypingCases),
+                         [](const auto& param) { return "case" + std::to_string(param.index); });
+
+TEST(PanelTest, OverflowInTheTranslationClearsTheFields) {
+  const PeImage image = Load(test::HighBaseImage());
+  ConversionPanel panel(image, kHexByteText);
+  ASSERT_TRUE(Type(panel, O, "FFF"));
+  EXPECT_EQ(ShownBy(panel), (Shown{"FFF", "7FFFFFFF", 1, u"檔案頭", "FFFFFF7F"}));
+  EXPECT_FALSE(Type(panel, O, "1000"));
+  EXPECT_EQ(ShownBy(panel), (Shown{"", "", 1, u"檔案頭", ""}));
+  // The next value starts afresh.
+  ASSERT_TRUE(Type(panel, O, "2000"));
+  EXPECT_EQ(ShownBy(panel), (Shown{"2000", "7FFFF000", 2, u".text", "00F0FF7F"}));
+}
+
+TEST(PanelTest, ExcludedSectionsAreNeitherFoundNorCounted) {
+  PeImage image = Load(test::SampleImage());
+  ASSERT_TRUE(Exclude(image, u".text"));
+  EXPECT_FALSE(Exclude(image, u".nope"));
+  ConversionPanel panel(image, kHexByteText);
+  ASSERT_TRUE(Type(panel, O, "1000"));
+  EXPECT_EQ(ShownBy(panel), (Shown{"1000", "0", 0, u"不在段內", ""}));
+  ASSERT_TRUE(Type(panel, O, "1400"));
+  EXPECT_EQ(ShownBy(panel), (Shown{"1400", "402000", 2, u".data", "00204000"}));
+  ASSERT_TRUE(Exclude(image, u"檔案頭"));
+  ConversionPanel withoutHeader(image, kHexByteText);
+  ASSERT_TRUE(Type(withoutHeader, O, "1600"));
+  EXPECT_EQ(ShownBy(withoutHeader), (Shown{"1600", "403000", 2, u".rdata", "00304000"}));
+}
+
+TEST(PanelTest, BeforeAnyFileEveryValueIsInNoSection) {
+  const PeImage empty;
+  ConversionPanel panel(empty, kHexByteText);
+  ASSERT_TRUE(Type(panel, O, "0"));
+  EXPECT_EQ(ShownBy(panel), (Shown{"0", "0", 0, u"不在段內", ""}));
+  EXPECT_EQ(panel.Items().size(), 1u);
+}
+
+}  // namespace
+}  // namespace marlit
