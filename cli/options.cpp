@@ -31,7 +31,12 @@ std::optional<std::string> CheckValues(const Options& options) {
       if (++fromInput > 1) return "「-」只能給一次：標準輸入只能讀一遍。";
       continue;
     }
-    std::string message = ValueTextMessage(request.value, options.radix, FieldInputLimit(options.radix));
+    // The image is not read yet: an address may be as long as a PE32+ image's; the panel's own
+    // limit decides once the file is loaded.
+    const NumberWidth width =
+        request.field == Field::MemoryAddress ? NumberWidth::Wide : NumberWidth::Narrow;
+    std::string message =
+        ValueTextMessage(request.value, options.radix, FieldInputLimit(options.radix, width));
     if (!message.empty()) return message;
   }
   return std::nullopt;
@@ -43,8 +48,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
                                    std::ostream& err) {
   ParsedCommandLine parsed;
   Options& o = parsed.options;
-  CLI::App app{"Translates between file offsets and memory addresses of a 32-bit PE file.",
-               "marlit-cli"};
+  CLI::App app{
+      "Translates between file offsets and memory addresses of a PE file, 32-bit (PE32) "
+      "or 64-bit (PE32+).",
+      "marlit-cli"};
   std::string file;
   std::vector<std::string> offsets;
   std::vector<std::string> addresses;
