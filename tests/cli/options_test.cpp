@@ -66,6 +66,8 @@ TEST(OptionsTest, ExitStatusOfTheCommandLine) {
   };
   const Case cases[] = {
       {{"--help"}, kExitOk, ""},
+      {{"--version"}, kExitOk, ""},
+      {{"--version", "-o", "1"}, kExitOk, ""},
       {{}, kExitUsage, "FILE"},
       {{"f.exe", "--bogus"}, kExitUsage, "bogus"},
       {{"f.exe", "-o"}, kExitUsage, ""},
@@ -83,6 +85,7 @@ TEST(OptionsTest, ExitStatusOfTheCommandLine) {
     EXPECT_NE(p.err.find(c.message), std::string::npos) << p.err;
   }
   EXPECT_NE(Parse({"--help"}).out.find("--exclude"), std::string::npos);
+  EXPECT_EQ(Parse({"--version"}).out.rfind("marlit-cli (", 0), 0u);
 }
 
 }  // namespace
