@@ -86,6 +86,11 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e, out, err);
     parsed.exitStatus = status == 0 ? kExitOk : kExitUsage;
+    // The help or the version is the whole output: a run that could not write it failed.
+    if (status == 0 && !(out << std::flush)) {
+      err << "marlit-cli: 無法寫出說明。\n" << std::flush;
+      parsed.exitStatus = kExitIoFailed;
+    }
     return parsed;
   }
   o.file = file;

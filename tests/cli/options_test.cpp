@@ -88,5 +88,17 @@ TEST(OptionsTest, ExitStatusOfTheCommandLine) {
   EXPECT_EQ(Parse({"--version"}).out.rfind("marlit-cli (", 0), 0u);
 }
 
+TEST(OptionsTest, HelpOrVersionThatCannotBeWrittenIsAnOutputFailure) {
+  for (const char* option : {"--help", "--version"}) {
+    const char* const args[] = {"marlit-cli", option};
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    std::ostringstream err;
+    const ParsedCommandLine r = ParseCommandLine(2, args, out, err);
+    EXPECT_EQ(r.exitStatus, kExitIoFailed) << option;
+    EXPECT_NE(err.str().find("無法寫出"), std::string::npos) << option;
+  }
+}
+
 }  // namespace
 }  // namespace marlit::cli
