@@ -13,6 +13,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb openbox xclip x11-utils xdotool imagemagick libxcb-xtest0-dev libxtst-dev
+  # the manual pages, the Debian package (shlibdeps reads the binaries with file) and its checks
+  scdoc dpkg-dev file lintian appstream
   # run: the Traditional Chinese UI font and Qt's own zh_TW translation
   fonts-arphic-uming qt6-translations-l10n
   libqt6svg6

@@ -66,6 +66,8 @@ TEST(OptionsTest, ExitStatusOfTheCommandLine) {
   };
   const Case cases[] = {
       {{"--help"}, kExitOk, ""},
+      {{"--version"}, kExitOk, ""},
+      {{"--version", "-o", "1"}, kExitOk, ""},
       {{}, kExitUsage, "FILE"},
       {{"f.exe", "--bogus"}, kExitUsage, "bogus"},
       {{"f.exe", "-o"}, kExitUsage, ""},
@@ -84,6 +86,19 @@ TEST(OptionsTest, ExitStatusOfTheCommandLine) {
     EXPECT_NE(p.err.find(c.message), std::string::npos) << p.err;
   }
   EXPECT_NE(Parse({"--help"}).out.find("--exclude"), std::string::npos);
+  EXPECT_EQ(Parse({"--version"}).out.rfind("marlit-cli (", 0), 0u);
+}
+
+TEST(OptionsTest, HelpOrVersionThatCannotBeWrittenIsAnOutputFailure) {
+  for (const char* option : {"--help", "--version"}) {
+    const char* const args[] = {"marlit-cli", option};
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    std::ostringstream err;
+    const ParsedCommandLine r = ParseCommandLine(2, args, out, err);
+    EXPECT_EQ(r.exitStatus, kExitIoFailed) << option;
+    EXPECT_NE(err.str().find("無法寫出"), std::string::npos) << option;
+  }
 }
 
 }  // namespace
