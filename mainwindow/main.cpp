@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QFont>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -12,6 +11,7 @@
 
 #include "mainwindow/main_module.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/program_font.h"
 #include "platform/dialog/qt_file_dialog.h"
 #include "platform/keyboard/direct_input.h"
 #include "platform/keyboard/foreground.h"
@@ -22,25 +22,10 @@
 #include "platform/qt/x11_window_level.h"
 #include "support/open_file.h"
 
-namespace {
-
-// A Traditional Chinese user-interface face of 9 points, from whichever family is installed.
-QFont ProgramFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("AR PL UMing TW"), QStringLiteral("Noto Sans CJK TC"),
-                    QStringLiteral("Noto Sans TC"), QStringLiteral("Noto Serif CJK TC"),
-                    QStringLiteral("AR PL UKai TW"), QStringLiteral("WenQuanYi Zen Hei"),
-                    QStringLiteral("Droid Sans Fallback")});
-  font.setPointSize(9);
-  return font;
-}
-
-}  // namespace
-
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/marlit/marlit.svg")));
-  QApplication::setFont(ProgramFont());
+  QApplication::setFont(marlit::ProgramFont());
   // Qt's own texts (the file dialog, the context menus) in Traditional Chinese.
   QTranslator qtTexts;
   if (qtTexts.load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
