@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
 #include <cstdlib>
 #include <exception>
 
+#include "mainwindow/late_start.h"
 #include "mainwindow/main_module.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/program_font.h"
@@ -24,13 +24,17 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/marlit/marlit.svg")));
   QApplication::setFont(marlit::ProgramFont());
-  // Qt's own texts (the file dialog, the context menus) in Traditional Chinese.
+  // The icon of every window, and Qt's own texts (the file dialog, the context menus) in
+  // Traditional Chinese; Marlit's own texts, its message boxes' buttons too, need no translation.
   QTranslator qtTexts;
-  if (qtTexts.load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qtTexts);
-  }
+  marlit::AfterFirstExposure([&qtTexts] {
+    QApplication::setWindowIcon(marlit::ProgramIcon());
+    if (qtTexts.load(QStringLiteral("qtbase_zh_TW"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+      QApplication::installTranslator(&qtTexts);
+    }
+  });
 
   marlit::QtPrompt prompt;
   try {
@@ -43,7 +47,7 @@ int main(int argc, char* argv[]) {
     auto dxRoot = marlit::MakeSystemDirectX();
     auto foreground = marlit::MakeSystemForeground();
     marlit::主窗體 window(module, prompt, clipboard, beeper, *windowLevel, openFile,
-                        {*dxRoot, *foreground});
+                          {*dxRoot, *foreground});
     if (window.StartFailed()) return EXIT_FAILURE;
     prompt.SetOwner(&window);
     const QStringList args = QApplication::arguments();
@@ -52,7 +56,8 @@ int main(int argc, char* argv[]) {
     if (window.Ended()) return EXIT_FAILURE;
     return QApplication::exec();
   } catch (const std::exception& e) {
-    prompt.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" + QString::fromUtf8(e.what()).toStdU16String());
+    prompt.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" +
+                       QString::fromUtf8(e.what()).toStdU16String());
     return EXIT_FAILURE;
   }
 }
