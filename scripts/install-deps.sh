@@ -13,7 +13,7 @@ packages=(
   librsvg2-bin
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb openbox xclip x11-utils xdotool imagemagick libxcb-xtest0-dev libxtst-dev
+  xvfb openbox xclip x11-utils xdotool imagemagick libxcb-xtest0-dev libxtst-dev valgrind
   # run: the Traditional Chinese UI font and Qt's own zh_TW translation
   fonts-arphic-uming qt6-translations-l10n
 )
