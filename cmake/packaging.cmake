@@ -73,7 +73,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-arphic-uming | fonts-noto-cjk | fonts-arphic-ukai | fonts-wqy-zenhei | fonts-droid-fallback")
 # What Qt loads at run time, out of shlibdeps' sight: the plug-in that draws the SVG icon, and
 # Qt's own texts in Traditional Chinese.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QFont>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
@@ -11,8 +9,10 @@
 #include <exception>
 #include <iostream>
 
+#include "mainwindow/late_start.h"
 #include "mainwindow/main_module.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/program_font.h"
 #include "platform/dialog/qt_file_dialog.h"
 #include "platform/keyboard/direct_input.h"
 #include "platform/keyboard/foreground.h"
@@ -25,17 +25,6 @@
 #include "support/open_file.h"
 
 namespace {
-
-// A Traditional Chinese user-interface face of 9 points, from whichever family is installed.
-QFont ProgramFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("AR PL UMing TW"), QStringLiteral("Noto Sans CJK TC"),
-                    QStringLiteral("Noto Sans TC"), QStringLiteral("Noto Serif CJK TC"),
-                    QStringLiteral("AR PL UKai TW"), QStringLiteral("WenQuanYi Zen Hei"),
-                    QStringLiteral("Droid Sans Fallback")});
-  font.setPointSize(9);
-  return font;
-}
 
 constexpr std::string_view kHelp =
     "Usage: marlit [FILE]\n"
@@ -58,14 +47,17 @@ int main(int argc, char* argv[]) {
     return *status;
   }
   QApplication app(argc, argv);
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/marlit/marlit.svg")));
-  QApplication::setFont(ProgramFont());
-  // Qt's own texts (the file dialog, the context menus) in Traditional Chinese.
+  QApplication::setFont(marlit::ProgramFont());
+  // The icon of every window, and Qt's own texts (the file dialog, the context menus) in
+  // Traditional Chinese; Marlit's own texts, its message boxes' buttons too, need no translation.
   QTranslator qtTexts;
-  if (qtTexts.load(QStringLiteral("qtbase_zh_TW"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qtTexts);
-  }
+  marlit::AfterFirstExposure([&qtTexts] {
+    QApplication::setWindowIcon(marlit::ProgramIcon());
+    if (qtTexts.load(QStringLiteral("qtbase_zh_TW"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+      QApplication::installTranslator(&qtTexts);
+    }
+  });
 
   marlit::QtPrompt prompt;
   try {

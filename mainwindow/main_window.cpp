@@ -118,7 +118,6 @@ std::u16string WindowCaption(const VersionInfo& version) {
 void 主窗體::BuildControls() {
   setObjectName(QStringLiteral("主窗體"));
   setWindowTitle(QStringLiteral("偏移量轉換器"));
-  setWindowIcon(QIcon(QStringLiteral(":/marlit/marlit.svg")));
   // A fixed border with a minimize button and no maximize button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
