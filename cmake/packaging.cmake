@@ -71,8 +71,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window's fonts, as the program asks for them: without one of them its texts are boxes.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-arphic-uming | fonts-noto-cjk | fonts-arphic-ukai | fonts-wqy-zenhei | fonts-droid-fallback")
-# What Qt loads at run time, out of shlibdeps' sight: the plug-in that draws the SVG icon, and
-# Qt's own texts in Traditional Chinese.
+# What Qt loads at run time, out of shlibdeps' sight: its own texts in Traditional Chinese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
