@@ -94,19 +94,24 @@ const TypingCase kTypingCases[] = {
 };
 // clang-format on
 
-class TypingTest : public testing::TestWithParam<TypingCase> {};
+// The cases of one image: the typing tests type each into a fresh panel on it.
+class TypingTest : public testing::TestWithParam<TypingCase> {
+ protected:
+  void Check(const test::PeBuilder& builder) {
+    const TypingCase& c = GetParam();
+    PeImage image = Load(builder);
+    image.OmitImageBase = c.omitImageBase;
+    ConversionPanel panel(image, kHexByteText, c.radix);
+    EXPECT_EQ(Type(panel, c.field, c.text), !c.overflows);
+    EXPECT_EQ(ShownBy(panel), c.shown);
+  }
+};
 
-TEST_P(TypingTest, FieldsShowWhatTheWindowShows) {
-  const TypingCase& c = GetParam();
-  PeImage image = Load(test::SampleImage());
-  image.OmitImageBase = c.omitImageBase;
-  ConversionPanel panel(image, kHexByteText, c.radix);
-  EXPECT_EQ(Type(panel, c.field, c.text), !c.overflows);
-  EXPECT_EQ(ShownBy(panel), c.shown);
-}
+auto CaseName = [](const auto& param) { return "case" + std::to_string(param.index); };
 
-INSTANTIATE_TEST_SUITE_P(Values, TypingTest, testing::ValuesIn(kTypingCases),
-                         [](const auto& param) { return "case" + std::to_string(param.index); });
+class NarrowTypingTest : public TypingTest {};
+TEST_P(NarrowTypingTest, FieldsShowWhatTheWindowShows) { Check(test::SampleImage()); }
+INSTANTIATE_TEST_SUITE_P(Values, NarrowTypingTest, testing::ValuesIn(kTypingCases), CaseName);
 
 TEST(PanelTest, OverflowInTheTranslationClearsTheFields) {
   const PeImage image = Load(test::HighBaseImage());
@@ -168,19 +173,9 @@ const TypingCase kWideCases[] = {
 };
 // clang-format on
 
-class WideTypingTest : public testing::TestWithParam<TypingCase> {};
-
-TEST_P(WideTypingTest, AddressesOfA64BitImage) {
-  const TypingCase& c = GetParam();
-  PeImage image = Load(HighImage());
-  image.OmitImageBase = c.omitImageBase;
-  ConversionPanel panel(image, kHexByteText, c.radix);
-  EXPECT_EQ(Type(panel, c.field, c.text), !c.overflows);
-  EXPECT_EQ(ShownBy(panel), c.shown);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, WideTypingTest, testing::ValuesIn(kWideCases),
-                         [](const auto& param) { return "case" + std::to_string(param.index); });
+class WideTypingTest : public TypingTest {};
+TEST_P(WideTypingTest, AddressesOfA64BitImage) { Check(HighImage()); }
+INSTANTIATE_TEST_SUITE_P(Values, WideTypingTest, testing::ValuesIn(kWideCases), CaseName);
 
 TEST(PanelTest, TheMemoryFieldIsWideOnlyInA64BitImage) {
   const PeImage narrow = Load(test::SampleImage());
