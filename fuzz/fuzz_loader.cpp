@@ -91,12 +91,14 @@ void CheckAnalysis(const PeImage& before, const PeImage& image, bool built,
   }
 }
 
+// The deltas hold modulo 2^64, which covers the bit patterns of a PE32+ image too.
 void CheckTable(const PeImage& image) {
   MARLIT_REQUIRE(image.SectionCount >= 0);
   MARLIT_REQUIRE(static_cast<std::size_t>(image.SectionCount) == image.Sections.size());
+  const auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(v); };
   for (const SectionRecord& r : image.Sections) {
-    MARLIT_REQUIRE(std::int64_t{r.RamDelta} == std::int64_t{r.RamMin} - r.FileMin);
-    MARLIT_REQUIRE(std::int64_t{r.RvaDelta} == std::int64_t{r.RamDelta} - image.ImageBase);
+    MARLIT_REQUIRE(u(r.RamDelta) == u(r.RamMin) - u(r.FileMin));
+    MARLIT_REQUIRE(u(r.RvaDelta) == u(r.RamDelta) - u(image.ImageBase));
   }
 }
 
@@ -155,10 +157,38 @@ void CheckTexts(const HexByteTable& table, std::int32_t value) {
 
 enum class Direction { kFileToRam, kRamToFile };
 
+// The value type of the translation, 32-bit while only PE32 images are read, 64-bit with PE32+.
+template <typename Translation>
+struct TranslatedValueOf;
+template <typename Value>
+struct TranslatedValueOf<std::int32_t (*)(const PeImage&, Value&)> {
+  using type = Value;
+};
+using TranslatedValue = TranslatedValueOf<decltype(&FileToRam)>::type;
+
+// A PE32+ image, where the table says so: its memory addresses are unsigned 64-bit patterns, its
+// sums wrap instead of overflowing.
+template <typename Image>
+bool IsPe32Plus(const Image& image) {
+  if constexpr (requires { image.Kind; }) {
+    return image.Kind == decltype(image.Kind)::Pe32Plus;
+  } else {
+    return false;
+  }
+}
+
+std::uint64_t Pattern(std::int64_t v) { return static_cast<std::uint64_t>(v); }
+
+// A file offset in the record's file range, or a memory address in its memory range, which
+// without the image base is the range less the base: signed in a PE32 image, unsigned in PE32+.
 bool Holds(const PeImage& image, const SectionRecord& r, Direction d, std::int64_t v) {
   if (d == Direction::kFileToRam) return r.FileMin <= v && v < r.FileMax;
-  const std::int64_t address = image.OmitImageBase ? v + image.ImageBase : v;
-  return r.RamMin <= address && address < r.RamMax;
+  const std::int64_t base = image.OmitImageBase ? std::int64_t{image.ImageBase} : 0;
+  if (IsPe32Plus(image)) {
+    return Pattern(r.RamMin) - Pattern(base) <= Pattern(v) &&
+           Pattern(v) < Pattern(r.RamMax) - Pattern(base);
+  }
+  return r.RamMin <= v + base && v + base < r.RamMax;
 }
 
 struct Holder {
@@ -177,72 +207,95 @@ Holder FirstHolder(const PeImage& image, Direction d, std::int64_t v) {
   return {};
 }
 
-std::int32_t Translate(const PeImage& image, Direction d, std::int32_t& value) {
-  return d == Direction::kFileToRam ? FileToRam(image, value) : RamToFile(image, value);
+// The rank, and in value the translated value; OverflowError as the translation raises it.
+std::int32_t Translate(const PeImage& image, Direction d, std::int64_t& value) {
+  auto v = static_cast<TranslatedValue>(value);
+  const std::int32_t rank = d == Direction::kFileToRam ? FileToRam(image, v) : RamToFile(image, v);
+  value = v;
+  return rank;
 }
 
 Direction Back(Direction d) {
   return d == Direction::kFileToRam ? Direction::kRamToFile : Direction::kFileToRam;
 }
 
-// value moved by the holder's delta, or 0 when nothing holds it; an overflow leaves it as it was.
-// When no two included records overlap, a value that lands in its record's other range
-// translates back to where it came from.
+// Whether a PE32 sum leaves the 32-bit range.
+bool Overflows(std::int64_t sum) {
+  return sum < std::numeric_limits<std::int32_t>::min() ||
+         sum > std::numeric_limits<std::int32_t>::max();
+}
+
+// value moved by the holder's delta, or 0 when nothing holds it; a PE32 sum out of range raises
+// OverflowError and leaves the value as it was, a PE32+ one wraps. When no two included records
+// overlap, a value that lands in its record's other range translates back to where it came from.
 void CheckTranslation(const PeImage& image, const HexByteTable& table, Direction d,
-                      std::int32_t original, bool disjoint, bool withTexts) {
+                      std::int64_t original, bool disjoint, bool withTexts) {
   const Holder holder = FirstHolder(image, d, original);
   std::int64_t expected = 0;
   if (holder.record != nullptr) {
     const std::int64_t delta =
         image.OmitImageBase ? holder.record->RvaDelta : holder.record->RamDelta;
-    expected = d == Direction::kFileToRam ? original + delta : original - delta;
+    const bool forward = d == Direction::kFileToRam;
+    expected = IsPe32Plus(image)
+                   ? static_cast<std::int64_t>(forward ? Pattern(original) + Pattern(delta)
+                                                       : Pattern(original) - Pattern(delta))
+                   : (forward ? original + delta : original - delta);
   }
-  std::int32_t value = original;
+  std::int64_t value = original;
   try {
     const std::int32_t rank = Translate(image, d, value);
     MARLIT_REQUIRE(rank == holder.rank && value == expected);
   } catch (const OverflowError&) {
     MARLIT_REQUIRE(value == original && holder.record != nullptr);
-    MARLIT_REQUIRE(expected < std::numeric_limits<std::int32_t>::min() ||
-                   expected > std::numeric_limits<std::int32_t>::max());
+    MARLIT_REQUIRE(!IsPe32Plus(image) && Overflows(expected));
     return;
   }
-  if (withTexts) CheckTexts(table, value);
+  if (withTexts) CheckTexts(table, static_cast<std::int32_t>(value));
   if (!disjoint || holder.record == nullptr || !Holds(image, *holder.record, Back(d), value)) {
     return;
   }
-  std::int32_t back = value;
+  std::int64_t back = value;
   MARLIT_REQUIRE(Translate(image, Back(d), back) == holder.rank && back == original);
 }
 
 // The values worth translating in one direction and mode: 0, 1, -1, the extremes and the image
 // base, and the bounds of a sample of the records as the direction and mode give them, each with
-// the value just below it (the last one inside the range, or the last one before it). Bounds at
-// the ends of the 32-bit range wrap around, which makes one more value of interest.
-std::vector<std::int32_t> InterestingValues(const PeImage& image, Direction d) {
-  std::vector<std::int32_t> values = {0,
+// the value just below it (the last one inside the range, or the last one before it). File
+// offsets, and the addresses of a PE32 image, are 32-bit: bounds at the ends of that range wrap
+// around, which makes one more value of interest.
+std::vector<std::int64_t> InterestingValues(const PeImage& image, Direction d) {
+  const bool wide = d == Direction::kRamToFile && IsPe32Plus(image);
+  std::vector<std::int64_t> values = {0,
                                       1,
                                       -1,
                                       std::numeric_limits<std::int32_t>::min(),
                                       std::numeric_limits<std::int32_t>::max(),
-                                      static_cast<std::int32_t>(image.ImageBase)};
+                                      image.ImageBase};
+  if (wide) {
+    values.insert(values.end(), {std::numeric_limits<std::int64_t>::min(),
+                                 std::numeric_limits<std::int64_t>::max()});
+  }
   const std::size_t n = image.Sections.size();
   const std::size_t sampled = std::min(
       {n, kSampledRecords, std::max<std::size_t>(1, kRecordVisits / std::max<std::size_t>(n, 1))});
-  const std::int64_t base = image.OmitImageBase ? image.ImageBase : 0;
+  const std::uint64_t base = image.OmitImageBase ? Pattern(image.ImageBase) : 0;
   for (std::size_t k = 0; k < sampled; ++k) {
     const SectionRecord& r = image.Sections[k * n / sampled];
     const bool file = d == Direction::kFileToRam;
-    for (std::int64_t bound : {file ? std::int64_t{r.FileMin} : r.RamMin - base,
-                               file ? std::int64_t{r.FileMax} : r.RamMax - base}) {
-      values.push_back(static_cast<std::int32_t>(bound - 1));
-      values.push_back(static_cast<std::int32_t>(bound));
+    for (std::uint64_t bound : {file ? Pattern(r.FileMin) : Pattern(r.RamMin) - base,
+                                file ? Pattern(r.FileMax) : Pattern(r.RamMax) - base}) {
+      values.push_back(static_cast<std::int64_t>(bound - 1));
+      values.push_back(static_cast<std::int64_t>(bound));
     }
+  }
+  if (!wide) {
+    for (std::int64_t& v : values) v = static_cast<std::int32_t>(v);
   }
   return values;
 }
 
-// The number texts are checked on the memory addresses that the file offsets translate to.
+// The number texts are checked on the memory addresses that the file offsets of a PE32 image
+// translate to.
 void RunOperations(PeImage& image) {
   static const HexByteTable table = BuildHexByteText();
   const std::u16string report = OverlapReport(image);
@@ -251,8 +304,8 @@ void RunOperations(PeImage& image) {
   for (bool omit : {false, true}) {
     image.OmitImageBase = omit;
     for (Direction d : {Direction::kFileToRam, Direction::kRamToFile}) {
-      const bool withTexts = !omit && d == Direction::kFileToRam;
-      for (std::int32_t v : InterestingValues(image, d)) {
+      const bool withTexts = !omit && d == Direction::kFileToRam && !IsPe32Plus(image);
+      for (std::int64_t v : InterestingValues(image, d)) {
         CheckTranslation(image, table, d, v, disjoint, withTexts);
       }
     }
