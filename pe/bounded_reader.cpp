@@ -36,6 +36,10 @@ void BoundedReader::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
   if (offset >= length_) return;
   const std::size_t wanted =
       static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), length_ - offset));
+  if (inMemory_) {
+    std::copy_n(memory_.subspan(static_cast<std::size_t>(offset)).begin(), wanted, out.begin());
+    return;
+  }
   if (wanted > kWindowSize) {
     (void)ReadFromFile(offset, out.first(wanted));
     return;

@@ -27,10 +27,13 @@ class FileDescriptor {
 };
 
 // Positional reads of a file of known length, through a small read-ahead window so that the
-// 40-byte section headers do not cost one system call each.
+// 40-byte section headers do not cost one system call each; or of bytes already in memory, which
+// are read in place under the same bounds.
 class BoundedReader {
  public:
   BoundedReader(int fd, std::uint64_t length) : fd_(fd), length_(length) {}
+  explicit BoundedReader(std::span<const std::uint8_t> bytes)
+      : fd_(-1), length_(bytes.size()), memory_(bytes), inMemory_(true) {}
 
   // Fills out with the bytes at offset; the part that lies past the end of the file is zeros.
   // A failing read raises PlatformError with the system's reason.
@@ -44,6 +47,8 @@ class BoundedReader {
 
   int fd_;
   std::uint64_t length_;
+  std::span<const std::uint8_t> memory_;
+  bool inMemory_ = false;
   std::vector<std::uint8_t> window_;
   std::uint64_t windowStart_ = 0;
 };

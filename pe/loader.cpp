@@ -62,14 +62,19 @@ FileDescriptor OpenForReading(const std::filesystem::path& path, std::u16string_
   return FileDescriptor(fd);
 }
 
+// FileLength is 32-bit: a longer file cannot be analysed.
+std::int32_t CheckedFileLength(std::uint64_t length, std::u16string_view shown) {
+  if (length > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+    throw Refusal{TooLargeMessage(shown)};
+  }
+  return static_cast<std::int32_t>(length);
+}
+
 std::int32_t MeasureRegularFile(const FileDescriptor& file, std::u16string_view shown) {
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) throw Refusal{CannotOpenMessage(shown, SystemReason(errno))};
   if (!S_ISREG(info.st_mode)) throw Refusal{NotRegularFileMessage(shown)};
-  if (info.st_size > std::numeric_limits<std::int32_t>::max()) {
-    throw Refusal{TooLargeMessage(shown)};
-  }
-  return static_cast<std::int32_t>(info.st_size);
+  return CheckedFileLength(static_cast<std::uint64_t>(info.st_size), shown);
 }
 
 // An offset counted from PeOffset; one that does not fit 32 bits refuses the file.
@@ -207,12 +212,8 @@ std::vector<SectionRecord> ReadSectionTable(PeImage& image, FileCursor& file, Bo
 
 enum class Outcome { Built, Declined };
 
-// The whole analysis but its closing message; the file is closed when this returns or throws.
-Outcome Analyze(PeImage& image, const std::filesystem::path& path, std::u16string_view shown,
-                Prompt& prompt) {
-  const FileDescriptor fd = OpenForReading(path, shown);
-  image.FileLength = MeasureRegularFile(fd, shown);
-  BoundedReader reader(fd.get(), static_cast<std::uint64_t>(image.FileLength));
+// The analysis of the bytes behind reader, whose length is already in FileLength.
+Outcome Analyze(PeImage& image, BoundedReader& reader, Prompt& prompt) {
   FileCursor file(reader);
 
   SafeSeek(image, file, 60);
@@ -238,6 +239,42 @@ Outcome Analyze(PeImage& image, const std::filesystem::path& path, std::u16strin
   return Outcome::Built;
 }
 
+// The file is closed when this returns or throws.
+Outcome AnalyzeFile(PeImage& image, const std::filesystem::path& path, std::u16string_view shown,
+                    Prompt& prompt) {
+  const FileDescriptor fd = OpenForReading(path, shown);
+  image.FileLength = MeasureRegularFile(fd, shown);
+  BoundedReader reader(fd.get(), static_cast<std::uint64_t>(image.FileLength));
+  return Analyze(image, reader, prompt);
+}
+
+Outcome AnalyzeMemory(PeImage& image, std::span<const std::uint8_t> bytes,
+                      std::u16string_view shown, Prompt& prompt) {
+  image.FileLength = CheckedFileLength(bytes.size(), shown);
+  BoundedReader reader(bytes);
+  return Analyze(image, reader, prompt);
+}
+
+// Shows what ends the analysis: a refusal, a failed read or the pending LoadError.
+template <typename Analysis>
+bool ShowOutcome(PeImage& image, std::u16string_view shown, Prompt& prompt, Analysis analysis) {
+  image.LoadError.clear();
+  try {
+    if (analysis() == Outcome::Declined) return false;
+  } catch (const Refusal& refusal) {
+    prompt.ShowMessage(refusal.message);
+    return false;
+  } catch (const PlatformError& error) {
+    prompt.ShowMessage(ReadFailedMessage(shown, Utf16FromUtf8(error.what())));
+    return false;
+  }
+  if (!image.LoadError.empty()) {
+    prompt.ShowMessage(image.LoadError);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void SafeSeek(PeImage& image, FileCursor& file, std::int32_t offset) {
@@ -253,22 +290,14 @@ std::u16string CutAtNul(std::u16string_view text) {
 }
 
 bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt) {
-  image.LoadError.clear();
   const std::u16string shown = Utf16FromUtf8(path.native());
-  try {
-    if (Analyze(image, path, shown, prompt) == Outcome::Declined) return false;
-  } catch (const Refusal& refusal) {
-    prompt.ShowMessage(refusal.message);
-    return false;
-  } catch (const PlatformError& error) {
-    prompt.ShowMessage(ReadFailedMessage(shown, Utf16FromUtf8(error.what())));
-    return false;
-  }
-  if (!image.LoadError.empty()) {
-    prompt.ShowMessage(image.LoadError);
-    return false;
-  }
-  return true;
+  return ShowOutcome(image, shown, prompt, [&] { return AnalyzeFile(image, path, shown, prompt); });
+}
+
+bool AnalyzePeBytes(PeImage& image, std::span<const std::uint8_t> bytes, std::u16string_view shown,
+                    Prompt& prompt) {
+  return ShowOutcome(image, shown, prompt,
+                     [&] { return AnalyzeMemory(image, bytes, shown, prompt); });
 }
 
 }  // namespace marlit

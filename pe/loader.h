@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -13,6 +15,11 @@ namespace marlit {
 // Analyses the PE file at path into image, showing its own messages through prompt. True when the
 // table was built and no error is pending. On a refused file the previous table stays in force.
 [[nodiscard]] bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt);
+
+// Analyses bytes already in memory exactly as AnalyzePeFile analyses a file holding them, with the
+// same results and messages; shown names them in the messages where a path would stand.
+[[nodiscard]] bool AnalyzePeBytes(PeImage& image, std::span<const std::uint8_t> bytes,
+                                  std::u16string_view shown, Prompt& prompt);
 
 // Positions file at offset when offset + 1 < FileLength; otherwise leaves it where it is and sets
 // LoadError. A negative offset is outside the file too.

@@ -95,6 +95,14 @@ std::vector<std::uint8_t> PeBuilder::Build() const {
   return b;
 }
 
+PeBuilder EvenSections(int count) {
+  PeBuilder b;
+  for (std::uint32_t n = 0; n < static_cast<std::uint32_t>(count); ++n) {
+    b.AddSection("s" + std::to_string(n), 0x1000 + 0x1000 * n, 0x200, 0x400 + 0x200 * n);
+  }
+  return b;
+}
+
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -54,6 +54,10 @@ class PeBuilder {
   std::optional<std::size_t> fileLength_;
 };
 
+// count sections s0, s1, ... of 200h raw bytes each, laid out one after the other in the file and
+// one 1000h page apart in memory.
+[[nodiscard]] PeBuilder EvenSections(int count);
+
 // Writes bytes to path, replacing the file.
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 

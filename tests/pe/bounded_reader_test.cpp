@@ -58,6 +58,30 @@ TEST_F(BoundedReaderTest, ReadsTheFileAndZerosPastItsEnd) {
   }
 }
 
+TEST_F(BoundedReaderTest, BytesInMemoryReadAsTheFileReads) {
+  BoundedReader file(fd_->get(), bytes_.size());
+  BoundedReader memory(bytes_);
+  const std::uint64_t end = bytes_.size();
+  struct Case {
+    std::uint64_t offset;
+    std::size_t size;
+  };
+  const Case cases[] = {{0, 40},       {0, 0},
+                        {65530, 40},   {end - 40, 40},
+                        {end - 1, 40}, {end, 40},
+                        {end + 5, 8},  {100 * 1024, 150 * 1024},
+                        {0, end + 10}, {std::numeric_limits<std::uint64_t>::max() - 10, 40}};
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> fromFile(c.size, 0xEE);
+    std::vector<std::uint8_t> fromMemory(c.size, 0x11);
+    file.ReadAt(c.offset, fromFile);
+    memory.ReadAt(c.offset, fromMemory);
+    EXPECT_EQ(fromMemory, Expected(c.offset, c.size)) << "offset " << c.offset;
+    EXPECT_EQ(fromMemory, fromFile) << "offset " << c.offset;
+  }
+  EXPECT_EQ(memory.Length(), end);
+}
+
 TEST_F(BoundedReaderTest, LargeReadsBypassTheWindow) {
   BoundedReader reader(fd_->get(), bytes_.size());
   std::vector<std::uint8_t> out(150 * 1024);
