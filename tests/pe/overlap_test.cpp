@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,80 @@ TEST(OverlapTest, RecordsBeyondSectionCountAreIgnored) {
   PeImage image = Image({kHeader, {u"A", 0, 0x400, 0x400000, 0x401000}});
   image.SectionCount = 1;
   EXPECT_EQ(OverlapReport(image), u"");
+}
+
+// Every ordered pair of included records and every test, as the report is defined.
+std::vector<Overlap> AllPairs(const PeImage& image) {
+  const auto count = std::min<std::size_t>(
+      static_cast<std::size_t>(std::max<int>(image.SectionCount, 0)), image.Sections.size());
+  std::vector<Overlap> found;
+  for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t j = 0; j < count; ++j) {
+      const SectionRecord& a = image.Sections[i];
+      const SectionRecord& b = image.Sections[j];
+      if (i == j || !a.Included || !b.Included) continue;
+      const bool holds[] = {
+          b.FileMin <= a.FileMin && a.FileMin < b.FileMax,
+          b.FileMin < a.FileMax && a.FileMax < b.FileMax,
+          b.RamMin <= a.RamMin && a.RamMin < b.RamMax,
+          b.RamMin < a.RamMax && a.RamMax < b.RamMax,
+      };
+      for (std::size_t test = 0; test < 4; ++test) {
+        if (holds[test]) found.push_back(Overlap{i, j, test});
+      }
+    }
+  }
+  return found;
+}
+
+// Small coordinates make equal, touching, nested and reversed ranges common; some bounds sit at
+// the ends of the 32-bit range, some records are excluded, and a count may stop short of the table.
+PeImage RandomTable(std::mt19937& random) {
+  auto pick = [&](int lowest, int highest) {
+    return std::uniform_int_distribution<int>(lowest, highest)(random);
+  };
+  auto bound = [&]() -> std::int32_t {
+    switch (pick(0, 15)) {
+      case 0:
+        return std::numeric_limits<std::int32_t>::min();
+      case 1:
+        return std::numeric_limits<std::int32_t>::max();
+      default:
+        return pick(-2, 12);
+    }
+  };
+  auto range = [&](std::int32_t& min, std::int32_t& max) {
+    min = bound();
+    max = pick(0, 3) == 0 || min > 12 ? bound() : min + pick(0, 4);
+  };
+  PeImage image;
+  const int records = pick(0, 9);
+  for (int k = 0; k < records; ++k) {
+    SectionRecord r;
+    r.Name = std::u16string(1, static_cast<char16_t>(u'A' + k));
+    range(r.FileMin, r.FileMax);
+    range(r.RamMin, r.RamMax);
+    r.Included = pick(0, 5) != 0;
+    image.Sections.push_back(r);
+  }
+  image.SectionCount =
+      static_cast<std::int16_t>(records - (pick(0, 7) == 0 ? pick(0, records) : 0));
+  return image;
+}
+
+TEST(OverlapTest, FindsWhatComparingEveryPairFinds) {
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 5000; ++round) {
+    const PeImage image = RandomTable(random);
+    const std::vector<Overlap> expected = AllPairs(image);
+    ASSERT_EQ(FindOverlaps(image, 1000), expected) << "round " << round;
+    // A cut keeps the first warnings of the same order.
+    const std::size_t limit = expected.size() / 2;
+    ASSERT_EQ(FindOverlaps(image, limit),
+              std::vector<Overlap>(expected.begin(),
+                                   expected.begin() + static_cast<std::ptrdiff_t>(limit)))
+        << "round " << round;
+  }
 }
 
 TEST(OverlapTest, AFloodOfOverlapsIsCut) {
