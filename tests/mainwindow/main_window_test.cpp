@@ -399,6 +399,25 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFileOutsideTheTopmostBand) {
   EXPECT_EQ(r.hwndOwner, static_cast<std::intptr_t>(bed.Wid()));
 }
 
+// The file dialog hands back paths as long as the system allows; one of 259 characters filled the
+// 260 of the system call's buffer with its NUL.
+TEST_F(MainWindowTest, BrowseOpensEveryPathTheDialogReturns) {
+  for (const std::size_t length : {std::size_t{259}, std::size_t{260}, std::size_t{4095}}) {
+    std::string folder = dir.path().string();
+    while (folder.size() + 1 + 200 + 6 < length) folder += "/" + std::string(200, 'd');
+    folder += "/" + std::string(length - folder.size() - 1 - 6, 'e');
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/a.exe";
+    ASSERT_EQ(file.size(), length);
+    TwoSections().WriteTo(file);
+    bed.dialogBackend.chosen = QString::fromStdString(file).toStdU16String();
+    QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
+    EXPECT_EQ(bed.programEnds, 0) << length;
+    EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(file)) << length;
+    EXPECT_EQ(bed.Items().size(), 4) << length;
+  }
+}
+
 TEST_F(MainWindowTest, CancelledBrowseChangesNothing) {
   Load(TwoSections());
   QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
