@@ -529,7 +529,10 @@ void 主窗體::OpenProgramFile(const std::u16string& FileName) {
     if (!prompt_.AskOkCancel(u"所選檔案副檔名不正確，堅持打開嗎？")) return;
   }
   const std::filesystem::path path(QFile::encodeName(name).toStdString());
-  if (!AnalyzePeFile(module_.Image, path, prompt_)) return;
+  const std::uint32_t tables = module_.Image.TablesInForce;
+  // A file refused only at the end of its analysis leaves its table in force all the same; the
+  // name and the section list then follow that table, so that everything shown comes from it.
+  if (!AnalyzePeFile(module_.Image, path, prompt_) && module_.Image.TablesInForce == tables) return;
   程式名->setText(name);
   ReportSections();
 }

@@ -184,6 +184,7 @@ Outcome Analyze(PeImage& image, const std::filesystem::path& path, std::u16strin
   image.ImageBase = imageBase;
   image.Sections = std::move(table);
   image.SectionCount = static_cast<std::int16_t>(count + 1);
+  ++image.TablesInForce;
   return Outcome::Built;
 }
 

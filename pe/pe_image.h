@@ -32,6 +32,9 @@ struct PeImage {
   std::u16string LoadError;
   // Memory addresses without the image base; only the section selection dialog sets it.
   bool OmitImageBase = false;
+  // Counts the tables put in force. An analysis that is refused after its table replaced the old
+  // one (a bad seek, reported at the end) still leaves it in force, so its callers tell by this.
+  std::uint32_t TablesInForce = 0;
 };
 
 }  // namespace marlit
