@@ -284,7 +284,13 @@ void 主窗體::Front::Focus() {
   }
 }
 
-void 主窗體::Form_Resize() { module_.HotKeyEnabled = !(windowState() & Qt::WindowMinimized); }
+void 主窗體::Form_Resize() {
+  const bool normal = !(windowState() & Qt::WindowMinimized);
+  // A window manager may minimize the window with its dialog and restore it while the dialog is
+  // still open; only the end of the dialog's bracket turns the hot-key on again.
+  if (normal && dialogOpen_) return;
+  module_.HotKeyEnabled = normal;
+}
 
 void 主窗體::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
@@ -480,6 +486,7 @@ void 主窗體::代碼_Change() {
 }
 
 void 主窗體::DialogBracket(const std::function<void()>& dialogStep) {
+  dialogOpen_ = true;
   Skipping([this] { module_.HotKeyEnabled = false; });
   Skipping([this] { 代碼->setFocus(); });
   Skipping([this] {
@@ -489,6 +496,7 @@ void 主窗體::DialogBracket(const std::function<void()>& dialogStep) {
   Skipping([this] {
     if (頂端->isChecked()) 設置窗體層次(false);
   });
+  dialogOpen_ = false;
   module_.HotKeyEnabled = true;
 }
 
@@ -504,6 +512,7 @@ void 主窗體::關於_Click() {
 }
 
 void 主窗體::瀏覽程式名_Click() {
+  dialogOpen_ = true;
   module_.HotKeyEnabled = false;
   if (頂端->isChecked()) 設置窗體層次(true);
   Perl2::Variable FileName = Perl2::Variable::TextOnly();
@@ -518,6 +527,7 @@ void 主窗體::瀏覽程式名_Click() {
       u"選擇程式檔案", u"", static_cast<std::intptr_t>(winId()), Flags);
   if (chosen) OpenProgramFile(Perl2::TextOf(FileName.Get()));
   if (頂端->isChecked()) 設置窗體層次(false);
+  dialogOpen_ = false;
   module_.HotKeyEnabled = true;
 }
 

@@ -127,6 +127,8 @@ class 主窗體 : public QWidget {
   Hooks hooks_;
   bool ended_ = false;
   bool startFailed_ = false;
+  // While a dialog bracket (or the browse dialog) is open, only its end turns the hot-key on.
+  bool dialogOpen_ = false;
 
   // What BringFormToFront asks of this window.
   class Front final : public FrontWindow {

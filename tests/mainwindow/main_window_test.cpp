@@ -497,6 +497,33 @@ TEST_P(DialogBracketTest, EndsWithTheHotKeyOnEvenWhenTheWindowLevelFails) {
   EXPECT_TRUE(bed.module.HotKeyEnabled);
 }
 
+// A window manager minimizes the window with its dialog; restoring it while the dialog is open
+// leaves the hot-key off until the dialog ends.
+TEST_P(DialogBracketTest, RestoringTheWindowUnderTheDialogLeavesTheHotKeyOff) {
+  bool hotKeyAfterRestore = true;
+  auto minimizeAndRestore = [&] {
+    bed.window->showMinimized();
+    bed.window->showNormal();
+    hotKeyAfterRestore = bed.module.HotKeyEnabled;
+  };
+  bed.chooseSections = [&](QWidget&, PeImage&) {
+    minimizeAndRestore();
+    return false;
+  };
+  bed.about = [&](QWidget&) { minimizeAndRestore(); };
+  QTest::mouseClick(bed.Button(GetParam() == DialogButton::Select ? "選擇區段訊息" : "關於"),
+                    Qt::LeftButton);
+  EXPECT_FALSE(hotKeyAfterRestore);
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+  bed.dialogBackend.during = minimizeAndRestore;
+  hotKeyAfterRestore = true;
+  QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
+  EXPECT_FALSE(hotKeyAfterRestore) << "browse";
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+  bed.window->showMinimized();
+  EXPECT_FALSE(bed.module.HotKeyEnabled) << "without a dialog, minimizing still stops it";
+}
+
 INSTANTIATE_TEST_SUITE_P(Buttons, DialogBracketTest,
                          ::testing::Values(DialogButton::Select, DialogButton::About));
 
