@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -75,6 +76,13 @@ std::int32_t ReadSignedDecimal(const std::u16string& text) {
   return static_cast<std::int32_t>(-magnitude);
 }
 
+// A drag whose first item is a local file: dropped anywhere on the window, it opens as one
+// dropped on 程式名.
+bool CarriesLocalFile(const QMimeData& data) {
+  const QList<QUrl> urls = data.urls();
+  return !urls.isEmpty() && urls.front().isLocalFile();
+}
+
 }  // namespace
 
 std::u16string WindowCaption(const VersionInfo& version) {
@@ -110,6 +118,7 @@ std::u16string WindowCaption(const VersionInfo& version) {
       hooks_(std::move(hooks)),
       hotKeyInput_(hotKey.DxRoot, hotKey.foreground) {
   BuildControls();
+  AcceptFileDrops();
   ConnectHandlers();
   Form_Load();
 }
@@ -545,6 +554,45 @@ void 主窗體::OpenProgramFile(const std::u16string& FileName) {
   if (!AnalyzePeFile(module_.Image, path, prompt_) && module_.Image.TablesInForce == tables) return;
   程式名->setText(name);
   ReportSections();
+}
+
+void 主窗體::AcceptFileDrops() {
+  setAcceptDrops(true);
+  // The fields take drops of their own (the number fields dropped text); a file goes to the window.
+  for (QLineEdit* field :
+       {static_cast<QLineEdit*>(虛偏移), static_cast<QLineEdit*>(實偏移), 代碼}) {
+    field->installEventFilter(this);
+  }
+}
+
+bool 主窗體::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+    auto* drag = static_cast<QDropEvent*>(event);
+    if (CarriesLocalFile(*drag->mimeData())) {
+      if (type == QEvent::Drop) {
+        dropEvent(drag);
+      } else {
+        dragMoveEvent(static_cast<QDragMoveEvent*>(drag));
+      }
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void 主窗體::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+
+void 主窗體::dragMoveEvent(QDragMoveEvent* event) {
+  if (!CarriesLocalFile(*event->mimeData())) return event->ignore();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void 主窗體::dropEvent(QDropEvent* event) {
+  if (!CarriesLocalFile(*event->mimeData())) return event->ignore();
+  event->setDropAction(程式名_OLEDragDrop(*event->mimeData()));
+  event->accept();
 }
 
 Qt::DropAction 主窗體::程式名_OLEDragDrop(const QMimeData& Data) {

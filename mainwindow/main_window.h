@@ -75,6 +75,12 @@ class 主窗體 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // A local file dropped anywhere on the window opens as one dropped on 程式名.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Takes the drags of local files over the fields, which would otherwise keep them.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
@@ -109,6 +115,7 @@ class 主窗體 : public QWidget {
   void DialogBracket(const std::function<void()>& dialogStep);
   void 瀏覽程式名_Click();
   void OpenProgramFile(const std::u16string& FileName);
+  void AcceptFileDrops();
   Qt::DropAction 程式名_OLEDragDrop(const QMimeData& Data);
   void OpenDroppedPaths(const QStringList& paths);
 

@@ -322,6 +322,56 @@ TEST_F(MainWindowTest, DropsWithoutAFileAreIgnored) {
   EXPECT_TRUE(bed.prompt.shown.empty());
 }
 
+// A drag at a point of the window reaches the widget there that takes drops, or the nearest of its
+// parents that does, as the window system's drags do; the drop action, or nothing when refused.
+std::optional<Qt::DropAction> DropOnWindowAt(QWidget& window, QPoint at, QMimeData* data) {
+  std::unique_ptr<QMimeData> owned(data);
+  QWidget* target = window.childAt(at);
+  if (target == nullptr) target = &window;
+  while (target != &window && !target->acceptDrops()) target = target->parentWidget();
+  if (!target->acceptDrops()) return std::nullopt;
+  const QPoint local = target->mapFrom(&window, at);
+  QDragEnterEvent enter(local, Qt::CopyAction | Qt::MoveAction, owned.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return std::nullopt;
+  QDropEvent drop(local, Qt::CopyAction | Qt::MoveAction, owned.get(), Qt::LeftButton,
+                  Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  if (!drop.isAccepted()) return std::nullopt;
+  return drop.dropAction();
+}
+
+TEST_F(MainWindowTest, AFileDroppedAnywhereOnTheWindowOpens) {
+  const QString file = QString::fromStdString((dir / "dropped.exe").string());
+  TwoSections().WriteTo(file.toStdString());
+  QWidget& window = *bed.window;
+  for (const char* place : {"實偏移", "虛偏移", "代碼", "區段訊息", "關於", "l0", "bk"}) {
+    SCOPED_TRACE(place);
+    bed.Field("程式名")->clear();
+    QWidget* w = bed.Get<QWidget>(place);
+    // The frame's own ground: its left edge, beside the controls.
+    const QPoint at = std::string(place) == "bk" ? w->mapTo(&window, QPoint(2, w->height() / 2))
+                                                 : w->mapTo(&window, w->rect().center());
+    EXPECT_EQ(DropOnWindowAt(window, at, Files({file})), Qt::CopyAction);
+    EXPECT_EQ(bed.Text("程式名"), file);
+    EXPECT_EQ(bed.Items().size(), 4);
+  }
+  auto* remote = new QMimeData;
+  remote->setUrls({QUrl("https://example.org/a.exe")});
+  remote->setText("https://example.org/a.exe");
+  EXPECT_EQ(DropOnWindowAt(window, bed.Get<QWidget>("關於")->geometry().center(), remote),
+            std::nullopt);
+  // Dropped text still goes into a number field through its filter.
+  auto* text = new QMimeData;
+  text->setText("1g2");
+  QWidget* field = bed.Field("實偏移");
+  EXPECT_EQ(DropOnWindowAt(window, field->mapTo(&window, QPoint(2, 2)), text), Qt::CopyAction);
+  EXPECT_EQ(bed.Text("實偏移"), "1");
+  EXPECT_EQ(bed.Text("程式名"), file);
+  EXPECT_TRUE(bed.prompt.shown.empty());
+}
+
 struct ExtensionCase {
   const char* name;
   const char* file;
