@@ -27,18 +27,28 @@ int RowCount(const PeImage& image) {
   return static_cast<int>(std::min(count, image.Sections.size()));
 }
 
+// Below the buttons a row shows the image base, which a window manager may cut from the caption.
+constexpr int kClientWidth = 3645;
+constexpr int kClientHeight = 2475 + 300;
+
 class 選擇區段窗體 : public FixedForm {
  public:
-  選擇區段窗體(QWidget& owner, PeImage& image) : FixedForm(owner, 3645, 2475), image_(image) {
+  選擇區段窗體(QWidget& owner, PeImage& image)
+      : FixedForm(owner, kClientWidth, kClientHeight), image_(image) {
     BuildControls();
     SetTabOrder();
     確定->setFocus();
   }
 
   void SetCaption() {
-    setWindowTitle(QStringLiteral("選擇區段(基位址=") + Text(FieldNumberText(Radix::Hex, AddressWidth(image_), image_.ImageBase)) +
-                   QStringLiteral(")"));
+    const QString base = QStringLiteral("基位址=") +
+                         Text(FieldNumberText(Radix::Hex, AddressWidth(image_), image_.ImageBase));
+    setWindowTitle(QStringLiteral("選擇區段(") + base + QStringLiteral(")"));
+    基位址->setText(base);
   }
+
+  // "RVA" gives addresses without the image base, "VA" with it.
+  void SelectModeInForce() { RVAmode[image_.OmitImageBase ? 0 : 1]->setChecked(true); }
 
   void FillRows() {
     區段清單->clear();
@@ -63,7 +73,6 @@ class 選擇區段窗體 : public FixedForm {
       RVAmode[k]->setObjectName(QStringLiteral("RVAmode%1").arg(k));
     RVAmode[0]->setGeometry(TwipRect(840, 120, 735, 255));
     RVAmode[1]->setGeometry(TwipRect(2040, 120, 615, 255));
-    RVAmode[0]->setChecked(true);
 
     f = new QGroupBox(this);
     f->setObjectName(QStringLiteral("f"));
@@ -99,6 +108,12 @@ class 選擇區段窗體 : public FixedForm {
     取消 = MakeButton(QStringLiteral("取消"), TwipRect(1940, 2000, 975, 375));
     QObject::connect(確定, &QPushButton::clicked, this, [this] { 確定_Click(); });
     QObject::connect(取消, &QPushButton::clicked, this, [this] { 取消_Click(); });
+
+    基位址 = new QLabel(this);
+    基位址->setObjectName(QStringLiteral("基位址"));
+    基位址->setGeometry(TwipRect(60, 2475, kClientWidth - 120, 225));
+    基位址->setAlignment(Qt::AlignCenter);
+    基位址->setTextInteractionFlags(Qt::TextSelectableByMouse);
   }
 
   QPushButton* MakeButton(const QString& caption, const QRect& where) {
@@ -131,7 +146,7 @@ class 選擇區段窗體 : public FixedForm {
       image_.Sections[static_cast<std::size_t>(i)].Included =
           區段清單->item(i)->checkState() == Qt::Checked;
     }
-    image_.OmitImageBase = RVAmode[1]->isChecked();
+    image_.OmitImageBase = RVAmode[0]->isChecked();
     Confirmed = true;
     accept();
   }
@@ -150,6 +165,7 @@ class 選擇區段窗體 : public FixedForm {
   std::array<QLineEdit*, 4> t{};
   QPushButton* 確定 = nullptr;
   QPushButton* 取消 = nullptr;
+  QLabel* 基位址 = nullptr;
 };
 
 }  // namespace
@@ -159,6 +175,7 @@ bool 選擇區段::選擇(QWidget& owner, PeImage& image) {
   if (RowCount(image) == 0) return false;
   選擇區段窗體 form(owner, image);
   form.SetCaption();
+  form.SelectModeInForce();
   form.CentreOverOwner();
   form.TakeOwnerIcon();
   form.FillRows();

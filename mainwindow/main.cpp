@@ -7,7 +7,9 @@
 #include <QTranslator>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "mainwindow/late_start.h"
 #include "mainwindow/main_module.h"
@@ -66,7 +68,11 @@ int main(int argc, char* argv[]) {
     marlit::QtBeeper beeper;
     auto windowLevel = marlit::MakeWindowLevel();
     marlit::QtFileDialogBackend dialogBackend;
-    marlit::OpenFile::Service openFile(dialogBackend, marlit::ProgramFolder());
+    // The first browse starts where the user started the program, not in its installed folder; a
+    // working folder that is gone leaves the choice to the dialog.
+    std::error_code noWorkingFolder;
+    marlit::OpenFile::Service openFile(dialogBackend,
+                                       std::filesystem::current_path(noWorkingFolder));
     auto dxRoot = marlit::MakeSystemDirectX();
     auto foreground = marlit::MakeSystemForeground();
     marlit::主窗體 window(module, prompt, clipboard, beeper, *windowLevel, openFile,

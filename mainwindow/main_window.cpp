@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -74,6 +75,13 @@ void Draw(QLineEdit& control, const FieldText& text) {
   control.setText(wanted);
 }
 
+// A drag whose first item is a local file: dropped anywhere on the window, it opens as one
+// dropped on 程式名.
+bool CarriesLocalFile(const QMimeData& data) {
+  const QList<QUrl> urls = data.urls();
+  return !urls.isEmpty() && urls.front().isLocalFile();
+}
+
 }  // namespace
 
 std::u16string WindowCaption(const VersionInfo& version) {
@@ -109,6 +117,7 @@ std::u16string WindowCaption(const VersionInfo& version) {
       hooks_(std::move(hooks)),
       hotKeyInput_(hotKey.DxRoot, hotKey.foreground) {
   BuildControls();
+  AcceptFileDrops();
   ConnectHandlers();
   Form_Load();
 }
@@ -331,7 +340,13 @@ void 主窗體::Front::Focus() {
   }
 }
 
-void 主窗體::Form_Resize() { module_.HotKeyEnabled = !(windowState() & Qt::WindowMinimized); }
+void 主窗體::Form_Resize() {
+  const bool normal = !(windowState() & Qt::WindowMinimized);
+  // A window manager may minimize the window with its dialog and restore it while the dialog is
+  // still open; only the end of the dialog's bracket turns the hot-key on again.
+  if (normal && dialogOpen_) return;
+  module_.HotKeyEnabled = normal;
+}
 
 void 主窗體::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
@@ -503,6 +518,7 @@ void 主窗體::代碼_Change() {
 }
 
 void 主窗體::DialogBracket(const std::function<void()>& dialogStep) {
+  dialogOpen_ = true;
   Skipping([this] { module_.HotKeyEnabled = false; });
   Skipping([this] { 代碼->setFocus(); });
   Skipping([this] {
@@ -512,6 +528,7 @@ void 主窗體::DialogBracket(const std::function<void()>& dialogStep) {
   Skipping([this] {
     if (頂端->isChecked()) 設置窗體層次(false);
   });
+  dialogOpen_ = false;
   module_.HotKeyEnabled = true;
 }
 
@@ -527,6 +544,7 @@ void 主窗體::關於_Click() {
 }
 
 void 主窗體::瀏覽程式名_Click() {
+  dialogOpen_ = true;
   module_.HotKeyEnabled = false;
   if (頂端->isChecked()) 設置窗體層次(true);
   Perl2::Variable FileName = Perl2::Variable::TextOnly();
@@ -541,6 +559,7 @@ void 主窗體::瀏覽程式名_Click() {
                                                u"", static_cast<std::intptr_t>(winId()), Flags);
   if (chosen) OpenProgramFile(Perl2::TextOf(FileName.Get()));
   if (頂端->isChecked()) 設置窗體層次(false);
+  dialogOpen_ = false;
   module_.HotKeyEnabled = true;
 }
 
@@ -552,9 +571,51 @@ void 主窗體::OpenProgramFile(const std::u16string& FileName) {
     if (!prompt_.AskOkCancel(u"所選檔案副檔名不正確，堅持打開嗎？")) return;
   }
   const std::filesystem::path path(QFile::encodeName(name).toStdString());
-  if (!AnalyzePeFile(module_.Image, path, prompt_)) return;
+  const std::uint32_t tables = module_.Image.TablesInForce;
+  // A file refused only at the end of its analysis leaves its table in force all the same; the
+  // name and the section list then follow that table, so that everything shown comes from it.
+  if (!AnalyzePeFile(module_.Image, path, prompt_) && module_.Image.TablesInForce == tables) return;
   程式名->setText(name);
   ReportSections();
+}
+
+void 主窗體::AcceptFileDrops() {
+  setAcceptDrops(true);
+  // The fields take drops of their own (the number fields dropped text); a file goes to the window.
+  for (QLineEdit* field :
+       {static_cast<QLineEdit*>(虛偏移), static_cast<QLineEdit*>(實偏移), 代碼}) {
+    field->installEventFilter(this);
+  }
+}
+
+bool 主窗體::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+    auto* drag = static_cast<QDropEvent*>(event);
+    if (CarriesLocalFile(*drag->mimeData())) {
+      if (type == QEvent::Drop) {
+        dropEvent(drag);
+      } else {
+        dragMoveEvent(static_cast<QDragMoveEvent*>(drag));
+      }
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void 主窗體::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+
+void 主窗體::dragMoveEvent(QDragMoveEvent* event) {
+  if (!CarriesLocalFile(*event->mimeData())) return event->ignore();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void 主窗體::dropEvent(QDropEvent* event) {
+  if (!CarriesLocalFile(*event->mimeData())) return event->ignore();
+  event->setDropAction(程式名_OLEDragDrop(*event->mimeData()));
+  event->accept();
 }
 
 Qt::DropAction 主窗體::程式名_OLEDragDrop(const QMimeData& Data) {

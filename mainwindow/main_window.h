@@ -77,6 +77,12 @@ class 主窗體 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // A local file dropped anywhere on the window opens as one dropped on 程式名.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Takes the drags of local files over the fields, which would otherwise keep them.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
@@ -116,6 +122,7 @@ class 主窗體 : public QWidget {
   void DialogBracket(const std::function<void()>& dialogStep);
   void 瀏覽程式名_Click();
   void OpenProgramFile(const std::u16string& FileName);
+  void AcceptFileDrops();
   Qt::DropAction 程式名_OLEDragDrop(const QMimeData& Data);
   void OpenDroppedPaths(const QStringList& paths);
 
@@ -138,6 +145,8 @@ class 主窗體 : public QWidget {
   bool wideLayout_ = false;
   bool ended_ = false;
   bool startFailed_ = false;
+  // While a dialog bracket (or the browse dialog) is open, only its end turns the hot-key on.
+  bool dialogOpen_ = false;
 
   // What BringFormToFront asks of this window.
   class Front final : public FrontWindow {

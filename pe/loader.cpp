@@ -236,6 +236,7 @@ Outcome Analyze(PeImage& image, BoundedReader& reader, Prompt& prompt) {
   image.ImageBase = imageBase;
   image.Sections = std::move(table);
   image.SectionCount = static_cast<std::int16_t>(count + 1);
+  ++image.TablesInForce;
   return Outcome::Built;
 }
 

@@ -13,7 +13,9 @@
 namespace marlit {
 
 // Analyses the PE file at path into image, showing its own messages through prompt. True when the
-// table was built and no error is pending. On a refused file the previous table stays in force.
+// table was built and no error is pending. On a refused file the previous table stays in force,
+// except after a bad seek, reported only at the end: the new table is then in force, and
+// TablesInForce has grown.
 [[nodiscard]] bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt);
 
 // Analyses bytes already in memory exactly as AnalyzePeFile analyses a file holding them, with the

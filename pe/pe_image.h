@@ -41,6 +41,9 @@ struct PeImage {
   std::u16string LoadError;
   // Memory addresses without the image base; only the section selection dialog sets it.
   bool OmitImageBase = false;
+  // Counts the tables put in force. An analysis that is refused after its table replaced the old
+  // one (a bad seek, reported at the end) still leaves it in force, so its callers tell by this.
+  std::uint32_t TablesInForce = 0;
 };
 
 // A key that orders the memory addresses of an image of kind as the image orders them: signed in a

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -72,8 +73,10 @@ class FileDialogBackend {
   return pairs;
 }
 
-// Writes the chosen files into the file buffer and the first name into the title buffer.
-// False when the result does not fit the file buffer, as the system call fails then too.
+// Writes the chosen files into the file buffer and the first name into the title buffer. A path
+// on Linux may be as long as the system allows (4096 bytes), longer than the buffer that the
+// caller sized for the system call: the buffer then grows, so that every choice comes back whole
+// and is followed by at least one more NUL. False without a name or a buffer.
 [[nodiscard]] inline bool StoreChosenFiles(FileDialogRecord& record, std::u16string_view folder,
                                            const std::vector<std::u16string>& names) {
   if (names.empty() || record.nMaxFile <= 0) return false;
@@ -88,10 +91,11 @@ class FileDialogBackend {
     for (const auto& n : names) content += n + u'\0';
     content += u'\0';
   }
-  const auto size = static_cast<std::size_t>(record.nMaxFile);
-  if (content.size() > size) return false;
+  const std::size_t size = std::max(static_cast<std::size_t>(record.nMaxFile), content.size() + 1);
+  if (size > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
   content.resize(size, u'\0');
   record.lpstrFile = std::move(content);
+  record.nMaxFile = static_cast<std::int32_t>(size);
 
   std::u16string title = names.front();
   const auto titleSize = static_cast<std::size_t>(std::max(record.nMaxFileTitle, 1));

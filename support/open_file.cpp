@@ -55,10 +55,13 @@ std::u16string FolderText(const std::filesystem::path& folder) {
   }
 }
 
-// The parts of the file buffer: the text before the first double NUL, cut at every NUL.
+// The parts of the file buffer: the text before the first double NUL, cut at every NUL. A result
+// that fills the buffer to its last character (a path of 259 characters and its NUL in 260) ends
+// at the buffer's end.
 Perl2::List CutFileBuffer(const std::u16string& buffer) {
+  const std::u16string ended = buffer + std::u16string(2, u'\0');
   const Perl2::Value firstPart =
-      std::get<Perl2::List>(Perl2::Split(std::u16string(2, u'\0'), buffer, 2)).At(0);
+      std::get<Perl2::List>(Perl2::Split(std::u16string(2, u'\0'), ended, 2)).At(0);
   return std::get<Perl2::List>(Perl2::Split(std::u16string(1, u'\0'), firstPart, -1));
 }
 
@@ -75,8 +78,8 @@ void StoreAsFolderAndName(Perl2::Variable& FileName, const std::u16string& path)
 
 }  // namespace
 
-Service::Service(FileDialogBackend& backend, std::filesystem::path programFolder)
-    : backend_(backend), programFolder_(std::move(programFolder)) {}
+Service::Service(FileDialogBackend& backend, std::filesystem::path firstFolder)
+    : backend_(backend), firstFolder_(std::move(firstFolder)) {}
 
 bool Service::ShowFileDialog(Perl2::Variable& FileName, std::u16string& FileTitle,
                              bool FileMustExist, bool MultiSelect, bool& ReadOnly,
@@ -85,7 +88,7 @@ bool Service::ShowFileDialog(Perl2::Variable& FileName, std::u16string& FileTitl
                              std::u16string_view DefaultExt, std::intptr_t OwnerWindow,
                              std::int32_t& Flags, bool OpenMode) {
   std::u16string initialDir = InitialDir;
-  if (!fileChosenOnce_ && initialDir.empty()) initialDir = FolderText(programFolder_);
+  if (!fileChosenOnce_ && initialDir.empty()) initialDir = FolderText(firstFolder_);
 
   const bool multi = (Flags & FileDialogFlag::AllowMultiSelect) != 0;
   const std::int32_t bufferSize = multi ? kMultiFileBuffer : kSingleFileBuffer;

@@ -13,8 +13,9 @@ namespace marlit::OpenFile {
 
 class Service {
  public:
-  // programFolder: where the first dialog opens when it is given no initial folder.
-  Service(FileDialogBackend& backend, std::filesystem::path programFolder);
+  // firstFolder: where the first dialog opens when it is given no initial folder (the program's
+  // working folder); an empty path leaves it to the dialog.
+  Service(FileDialogBackend& backend, std::filesystem::path firstFolder);
 
   // True when the user confirmed a choice. FileName then holds the path, or for a
   // multi-selection the List (folder, names...). On cancel or failure the outputs are cleared
@@ -41,7 +42,7 @@ class Service {
 
  private:
   FileDialogBackend& backend_;
-  std::filesystem::path programFolder_;
+  std::filesystem::path firstFolder_;
   bool fileChosenOnce_ = false;
 };
 

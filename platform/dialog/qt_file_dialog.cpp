@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QPixmapCache>
 #include <QStringList>
 #include <QWidget>
 #include <vector>
@@ -81,6 +82,10 @@ bool StoreResult(const QFileDialog& dialog, FileDialogRecord& record) {
   return StoreChosenFiles(record, folder.absolutePath().toStdU16String(), names);
 }
 
+// Every dialog makes icons of its own, and Qt's pixmap cache keeps the copies it drew of them after
+// the dialog is gone, up to its limit of 10 MB: about 20 KB more with each browse.
+void ForgetScaledIcons() { QPixmapCache::clear(); }
+
 }  // namespace
 
 QString QtNameFilter(std::u16string_view description, std::u16string_view patterns) {
@@ -96,6 +101,8 @@ bool QtFileDialogBackend::GetSaveFileName(FileDialogRecord& record) { return Run
 bool QtFileDialogBackend::Run(FileDialogRecord& record, bool open) {
   QFileDialog dialog(OwnerOf(record), ToQt(record.lpstrTitle));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  // Marlit writes no file: the dialog offers no delete, rename or new folder either.
+  dialog.setOption(QFileDialog::ReadOnly);
   dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   // The Save dialog asks before replacing a file only when the caller asked for that question.
   if (!open && !Has(record.Flags, FileDialogFlag::OverwritePrompt)) {
@@ -109,7 +116,9 @@ bool QtFileDialogBackend::Run(FileDialogRecord& record, bool open) {
                             ? AddReadOnlyBox(dialog, record)
                             : nullptr;
 
-  if (dialog.exec() != QDialog::Accepted) return false;
+  const int answer = dialog.exec();
+  ForgetScaledIcons();
+  if (answer != QDialog::Accepted) return false;
   if (!StoreResult(dialog, record)) return false;
 
   const QString selected = dialog.selectedNameFilter();

@@ -1,6 +1,9 @@
 #include "platform/qt/qt_prompt.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -21,6 +24,22 @@ constexpr qsizetype kMaxBoxLines = 25;
 
 QString ProgramTitle() { return QString::fromStdU16String(ProgramVersion().ProductName); }
 
+// The width that the program's title needs in the title bar of a window manager, which draws it in
+// a bold font of its own beside an icon and three buttons (and cuts what does not fit): the title
+// in the wider of the program's and the system's title font, made bold, and a square of the bar's
+// height for each of the icon and the buttons.
+int TitleBarWidth(const QString& title) {
+  int widest = 0;
+  int bar = 0;
+  for (QFont font : {QApplication::font(), QFontDatabase::systemFont(QFontDatabase::TitleFont)}) {
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    widest = std::max(widest, metrics.horizontalAdvance(title));
+    bar = std::max(bar, metrics.height() + 8);
+  }
+  return widest + 4 * bar;
+}
+
 void RunScrollingBox(QWidget* owner, const QString& text) {
   QDialog box(owner);
   box.setWindowTitle(ProgramTitle());
@@ -37,8 +56,10 @@ void RunScrollingBox(QWidget* owner, const QString& text) {
 
   const QFontMetrics metrics(view->font());
   int widest = 0;
-  for (const QString& line : text.split(u'\n')) widest = std::max(widest, metrics.horizontalAdvance(line));
-  QSize size(widest + 48, metrics.lineSpacing() * static_cast<int>(kMaxBoxLines));
+  for (const QString& line : text.split(u'\n'))
+    widest = std::max(widest, metrics.horizontalAdvance(line));
+  QSize size(std::max(widest + 48, TitleBarWidth(box.windowTitle())),
+             metrics.lineSpacing() * static_cast<int>(kMaxBoxLines));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     size = size.boundedTo(screen->availableGeometry().size() * 0.8);
   }
@@ -53,6 +74,11 @@ bool RunBox(QWidget* owner, std::u16string_view text, bool question) {
   box.setWindowTitle(ProgramTitle());
   box.setTextFormat(Qt::PlainText);
   box.setText(MessageBoxText(text));
+  // The box sizes itself to its text and buttons; a row as wide as the title needs keeps it wider.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
   QPushButton* ok = box.addButton(QStringLiteral("確定"), QMessageBox::AcceptRole);
   if (question) {
     QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);

@@ -7,7 +7,8 @@
 
 namespace marlit {
 
-// Message boxes with the program's title, no icon and the buttons "確定" and "取消".
+// Message boxes with the program's title, no icon and the buttons "確定" and "取消", wide enough
+// for a window manager to show the whole title.
 class QtPrompt : public Prompt {
  public:
   // The boxes are centred over owner while it exists (the main window sets itself once built).

@@ -1,5 +1,5 @@
 // Shows one dialog over a plain window for a few seconds, to look at the layout:
-//   dialog_preview section|about [seconds]
+//   dialog_preview section|about [seconds [hexadecimal image base]]
 #include <QApplication>
 #include <QFont>
 #include <QTimer>
@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
       marlit::關於對話框::顯示(owner);
     } else {
       marlit::PeImage image;
-      image.ImageBase = 0x400000;
+      image.ImageBase =
+          argc > 3 ? static_cast<std::int32_t>(std::stoul(argv[3], nullptr, 16)) : 0x68CC0000;
       const char16_t* names[] = {u"檔案頭", u".text", u".rdata", u".data", u".rsrc",
                                  u".reloc", u".tls",  u"UPX0",   u"UPX1"};
       std::int32_t at = 0;

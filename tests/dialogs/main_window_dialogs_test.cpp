@@ -21,7 +21,9 @@ namespace {
 class MainWindowDialogsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    bed.chooseSections = [](QWidget& owner, PeImage& image) { return 選擇區段::選擇(owner, image); };
+    bed.chooseSections = [](QWidget& owner, PeImage& image) {
+      return 選擇區段::選擇(owner, image);
+    };
     bed.about = [](QWidget& owner) { 關於對話框::顯示(owner); };
   }
   // Image base 400000h; .text at file 400h and memory 1000h, .data at file 600h and memory 3000h.
@@ -77,16 +79,23 @@ TEST_F(MainWindowDialogsTest, UntickAndCancelChangesNothing) {
   EXPECT_EQ(bed.Text("虛偏移"), "401010");
 }
 
-TEST_F(MainWindowDialogsTest, VaLeavesTheImageBaseOutUntilTheNextOk) {
+TEST_F(MainWindowDialogsTest, RvaLeavesTheImageBaseOutUntilVaIsChosen) {
   Load();
   ASSERT_TRUE(Choose([](QDialog& d) {
-    QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode1"), Qt::LeftButton);
+    EXPECT_TRUE(Control<QRadioButton>(d, "RVAmode1").isChecked()) << "VA is in force at start";
+    QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode0"), Qt::LeftButton);
     QTest::mouseClick(&Control<QPushButton>(d, "確定"), Qt::LeftButton);
   }));
   TypeOffset("410");
   EXPECT_EQ(bed.Text("虛偏移"), "1010");
   ASSERT_TRUE(Choose([](QDialog& d) {
     EXPECT_TRUE(Control<QRadioButton>(d, "RVAmode0").isChecked());
+    QTest::mouseClick(&Control<QPushButton>(d, "確定"), Qt::LeftButton);
+  }));
+  TypeOffset("410");
+  EXPECT_EQ(bed.Text("虛偏移"), "1010") << "確定 alone keeps the mode";
+  ASSERT_TRUE(Choose([](QDialog& d) {
+    QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode1"), Qt::LeftButton);
     QTest::mouseClick(&Control<QPushButton>(d, "確定"), Qt::LeftButton);
   }));
   TypeOffset("410");
@@ -105,14 +114,13 @@ TEST_F(MainWindowDialogsTest, SelectBeforeAnyFileShowsNothingAndRestoresTheWindo
 TEST_F(MainWindowDialogsTest, AboutIsShownOverTheWindowAndClosedByOk) {
   bool topmostDuring = true;
   QTest::mouseClick(bed.Button("頂端"), Qt::LeftButton);
-  ASSERT_TRUE(WithModalDialog(
-      [&] { QTest::mouseClick(bed.Button("關於"), Qt::LeftButton); },
-      [&](QDialog& d) {
-        EXPECT_EQ(d.windowTitle(), QStringLiteral("關於Vesko偏移量轉換器"));
-        topmostDuring = bed.Topmost();
-        EXPECT_FALSE(bed.module.HotKeyEnabled);
-        QTest::mouseClick(&Control<QPushButton>(d, "確定"), Qt::LeftButton);
-      }));
+  ASSERT_TRUE(WithModalDialog([&] { QTest::mouseClick(bed.Button("關於"), Qt::LeftButton); },
+                              [&](QDialog& d) {
+                                EXPECT_EQ(d.windowTitle(), QStringLiteral("關於Vesko偏移量轉換器"));
+                                topmostDuring = bed.Topmost();
+                                EXPECT_FALSE(bed.module.HotKeyEnabled);
+                                QTest::mouseClick(&Control<QPushButton>(d, "確定"), Qt::LeftButton);
+                              }));
   EXPECT_FALSE(topmostDuring);
   EXPECT_TRUE(bed.Topmost());
   EXPECT_TRUE(bed.module.HotKeyEnabled);

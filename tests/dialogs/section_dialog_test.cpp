@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -98,12 +99,12 @@ TEST_F(SectionDialogTest, FirstShowingAfterAnAnalysis) {
 TEST_F(SectionDialogTest, DesignTimeSettings) {
   Analyse();
   (void)Choose([this](QDialog& d) {
-    EXPECT_EQ(d.size(), QSize(243, 165));
+    EXPECT_EQ(d.size(), QSize(243, 185));
     EXPECT_EQ(d.font(), owner.font());
     EXPECT_EQ(d.windowIcon().cacheKey(), owner.windowIcon().cacheKey());
     EXPECT_EQ(d.focusWidget(), &Control<QPushButton>(d, "確定"));
-    EXPECT_TRUE(Control<QRadioButton>(d, "RVAmode0").isChecked());
-    EXPECT_FALSE(Control<QRadioButton>(d, "RVAmode1").isChecked());
+    EXPECT_EQ(Control<QRadioButton>(d, "RVAmode0").text(), QStringLiteral("RVA"));
+    EXPECT_EQ(Control<QRadioButton>(d, "RVAmode1").text(), QStringLiteral("VA"));
     const Qt::WindowFlags flags = d.windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
@@ -145,6 +146,15 @@ TEST_P(SectionCaptionTest, ShowsTheImageBaseInHex) {
   const QString caption = QString::fromUtf8(GetParam().caption);
   (void)Choose([&](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), caption);
+    // A window manager may cut the caption; the row under the buttons shows the whole base, with
+    // room for the 16 digits of a 64-bit base.
+    const QLabel& base = Control<QLabel>(d, "基位址");
+    EXPECT_EQ(base.text(), caption.mid(5, caption.size() - 6));
+    EXPECT_TRUE(base.isVisible());
+    EXPECT_GE(base.width(),
+              base.fontMetrics().horizontalAdvance(QStringLiteral("基位址=FFFF800000000000")));
+    EXPECT_LE(base.geometry().right(), d.width());
+    EXPECT_GE(base.geometry().top(), Control<QPushButton>(d, "確定").geometry().bottom());
     Click(d, "取消");
   });
   EXPECT_TRUE(shown);
@@ -188,7 +198,7 @@ TEST_F(SectionDialogTest, CancelAndTheCloseControlChangeNothing) {
     const bool confirmed = Choose([&](QDialog& d) {
       Mark(d, 0, false);
       Mark(d, 2, true);
-      QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode0"), Qt::LeftButton);
+      QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode1"), Qt::LeftButton);
       how(d);
     });
     EXPECT_FALSE(confirmed);
@@ -223,19 +233,43 @@ TEST_F(SectionDialogTest, EnterAndEscapeDoNotCloseTheDialog) {
   EXPECT_FALSE(confirmed);
 }
 
-TEST_F(SectionDialogTest, VaChoiceLastsOnlyUntilTheNextShowing) {
+struct ModeCase {
+  const char* name;
+  bool omitBefore;       // the mode in force when the dialog opens
+  const char* selected;  // the option that the showing selects
+  const char* clicked;   // the option the user clicks, or nullptr
+  bool omitAfter;        // after 確定
+};
+
+class SectionModeTest : public SectionDialogTest, public testing::WithParamInterface<ModeCase> {};
+
+// "VA" gives memory addresses with the image base, "RVA" without; a showing starts from the mode
+// in force, so that 確定 alone keeps it.
+TEST_P(SectionModeTest, ShowingSelectsTheModeInForceAndOkWritesTheChoice) {
+  const ModeCase& c = GetParam();
   Analyse();
-  EXPECT_TRUE(Choose([](QDialog& d) {
-    QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode1"), Qt::LeftButton);
+  image.OmitImageBase = c.omitBefore;
+  EXPECT_TRUE(Choose([&](QDialog& d) {
+    EXPECT_TRUE(Control<QRadioButton>(d, c.selected).isChecked());
+    if (c.clicked != nullptr) {
+      QTest::mouseClick(&Control<QRadioButton>(d, c.clicked), Qt::LeftButton);
+    }
     Click(d, "確定");
   }));
-  EXPECT_TRUE(image.OmitImageBase);
-  EXPECT_TRUE(Choose([](QDialog& d) {
-    EXPECT_TRUE(Control<QRadioButton>(d, "RVAmode0").isChecked());
-    Click(d, "確定");
-  }));
-  EXPECT_FALSE(image.OmitImageBase);
+  EXPECT_EQ(image.OmitImageBase, c.omitAfter);
+  std::int64_t value = 0x400;
+  ASSERT_EQ(FileToRam(image, value), 2);
+  EXPECT_EQ(value, c.omitAfter ? 0x1000 : 0x401000);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, SectionModeTest,
+    testing::Values(ModeCase{"VaKept", false, "RVAmode1", nullptr, false},
+                    ModeCase{"RvaKept", true, "RVAmode0", nullptr, true},
+                    ModeCase{"VaToRva", false, "RVAmode1", "RVAmode0", true},
+                    ModeCase{"RvaToVa", true, "RVAmode0", "RVAmode1", false},
+                    ModeCase{"VaClickedAgain", false, "RVAmode1", "RVAmode1", false}),
+    [](const testing::TestParamInfo<ModeCase>& p) { return std::string(p.param.name); });
 
 TEST_F(SectionDialogTest, NothingAnalysedShowsNothing) {
   image.Sections.push_back(SectionRecord{u"檔案頭", 0, 0, 0, 0, 0, 0, true});

@@ -346,6 +346,56 @@ TEST_F(MainWindowTest, DropsWithoutAFileAreIgnored) {
   EXPECT_TRUE(bed.prompt.shown.empty());
 }
 
+// A drag at a point of the window reaches the widget there that takes drops, or the nearest of its
+// parents that does, as the window system's drags do; the drop action, or nothing when refused.
+std::optional<Qt::DropAction> DropOnWindowAt(QWidget& window, QPoint at, QMimeData* data) {
+  std::unique_ptr<QMimeData> owned(data);
+  QWidget* target = window.childAt(at);
+  if (target == nullptr) target = &window;
+  while (target != &window && !target->acceptDrops()) target = target->parentWidget();
+  if (!target->acceptDrops()) return std::nullopt;
+  const QPoint local = target->mapFrom(&window, at);
+  QDragEnterEvent enter(local, Qt::CopyAction | Qt::MoveAction, owned.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return std::nullopt;
+  QDropEvent drop(local, Qt::CopyAction | Qt::MoveAction, owned.get(), Qt::LeftButton,
+                  Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  if (!drop.isAccepted()) return std::nullopt;
+  return drop.dropAction();
+}
+
+TEST_F(MainWindowTest, AFileDroppedAnywhereOnTheWindowOpens) {
+  const QString file = QString::fromStdString((dir / "dropped.exe").string());
+  TwoSections().WriteTo(file.toStdString());
+  QWidget& window = *bed.window;
+  for (const char* place : {"實偏移", "虛偏移", "代碼", "區段訊息", "關於", "l0", "bk"}) {
+    SCOPED_TRACE(place);
+    bed.Field("程式名")->clear();
+    QWidget* w = bed.Get<QWidget>(place);
+    // The frame's own ground: its left edge, beside the controls.
+    const QPoint at = std::string(place) == "bk" ? w->mapTo(&window, QPoint(2, w->height() / 2))
+                                                 : w->mapTo(&window, w->rect().center());
+    EXPECT_EQ(DropOnWindowAt(window, at, Files({file})), Qt::CopyAction);
+    EXPECT_EQ(bed.Text("程式名"), file);
+    EXPECT_EQ(bed.Items().size(), 4);
+  }
+  auto* remote = new QMimeData;
+  remote->setUrls({QUrl("https://example.org/a.exe")});
+  remote->setText("https://example.org/a.exe");
+  EXPECT_EQ(DropOnWindowAt(window, bed.Get<QWidget>("關於")->geometry().center(), remote),
+            std::nullopt);
+  // Dropped text still goes into a number field through its filter.
+  auto* text = new QMimeData;
+  text->setText("1g2");
+  QWidget* field = bed.Field("實偏移");
+  EXPECT_EQ(DropOnWindowAt(window, field->mapTo(&window, QPoint(2, 2)), text), Qt::CopyAction);
+  EXPECT_EQ(bed.Text("實偏移"), "1");
+  EXPECT_EQ(bed.Text("程式名"), file);
+  EXPECT_TRUE(bed.prompt.shown.empty());
+}
+
 struct ExtensionCase {
   const char* name;
   const char* file;
@@ -393,6 +443,24 @@ TEST_F(MainWindowTest, FileThatIsNotAPeImageKeepsThePreviousName) {
   EXPECT_EQ(bed.Items().size(), 4);
 }
 
+// The loader shows a format error only after the file's table is in force; the window then shows
+// that file, not the previous one, so that name, list and translation agree.
+TEST_F(MainWindowTest, AFileRefusedAfterItsTableIsInForceIsShown) {
+  Load(TwoSections());
+  PeBuilder cut;
+  cut.ImageBase(0x10000000).AddSection(".text", 0x1000, 0x200, 0x400);
+  cut.FileLength(cut.SectionTableOffset());  // the file ends where its section table begins
+  const QString refused = QString::fromStdString((dir / "cut.exe").string());
+  cut.WriteTo(refused.toStdString());
+  bed.window->OpenAsDropped(refused);
+  EXPECT_EQ(bed.Messages(), std::vector<std::u16string>{u"此檔案格式不正確，不能繼續分析！"});
+  EXPECT_EQ(bed.Text("程式名"), refused);
+  EXPECT_EQ(bed.Items(), (QStringList{"不在段內", "檔案頭"}));
+  Type("實偏移", "1000");
+  EXPECT_EQ(bed.Text("虛偏移"), "10001000");
+  EXPECT_EQ(bed.List()->currentText(), "檔案頭");
+}
+
 TEST_F(MainWindowTest, BrowseOpensTheChosenFileOutsideTheTopmostBand) {
   const auto file = (dir / "chosen.dll").string();
   TwoSections().WriteTo(file);
@@ -421,6 +489,25 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFileOutsideTheTopmostBand) {
             FileDialogFlag::Explorer | FileDialogFlag::FileMustExist);
   EXPECT_EQ(r.Flags & FileDialogFlag::AllowMultiSelect, 0);
   EXPECT_EQ(r.hwndOwner, static_cast<std::intptr_t>(bed.Wid()));
+}
+
+// The file dialog hands back paths as long as the system allows; one of 259 characters filled the
+// 260 of the system call's buffer with its NUL.
+TEST_F(MainWindowTest, BrowseOpensEveryPathTheDialogReturns) {
+  for (const std::size_t length : {std::size_t{259}, std::size_t{260}, std::size_t{4095}}) {
+    std::string folder = dir.path().string();
+    while (folder.size() + 1 + 200 + 6 < length) folder += "/" + std::string(200, 'd');
+    folder += "/" + std::string(length - folder.size() - 1 - 6, 'e');
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/a.exe";
+    ASSERT_EQ(file.size(), length);
+    TwoSections().WriteTo(file);
+    bed.dialogBackend.chosen = QString::fromStdString(file).toStdU16String();
+    QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
+    EXPECT_EQ(bed.programEnds, 0) << length;
+    EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(file)) << length;
+    EXPECT_EQ(bed.Items().size(), 4) << length;
+  }
 }
 
 TEST_F(MainWindowTest, CancelledBrowseChangesNothing) {
@@ -483,6 +570,33 @@ TEST_P(DialogBracketTest, EndsWithTheHotKeyOnEvenWhenTheWindowLevelFails) {
                     Qt::LeftButton);
   EXPECT_EQ(bed.windowLevel.calls, 2);
   EXPECT_TRUE(bed.module.HotKeyEnabled);
+}
+
+// A window manager minimizes the window with its dialog; restoring it while the dialog is open
+// leaves the hot-key off until the dialog ends.
+TEST_P(DialogBracketTest, RestoringTheWindowUnderTheDialogLeavesTheHotKeyOff) {
+  bool hotKeyAfterRestore = true;
+  auto minimizeAndRestore = [&] {
+    bed.window->showMinimized();
+    bed.window->showNormal();
+    hotKeyAfterRestore = bed.module.HotKeyEnabled;
+  };
+  bed.chooseSections = [&](QWidget&, PeImage&) {
+    minimizeAndRestore();
+    return false;
+  };
+  bed.about = [&](QWidget&) { minimizeAndRestore(); };
+  QTest::mouseClick(bed.Button(GetParam() == DialogButton::Select ? "選擇區段訊息" : "關於"),
+                    Qt::LeftButton);
+  EXPECT_FALSE(hotKeyAfterRestore);
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+  bed.dialogBackend.during = minimizeAndRestore;
+  hotKeyAfterRestore = true;
+  QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
+  EXPECT_FALSE(hotKeyAfterRestore) << "browse";
+  EXPECT_TRUE(bed.module.HotKeyEnabled);
+  bed.window->showMinimized();
+  EXPECT_FALSE(bed.module.HotKeyEnabled) << "without a dialog, minimizing still stops it";
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, DialogBracketTest,

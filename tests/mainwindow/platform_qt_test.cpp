@@ -42,6 +42,7 @@ struct SeenBox {
   QStringList buttons;
   QString defaultButton;
   bool icon = true;
+  int width = 0;
 };
 
 // Shows one box and answers it from a timer with the button named answer.
@@ -53,6 +54,7 @@ SeenBox Answer(const std::function<void()>& show, const QString& answer) {
     seen.title = box->windowTitle();
     seen.text = box->text();
     seen.icon = box->icon() != QMessageBox::NoIcon;
+    seen.width = box->width();
     for (QAbstractButton* b : box->buttons()) seen.buttons.push_back(b->text());
     if (box->defaultButton() != nullptr) seen.defaultButton = box->defaultButton()->text();
     for (QAbstractButton* b : box->buttons()) {
@@ -81,9 +83,33 @@ TEST(QtPrompt, MessagesAndQuestionsSpeakTheProgramsTexts) {
   EXPECT_TRUE(ok);
 }
 
+// A window manager cuts a title that does not fit beside its icon and buttons ("Vesk… 轉換器").
+TEST(QtPrompt, ABoxIsAsWideAsItsTitleNeeds) {
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  const int needed =
+      metrics.horizontalAdvance(QStringLiteral("Vesko偏移量轉換器")) + 4 * metrics.height();
+  QtPrompt prompt;
+  EXPECT_GE(Answer([&] { prompt.ShowMessage(u"短"); }, "確定").width, needed);
+  EXPECT_GE(Answer([&] { (void)prompt.AskOkCancel(u"短"); }, "確定").width, needed);
+  std::u16string text;
+  for (int i = 0; i < 30; ++i) text += u"短\r\n";
+  int scrolling = 0;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    scrolling = box->width();
+    for (auto* b : box->findChildren<QPushButton*>()) b->click();
+  });
+  prompt.ShowMessage(text);
+  EXPECT_GE(scrolling, needed) << "a long message of short lines";
+}
+
 TEST(QtPrompt, LongMessageScrollsAndKeepsItsWholeText) {
   std::u16string text;
-  for (int i = 0; i < 500; ++i) text += u"★ 區段「.text   」的 FileMin 和區段「.data   」的 FileOffset 部分重疊 ★\r\n";
+  for (int i = 0; i < 500; ++i)
+    text += u"★ 區段「.text   」的 FileMin 和區段「.data   」的 FileOffset 部分重疊 ★\r\n";
   QtPrompt prompt;
   QString title, shown;
   QStringList buttons;

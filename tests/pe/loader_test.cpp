@@ -250,11 +250,13 @@ TEST_F(LoaderTest, AFormatErrorBeforeARefusalIsNotShown) {
 
 TEST_F(LoaderTest, ATruncatedSectionTableKeepsWhatWasReadAndFails) {
   ASSERT_TRUE(Analyze(SectionsBuilder(2)));
+  const std::uint32_t tables = image_.TablesInForce;
   PeBuilder cut = SectionsBuilder(1);
   cut.FileLength(cut.SectionTableOffset());  // the table's first byte is the end of the file
   EXPECT_FALSE(Analyze(cut));
   EXPECT_EQ(Shown(), kBadFormatMessage);
   EXPECT_EQ(image_.SectionCount, 2);
+  EXPECT_EQ(image_.TablesInForce, tables + 1) << "the refused file's table is in force";
 }
 
 // Each refusal keeps the previous table, section count and image base.
@@ -382,7 +384,9 @@ TEST_F(LoaderTest, RefusedFilesKeepThePreviousTable) {
     const std::filesystem::path path = r.make(dir);
     ASSERT_TRUE(Analyze(TypicalBuilder()));
     const std::vector<SectionRecord> before = image_.Sections;
+    const std::uint32_t tables = image_.TablesInForce;
     EXPECT_FALSE(Analyze(path));
+    EXPECT_EQ(image_.TablesInForce, tables);
     ASSERT_EQ(prompt_.shown.size(), 1u);
     EXPECT_FALSE(prompt_.shown[0].question);
     EXPECT_TRUE(r.expectMessage(prompt_.shown[0].text));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,93 @@ TEST(OverlapTest, RecordsBeyondSectionCountAreIgnored) {
   PeImage image = Image({kHeader, {u"A", 0, 0x400, 0x400000, 0x401000}});
   image.SectionCount = 1;
   EXPECT_EQ(OverlapReport(image), u"");
+}
+
+// Every ordered pair of included records and every test, as the report is defined.
+std::vector<Overlap> AllPairs(const PeImage& image) {
+  const auto count = std::min<std::size_t>(
+      static_cast<std::size_t>(std::max<int>(image.SectionCount, 0)), image.Sections.size());
+  std::vector<Overlap> found;
+  for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t j = 0; j < count; ++j) {
+      const SectionRecord& a = image.Sections[i];
+      const SectionRecord& b = image.Sections[j];
+      if (i == j || !a.Included || !b.Included) continue;
+      auto at = [&](std::int64_t address) { return AddressOrder(image.Kind, address); };
+      const bool holds[] = {
+          b.FileMin <= a.FileMin && a.FileMin < b.FileMax,
+          b.FileMin < a.FileMax && a.FileMax < b.FileMax,
+          at(b.RamMin) <= at(a.RamMin) && at(a.RamMin) < at(b.RamMax),
+          at(b.RamMin) < at(a.RamMax) && at(a.RamMax) < at(b.RamMax),
+      };
+      for (std::size_t test = 0; test < 4; ++test) {
+        if (holds[test]) found.push_back(Overlap{i, j, test});
+      }
+    }
+  }
+  return found;
+}
+
+// Small coordinates make equal, touching, nested and reversed ranges common; some bounds sit at
+// the ends of the 32-bit range (of the 64-bit one, and across 2^63, for the memory ranges of a
+// PE32+ image), some records are excluded, and a count may stop short of the table.
+PeImage RandomTable(std::mt19937& random) {
+  auto pick = [&](int lowest, int highest) {
+    return std::uniform_int_distribution<int>(lowest, highest)(random);
+  };
+  auto bound = [&]() -> std::int32_t {
+    switch (pick(0, 15)) {
+      case 0:
+        return std::numeric_limits<std::int32_t>::min();
+      case 1:
+        return std::numeric_limits<std::int32_t>::max();
+      default:
+        return pick(-2, 12);
+    }
+  };
+  PeImage image;
+  image.Kind = pick(0, 1) == 0 ? ImageKind::Pe32 : ImageKind::Pe32Plus;
+  auto address = [&]() -> std::int64_t {
+    if (image.Kind == ImageKind::Pe32 || pick(0, 3) != 0) return bound();
+    // Patterns around 2^63, added without a signed overflow.
+    return static_cast<std::int64_t>((std::uint64_t{1} << 63) +
+                                     static_cast<std::uint64_t>(pick(0, 4)) - 2);
+  };
+  auto range = [&](auto& min, auto& max, auto next) {
+    min = next();
+    using Bound = std::remove_reference_t<decltype(min)>;
+    // A short range from min, wrapping as a bit pattern would.
+    const auto shortEnd = static_cast<Bound>(static_cast<std::uint64_t>(min) +
+                                             static_cast<std::uint64_t>(pick(0, 4)));
+    max = pick(0, 3) == 0 || min > 12 ? next() : shortEnd;
+  };
+  const int records = pick(0, 9);
+  for (int k = 0; k < records; ++k) {
+    SectionRecord r;
+    r.Name = std::u16string(1, static_cast<char16_t>(u'A' + k));
+    range(r.FileMin, r.FileMax, bound);
+    range(r.RamMin, r.RamMax, address);
+    r.Included = pick(0, 5) != 0;
+    image.Sections.push_back(r);
+  }
+  image.SectionCount =
+      static_cast<std::int16_t>(records - (pick(0, 7) == 0 ? pick(0, records) : 0));
+  return image;
+}
+
+TEST(OverlapTest, FindsWhatComparingEveryPairFinds) {
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 5000; ++round) {
+    const PeImage image = RandomTable(random);
+    const std::vector<Overlap> expected = AllPairs(image);
+    ASSERT_EQ(FindOverlaps(image, 1000), expected) << "round " << round;
+    // A cut keeps the first warnings of the same order.
+    const std::size_t limit = expected.size() / 2;
+    ASSERT_EQ(FindOverlaps(image, limit),
+              std::vector<Overlap>(expected.begin(),
+                                   expected.begin() + static_cast<std::ptrdiff_t>(limit)))
+        << "round " << round;
+  }
 }
 
 TEST(OverlapTest, AFloodOfOverlapsIsCut) {

@@ -169,11 +169,61 @@ TEST_F(OpenFileTest, FailingDialogAnswersLikeCancel) {
   EXPECT_EQ(c.Filter, u"");
 }
 
-TEST_F(OpenFileTest, ResultTooLongForTheBufferIsAFailure) {
-  dialog.choice = Files(u"/" + std::u16string(300, u'd'), {u"a.exe"});
+struct LongPathCase {
+  std::size_t length;  // of the chosen path, in characters
+  bool multi;
+};
+
+class LongPathTest : public OpenFileTest, public testing::WithParamInterface<LongPathCase> {};
+
+// A Linux path may be as long as the system allows, beyond the 260 (or 4096) characters that the
+// buffer holds for the system call; one of exactly 259 fills the 260 with its NUL.
+TEST_P(LongPathTest, EveryChosenPathComesBackWhole) {
+  const auto [length, multi] = GetParam();
+  const std::u16string folder = u"/" + std::u16string(length - 7, u'd');
+  dialog.choice = Files(folder, {u"a.exe"});
+  Call c = multi ? MultiCall() : Call();
+  ASSERT_TRUE(c.Run(service));
+  const Value expected = multi ? Value(List::Of({folder, u"a.exe"})) : Value(folder + u"/a.exe");
+  EXPECT_EQ(c.FileName.Get(), expected);
+  EXPECT_EQ(c.FileTitle, u"a.exe");
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongPathTest,
+                         testing::Values(LongPathCase{258, false}, LongPathCase{259, false},
+                                         LongPathCase{260, false}, LongPathCase{4095, false},
+                                         LongPathCase{4094, true}, LongPathCase{4095, true},
+                                         LongPathCase{4096, true}),
+                         [](const testing::TestParamInfo<LongPathCase>& p) {
+                           return (p.param.multi ? "Multi" : "Single") +
+                                  std::to_string(p.param.length);
+                         });
+
+TEST_F(OpenFileTest, SeveralLongNamesComeBackWhole) {
+  const std::u16string folder = u"/" + std::u16string(4000, u'd');
+  const std::vector<std::u16string> names{std::u16string(255, u'a'), std::u16string(255, u'b')};
+  dialog.choice = Files(folder, names);
+  Call c = MultiCall();
+  ASSERT_TRUE(c.Run(service));
+  EXPECT_EQ(c.FileName.Get(), Value(List::Of({folder, names[0], names[1]})));
+}
+
+// A backend that fills the buffer to its last character, as the system call may.
+class ExactFill : public FileDialogBackend {
+ public:
+  bool GetOpenFileName(FileDialogRecord& record) override {
+    record.lpstrFile = std::u16string(259, u'p') + u'\0';
+    return true;
+  }
+  bool GetSaveFileName(FileDialogRecord& record) override { return GetOpenFileName(record); }
+};
+
+TEST(OpenFileService, AResultThatFillsTheBufferEndsAtItsEnd) {
+  ExactFill exact;
+  Service service(exact, "/");
   Call c;
-  EXPECT_FALSE(c.Run(service));
-  EXPECT_EQ(c.FilterIndex, -1);
+  ASSERT_TRUE(c.Run(service));
+  EXPECT_EQ(c.FileName.Get(), Value(std::u16string(259, u'p')));
 }
 
 TEST_F(OpenFileTest, GivenFolderIsKept) {

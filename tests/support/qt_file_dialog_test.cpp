@@ -2,14 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+#include <QToolButton>
 #include <functional>
 #include <limits>
 #include <string>
@@ -145,6 +151,75 @@ TEST_F(QtFileDialogTest, SaveDialogHidesReadOnlyAddsExtensionAndCancelClears) {
   EXPECT_FALSE(c.Run(service));
   EXPECT_EQ(c.FileName.Get(), Perl2::Value(u""));
   EXPECT_EQ(c.FilterIndex, -1);
+}
+
+// Tries what would delete the file chosen in d, the Delete key and the menu's entry, and answers
+// yes to every question they ask.
+void TryToDelete(QFileDialog& d, const QString& file) {
+  auto* list = d.findChild<QListView*>("listView");
+  ASSERT_NE(list, nullptr);
+  // The folder is read in the background; the file is chosen once the list shows it.
+  for (int wait = 0; wait < 200 && list->selectionModel()->selectedRows().isEmpty(); ++wait) {
+    d.selectFile(file);
+    QThread::msleep(10);
+    QCoreApplication::processEvents();
+  }
+  ASSERT_FALSE(list->selectionModel()->selectedRows().isEmpty());
+  QTimer yes;
+  QObject::connect(&yes, &QTimer::timeout, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      box->button(QMessageBox::Yes)->click();
+    }
+  });
+  yes.start(10);
+  d.activateWindow();
+  list->setFocus();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+  QApplication::sendEvent(list, &press);
+  for (QAction* action : d.findChildren<QAction*>()) {
+    if (action->text().contains(QStringLiteral("Delete"))) action->trigger();
+  }
+  QCoreApplication::processEvents();
+}
+
+// Marlit writes no file: in both dialogs a chosen file survives Delete, even confirmed, and no
+// folder can be made.
+TEST_F(QtFileDialogTest, DeleteDoesNothingToAFile) {
+  const QString file = dir.filePath("a.exe");
+  for (const bool open : {true, false}) {
+    SCOPED_TRACE(open ? "Open" : "Save");
+    OpenFile::Call c;
+    c.InitialDir = Dir();
+    c.OpenMode = open;
+    WhenDialogOpens([&](QFileDialog& d) {
+      auto* newFolder = d.findChild<QToolButton*>("newFolderButton");
+      EXPECT_TRUE(newFolder != nullptr && !newFolder->isEnabled());
+      TryToDelete(d, file);
+      d.reject();
+    });
+    EXPECT_FALSE(c.Run(service));
+    EXPECT_TRUE(QFile::exists(file));
+  }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2);
+}
+
+// A path as long as the system allows (4095 bytes and the NUL) comes back whole.
+TEST_F(QtFileDialogTest, ALongestPathComesBackWhole) {
+  QString folder = dir.path();
+  while (folder.size() < 4095 - 6 - 201) folder += u'/' + QString(200, u'd');
+  folder += u'/' + QString(4095 - 6 - static_cast<int>(folder.size()) - 1, u'e');
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString chosen = folder + QStringLiteral("/a.exe");
+  ASSERT_EQ(QFile::encodeName(chosen).size(), 4095);
+  Touch(chosen);
+  OpenFile::Call c;
+  c.InitialDir = folder.toStdU16String();
+  WhenDialogOpens([&](QFileDialog& d) {
+    d.selectFile(chosen);
+    static_cast<QDialog&>(d).accept();
+  });
+  ASSERT_TRUE(c.Run(service));
+  EXPECT_EQ(c.FileName.Get(), Perl2::Value(chosen.toStdU16String()));
 }
 
 TEST_F(QtFileDialogTest, AnIndexOutsideTheFilterPairsPreselectsTheFirst) {
