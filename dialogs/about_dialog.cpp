@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "dialogs/placement.h"
+#include "platform/qt/qt_text.h"
 
 namespace marlit {
 
@@ -18,7 +19,7 @@ class 關於窗體 : public FixedForm {
   }
 
   void Form_Load(const VersionInfo& version) {
-    const QString product = QString::fromStdU16String(version.ProductName);
+    const QString product = ToQString(version.ProductName);
     AppName->setText(product + u' ' + QString::number(version.Major) + u'.' +
                      QString::number(version.Minor) + QStringLiteral("B 版"));
     setWindowTitle(QStringLiteral("關於") + product);

@@ -12,12 +12,11 @@
 
 #include "dialogs/placement.h"
 #include "pe/number_text.h"
+#include "platform/qt/qt_text.h"
 
 namespace marlit {
 
 namespace {
-
-QString Text(const std::u16string& s) { return QString::fromStdU16String(s); }
 
 // The rows the table really holds: a record count that runs past the table shows only the records
 // that exist.
@@ -41,8 +40,9 @@ class 選擇區段窗體 : public FixedForm {
   }
 
   void SetCaption() {
-    const QString base = QStringLiteral("基位址=") +
-                         Text(FieldNumberText(Radix::Hex, AddressWidth(image_), image_.ImageBase));
+    const QString base =
+        QStringLiteral("基位址=") +
+        ToQString(FieldNumberText(Radix::Hex, AddressWidth(image_), image_.ImageBase));
     setWindowTitle(QStringLiteral("選擇區段(") + base + QStringLiteral(")"));
     基位址->setText(base);
   }
@@ -55,7 +55,7 @@ class 選擇區段窗體 : public FixedForm {
     rows_ = RowCount(image_);
     for (int i = 0; i < rows_; ++i) {
       const SectionRecord& record = image_.Sections[static_cast<std::size_t>(i)];
-      auto* row = new QListWidgetItem(Text(record.Name), 區段清單);
+      auto* row = new QListWidgetItem(ToQString(record.Name), 區段清單);
       row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
       row->setCheckState(record.Included ? Qt::Checked : Qt::Unchecked);
     }
@@ -135,10 +135,10 @@ class 選擇區段窗體 : public FixedForm {
   void 區段清單_Click(int row) {
     if (row < 0 || row >= rows_) return;
     const SectionRecord& record = image_.Sections[static_cast<std::size_t>(row)];
-    t[0]->setText(Text(FieldNumberText(Radix::Hex, AddressWidth(image_), record.RamMin)));
-    t[1]->setText(Text(FieldNumberText(Radix::Hex, AddressWidth(image_), record.RamMax)));
-    t[2]->setText(Text(HexFieldText(record.FileMin)));
-    t[3]->setText(Text(HexFieldText(record.FileMax)));
+    t[0]->setText(ToQString(FieldNumberText(Radix::Hex, AddressWidth(image_), record.RamMin)));
+    t[1]->setText(ToQString(FieldNumberText(Radix::Hex, AddressWidth(image_), record.RamMax)));
+    t[2]->setText(ToQString(HexFieldText(record.FileMin)));
+    t[3]->setText(ToQString(HexFieldText(record.FileMax)));
   }
 
   void 確定_Click() {

@@ -22,6 +22,7 @@
 #include "platform/qt/qt_beeper.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/qt_prompt.h"
+#include "platform/qt/qt_text.h"
 #include "platform/qt/x11_window_level.h"
 #include "platform/standard_options.h"
 #include "support/open_file.h"
@@ -86,7 +87,7 @@ int main(int argc, char* argv[]) {
     return QApplication::exec();
   } catch (const std::exception& e) {
     prompt.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" +
-                       QString::fromUtf8(e.what()).toStdU16String());
+                       marlit::ToU16(QString::fromUtf8(e.what())));
     return EXIT_FAILURE;
   }
 }

@@ -12,6 +12,7 @@
 
 #include "pe/key_filter.h"
 #include "platform/errors.h"
+#include "platform/qt/qt_text.h"
 
 namespace marlit {
 
@@ -22,8 +23,6 @@ constexpr std::int32_t kTab = 9;
 constexpr std::int32_t kEnter = 13;
 constexpr std::int32_t kEscape = 27;
 constexpr std::int32_t kLastControlCode = 26;
-
-std::u16string ToU16(const QString& s) { return s.toStdU16String(); }
 
 // The standard menu's paste entry, by its name where Qt gives one, else by its (translated) text.
 bool IsPasteAction(const QAction& action) {
@@ -56,13 +55,18 @@ std::optional<std::int32_t> KeyCodeOf(const QKeyEvent& event) {
     return static_cast<std::int32_t>(key - Qt::Key_A + 1);
   }
   switch (key) {
-    case Qt::Key_Backspace: return kBackspace;
+    case Qt::Key_Backspace:
+      return kBackspace;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return kTab;
+    case Qt::Key_Backtab:
+      return kTab;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return kEnter;
-    case Qt::Key_Escape: return kEscape;
-    default: break;
+    case Qt::Key_Enter:
+      return kEnter;
+    case Qt::Key_Escape:
+      return kEscape;
+    default:
+      break;
   }
   const QString text = event.text();
   if (text.isEmpty()) return std::nullopt;
@@ -101,7 +105,7 @@ void NumberField::PasteFiltered() {
     UseString::FilterNumericKey(code, mode_(), clipboard_, beeper_);
     if (code == 0) return;
     const auto kept = clipboard_.ReadText();
-    if (kept) InsertWithinLimit(QString::fromStdU16String(*kept));
+    if (kept) InsertWithinLimit(ToQString(*kept));
   } catch (const PlatformError& e) {
     clipboardFailed_(e.what());
   } catch (...) {
@@ -112,7 +116,7 @@ void NumberField::PasteFiltered() {
 void NumberField::InsertFiltered(const QString& text) {
   try {
     const std::u16string kept = UseString::KeptPasteText(ToU16(text), mode_(), beeper_);
-    InsertWithinLimit(QString::fromStdU16String(kept));
+    InsertWithinLimit(ToQString(kept));
   } catch (...) {
     // Nothing is inserted; the field keeps its text.
   }
@@ -188,9 +192,13 @@ void NumberField::mouseReleaseEvent(QMouseEvent* event) {
   }
 }
 
-void NumberField::dragEnterEvent(QDragEnterEvent* event) { AcceptAsCopy(*event, event->mimeData()->hasText()); }
+void NumberField::dragEnterEvent(QDragEnterEvent* event) {
+  AcceptAsCopy(*event, event->mimeData()->hasText());
+}
 
-void NumberField::dragMoveEvent(QDragMoveEvent* event) { AcceptAsCopy(*event, event->mimeData()->hasText()); }
+void NumberField::dragMoveEvent(QDragMoveEvent* event) {
+  AcceptAsCopy(*event, event->mimeData()->hasText());
+}
 
 void NumberField::dropEvent(QDropEvent* event) {
   try {
@@ -211,15 +219,20 @@ void NumberField::dropEvent(QDropEvent* event) {
   }
 }
 
-FileNameField::FileNameField(QWidget* parent, std::function<Qt::DropAction(const QMimeData&)> onDrop)
+FileNameField::FileNameField(QWidget* parent,
+                             std::function<Qt::DropAction(const QMimeData&)> onDrop)
     : QLineEdit(parent), onDrop_(std::move(onDrop)) {
   setReadOnly(true);
   setAcceptDrops(true);
 }
 
-void FileNameField::dragEnterEvent(QDragEnterEvent* event) { AcceptAsCopy(*event, event->mimeData()->hasUrls()); }
+void FileNameField::dragEnterEvent(QDragEnterEvent* event) {
+  AcceptAsCopy(*event, event->mimeData()->hasUrls());
+}
 
-void FileNameField::dragMoveEvent(QDragMoveEvent* event) { AcceptAsCopy(*event, event->mimeData()->hasUrls()); }
+void FileNameField::dragMoveEvent(QDragMoveEvent* event) {
+  AcceptAsCopy(*event, event->mimeData()->hasUrls());
+}
 
 void FileNameField::dropEvent(QDropEvent* event) {
   event->setDropAction(onDrop_(*event->mimeData()));

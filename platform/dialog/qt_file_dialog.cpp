@@ -10,13 +10,11 @@
 #include <QWidget>
 #include <vector>
 
+#include "platform/qt/qt_text.h"
+
 namespace marlit {
 
 namespace {
-
-QString ToQt(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool Has(std::int32_t flags, std::int32_t bit) { return (flags & bit) != 0; }
 
@@ -38,7 +36,7 @@ QStringList SetFilters(QFileDialog& dialog, const FileDialogRecord& record) {
   QStringList descriptions;
   for (const auto& [description, patterns] : FilterPairs(record.lpstrFilter)) {
     filters << QtNameFilter(description, patterns);
-    descriptions << ToQt(description);
+    descriptions << ToQString(description);
   }
   if (filters.isEmpty()) return descriptions;
   // The descriptions already name their patterns; Qt's own copy stays out of sight.
@@ -51,9 +49,9 @@ QStringList SetFilters(QFileDialog& dialog, const FileDialogRecord& record) {
 }
 
 void SetStartingPoint(QFileDialog& dialog, const FileDialogRecord& record) {
-  if (!record.lpstrInitialDir.empty()) dialog.setDirectory(ToQt(record.lpstrInitialDir));
+  if (!record.lpstrInitialDir.empty()) dialog.setDirectory(ToQString(record.lpstrInitialDir));
   const auto name = TextBeforeNul(record.lpstrFile);
-  if (!name.empty()) dialog.selectFile(ToQt(name));
+  if (!name.empty()) dialog.selectFile(ToQString(name));
 }
 
 // QFileDialog has no read-only box of its own: the non-native dialog's grid gains one.
@@ -73,13 +71,12 @@ bool StoreResult(const QFileDialog& dialog, FileDialogRecord& record) {
   if (files.isEmpty()) return false;
   if (files.size() == 1) {
     const QFileInfo info(files.front());
-    return StoreChosenFiles(record, info.absolutePath().toStdU16String(),
-                            {info.fileName().toStdU16String()});
+    return StoreChosenFiles(record, ToU16(info.absolutePath()), {ToU16(info.fileName())});
   }
   const QDir folder = dialog.directory();
   std::vector<std::u16string> names;
-  for (const auto& f : files) names.push_back(folder.relativeFilePath(f).toStdU16String());
-  return StoreChosenFiles(record, folder.absolutePath().toStdU16String(), names);
+  for (const auto& f : files) names.push_back(ToU16(folder.relativeFilePath(f)));
+  return StoreChosenFiles(record, ToU16(folder.absolutePath()), names);
 }
 
 // Every dialog makes icons of its own, and Qt's pixmap cache keeps the copies it drew of them after
@@ -89,9 +86,9 @@ void ForgetScaledIcons() { QPixmapCache::clear(); }
 }  // namespace
 
 QString QtNameFilter(std::u16string_view description, std::u16string_view patterns) {
-  QStringList list = ToQt(patterns).split(u';', Qt::SkipEmptyParts);
+  QStringList list = ToQString(patterns).split(u';', Qt::SkipEmptyParts);
   for (auto& p : list) p = p.trimmed();
-  return ToQt(description) + u'(' + list.join(u' ') + u')';
+  return ToQString(description) + u'(' + list.join(u' ') + u')';
 }
 
 bool QtFileDialogBackend::GetOpenFileName(FileDialogRecord& record) { return Run(record, true); }
@@ -99,7 +96,7 @@ bool QtFileDialogBackend::GetOpenFileName(FileDialogRecord& record) { return Run
 bool QtFileDialogBackend::GetSaveFileName(FileDialogRecord& record) { return Run(record, false); }
 
 bool QtFileDialogBackend::Run(FileDialogRecord& record, bool open) {
-  QFileDialog dialog(OwnerOf(record), ToQt(record.lpstrTitle));
+  QFileDialog dialog(OwnerOf(record), ToQString(record.lpstrTitle));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   // Marlit writes no file: the dialog offers no delete, rename or new folder either.
   dialog.setOption(QFileDialog::ReadOnly);
@@ -109,7 +106,7 @@ bool QtFileDialogBackend::Run(FileDialogRecord& record, bool open) {
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
   }
   dialog.setFileMode(ModeFor(record.Flags));
-  if (!record.lpstrDefExt.empty()) dialog.setDefaultSuffix(ToQt(record.lpstrDefExt));
+  if (!record.lpstrDefExt.empty()) dialog.setDefaultSuffix(ToQString(record.lpstrDefExt));
   const QStringList descriptions = SetFilters(dialog, record);
   SetStartingPoint(dialog, record);
   QCheckBox* readOnly = open && !Has(record.Flags, FileDialogFlag::HideReadOnly)

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "platform/program_info.h"
+#include "platform/qt/qt_text.h"
 
 namespace marlit {
 
@@ -22,7 +23,7 @@ namespace {
 // screen and push 確定 out of reach; it is shown in a box that scrolls instead.
 constexpr qsizetype kMaxBoxLines = 25;
 
-QString ProgramTitle() { return QString::fromStdU16String(ProgramVersion().ProductName); }
+QString ProgramTitle() { return ToQString(ProgramVersion().ProductName); }
 
 // The width that the program's title needs in the title bar of a window manager, which draws it in
 // a bold font of its own beside an icon and three buttons (and cuts what does not fit): the title
@@ -95,7 +96,7 @@ bool RunBox(QWidget* owner, std::u16string_view text, bool question) {
 }  // namespace
 
 QString MessageBoxText(std::u16string_view text) {
-  QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  QString s = ToQString(text);
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return s;
 }

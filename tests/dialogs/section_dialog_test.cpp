@@ -132,8 +132,9 @@ TEST_F(SectionDialogTest, DesignTimeSettings) {
 }
 
 struct CaptionCase {
-  std::int32_t imageBase;
+  std::int64_t imageBase;
   const char* caption;
+  ImageKind kind = ImageKind::Pe32;
 };
 
 class SectionCaptionTest : public SectionDialogTest,
@@ -141,8 +142,10 @@ class SectionCaptionTest : public SectionDialogTest,
 
 TEST_P(SectionCaptionTest, ShowsTheImageBaseInHex) {
   image.SectionCount = 1;
+  image.Kind = GetParam().kind;
   image.ImageBase = GetParam().imageBase;
-  image.Sections.push_back(SectionRecord{u"檔案頭", 0, 0x400, 0, 0x400, 0, 0, true});
+  image.Sections.push_back(
+      SectionRecord{u"檔案頭", image.ImageBase, image.ImageBase, 0, 0x400, 0, 0, true});
   const QString caption = QString::fromUtf8(GetParam().caption);
   (void)Choose([&](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), caption);
@@ -150,6 +153,7 @@ TEST_P(SectionCaptionTest, ShowsTheImageBaseInHex) {
     // room for the 16 digits of a 64-bit base.
     const QLabel& base = Control<QLabel>(d, "基位址");
     EXPECT_EQ(base.text(), caption.mid(5, caption.size() - 6));
+    EXPECT_EQ(Box(d, 0), caption.mid(9, caption.size() - 10)) << "RamMin with all its digits";
     EXPECT_TRUE(base.isVisible());
     EXPECT_GE(base.width(),
               base.fontMetrics().horizontalAdvance(QStringLiteral("基位址=FFFF800000000000")));
@@ -160,12 +164,16 @@ TEST_P(SectionCaptionTest, ShowsTheImageBaseInHex) {
   EXPECT_TRUE(shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(Bases, SectionCaptionTest,
-                         testing::Values(CaptionCase{0x400000, "選擇區段(基位址=400000)"},
-                                         CaptionCase{0x10000, "選擇區段(基位址=10000)"},
-                                         CaptionCase{0, "選擇區段(基位址=0)"},
-                                         CaptionCase{INT32_MIN, "選擇區段(基位址=80000000)"},
-                                         CaptionCase{-1, "選擇區段(基位址=FFFFFFFF)"}));
+INSTANTIATE_TEST_SUITE_P(
+    Bases, SectionCaptionTest,
+    testing::Values(CaptionCase{0x400000, "選擇區段(基位址=400000)"},
+                    CaptionCase{0x10000, "選擇區段(基位址=10000)"},
+                    CaptionCase{0, "選擇區段(基位址=0)"},
+                    CaptionCase{INT32_MIN, "選擇區段(基位址=80000000)"},
+                    CaptionCase{-1, "選擇區段(基位址=FFFFFFFF)"},
+                    CaptionCase{static_cast<std::int64_t>(0xFFFF800000000000ull),
+                                "選擇區段(基位址=FFFF800000000000)", ImageKind::Pe32Plus},
+                    CaptionCase{0x140000000, "選擇區段(基位址=140000000)", ImageKind::Pe32Plus}));
 
 TEST_F(SectionDialogTest, UntickAndOkTakesTheSectionOutOfTranslation) {
   Analyse();
