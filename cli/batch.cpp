@@ -1,8 +1,7 @@
 #include "cli/batch.h"
 
 #include <algorithm>
-#include <charconv>
-#include <limits>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "cli/stderr_prompt.h"
@@ -16,19 +15,25 @@ namespace {
 
 constexpr std::string_view kPrefix = "marlit-cli: ";
 
-void AppendNumber(std::string& out, std::int32_t n) {
-  char digits[16];
-  const auto result = std::to_chars(digits, digits + sizeof digits, n);
-  out.append(digits, result.ptr);
+char* Put(char* to, std::string_view text) {
+  std::memcpy(to, text.data(), text.size());
+  return to + text.size();
 }
 
-void AppendJsonText(std::string& out, std::string_view key, std::string_view text, bool first) {
-  // Field texts are digits only and need no escaping.
-  out += first ? "{\"" : ",\"";
-  out += key;
-  out += "\":\"";
-  out += text;
-  out += '"';
+// A field's text in one copy of fixed size, a few moves rather than a call: the field holds its
+// text in place in kFieldTextCapacity characters, and the block has room past every row.
+char* PutField(char* to, const FieldText& field) {
+  std::memcpy(to, field.View().data(), kFieldTextCapacity);
+  return to + field.View().size();
+}
+
+// A JSON member whose value is a field text: digits only, which need no escaping.
+char* PutJsonText(char* to, std::string_view keyAndColon, const FieldText& text) {
+  to = Put(to, keyAndColon);
+  *to++ = '"';
+  to = PutField(to, text);
+  *to++ = '"';
+  return to;
 }
 
 std::string Hex(std::int32_t value) { return ToUtf8(HexFieldText(value)); }
@@ -40,6 +45,7 @@ ItemTexts::ItemTexts(std::span<const std::u16string> items) {
     std::string utf8 = ToUtf8(name);
     json_.push_back(nlohmann::json(utf8).dump());
     text_.push_back(TabSafe(utf8));
+    longest_ = std::max({longest_, json_.back().size(), text_.back().size()});
   }
 }
 
@@ -51,39 +57,76 @@ const std::string& ItemTexts::Json(std::int32_t item) const {
   return json_.at(static_cast<std::size_t>(item));
 }
 
-void RowWriter::Append(const ConversionPanel& panel) {
-  const std::string_view fileOffset = panel.Text(PanelField::實偏移).View();
-  const std::string_view memoryAddress = panel.Text(PanelField::虛偏移).View();
-  const std::int32_t position = panel.Position();
-  if (json_) {
-    AppendJsonText(buffer_, "file_offset", fileOffset, true);
-    AppendJsonText(buffer_, "memory_address", memoryAddress, false);
-    buffer_ += ",\"position\":";
-    AppendNumber(buffer_, position);
-    buffer_ += ",\"section\":";
-    buffer_ += items_.Json(position);
-    AppendJsonText(buffer_, "code", panel.代碼().View(), false);
-    buffer_ += "}\n";
-  } else {
-    buffer_ += fileOffset;
-    buffer_ += '\t';
-    buffer_ += memoryAddress;
-    buffer_ += '\t';
-    AppendNumber(buffer_, position);
-    buffer_ += '\t';
-    buffer_ += items_.Text(position);
-    buffer_ += '\t';
-    buffer_ += panel.代碼().View();
-    buffer_ += '\n';
+RowWriter::RowWriter(std::ostream& out, bool json, const ConversionPanel& panel)
+    : out_(out), json_(json) {
+  const ItemTexts items(panel.Items());
+  for (std::size_t i = 0; i < items.Count(); ++i) {
+    const auto item = static_cast<std::int32_t>(i);
+    const std::string position = std::to_string(i);
+    const std::string piece = json
+                                  ? ",\"position\":" + position + ",\"section\":" + items.Json(item)
+                                  : '\t' + position + '\t' + items.Text(item) + '\t';
+    pieces_.push_back({pieceText_.size(), piece.size()});
+    pieceText_ += piece;
+    pieceText_.resize((pieceText_.size() / kPieceStep + 1) * kPieceStep);
   }
-  if (buffer_.size() >= kBlock) Flush();
+  // The keys and punctuation of a JSON row, its field texts and numbers, and the longest piece
+  // with its padding.
+  longestRow_ = 512 + items.Longest() + kPieceStep;
+  block_.resize(kBlock + longestRow_);
 }
 
-void RowWriter::Flush() {
-  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+namespace {
+
+// A piece in copies of kPieceStep: the pieces are padded to a multiple of it, and the block has
+// room past every row, so that the copy of a short piece is one of fixed size.
+char* PutPiece(char* to, const char* piece, std::size_t size) {
+  for (std::size_t done = 0; done < size; done += RowWriter::kPieceStep) {
+    std::memcpy(to + done, piece + done, RowWriter::kPieceStep);
+  }
+  return to + size;
+}
+
+char* PutTextRow(char* to, const ConversionPanel& panel, const char* piece, std::size_t size) {
+  to = PutField(to, panel.Text(PanelField::實偏移));
+  *to++ = '\t';
+  to = PutField(to, panel.Text(PanelField::虛偏移));
+  to = PutPiece(to, piece, size);
+  to = PutField(to, panel.代碼());
+  *to++ = '\n';
+  return to;
+}
+
+char* PutJsonRow(char* to, const ConversionPanel& panel, const char* piece, std::size_t size) {
+  to = PutJsonText(to, "{\"file_offset\":", panel.Text(PanelField::實偏移));
+  to = PutJsonText(to, ",\"memory_address\":", panel.Text(PanelField::虛偏移));
+  to = PutPiece(to, piece, size);
+  to = PutJsonText(to, ",\"code\":", panel.代碼());
+  to = Put(to, "}\n");
+  return to;
+}
+
+}  // namespace
+
+bool RowWriter::Append(const ConversionPanel& panel) {
+  if (used_ >= kBlock && !Flush()) return false;
+  if (failed_) return false;
+  const auto [start, size] = pieces_.at(static_cast<std::size_t>(panel.Position()));
+  const char* const piece = pieceText_.data() + start;
+  char* const row = block_.data() + used_;
+  char* const end =
+      json_ ? PutJsonRow(row, panel, piece, size) : PutTextRow(row, panel, piece, size);
+  used_ += static_cast<std::size_t>(end - row);
+  return true;
+}
+
+bool RowWriter::Flush() {
+  if (failed_) return false;
+  out_.write(block_.data(), static_cast<std::streamsize>(used_));
   out_.flush();
-  if (!out_) failed_ = true;
-  buffer_.clear();
+  used_ = 0;
+  failed_ = !out_;
+  return !failed_;
 }
 
 std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
@@ -107,61 +150,88 @@ std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
 
 bool ValueRunner::Value(Field field, std::string_view value) { return Translate(field, value, 0); }
 
-bool ValueRunner::Lines(Field field, std::istream& in) {
+bool ValueRunner::Lines(Field field, BlockInput& in) {
+  const int limit = panel_.InputLimit(PanelFieldOf(field));
   std::size_t line = 0;
+  std::size_t kept = 0;  // the start of a line that the last block cut off
   for (;;) {
-    in.getline(line_.data(), static_cast<std::streamsize>(line_.size()));
-    if (in.bad()) {
+    const std::ptrdiff_t got = in.Read(block_.data() + kept, kBlock);
+    if (got < 0) {
       readFailed_ = true;
       err_ << kPrefix << "無法讀取標準輸入。\n" << std::flush;
       return false;
     }
-    const auto extracted = static_cast<std::size_t>(in.gcount());
-    if (extracted == 0 && in.eof()) break;
-    std::size_t length = extracted;
-    if (in.fail() && !in.eof()) {
-      // The buffer filled before the line end: the rest of the line is skipped.
-      in.clear();
-      in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-    } else if (!in.eof()) {
-      --length;  // the line end itself
+    const char* start = block_.data();
+    char* const end = block_.data() + kept + static_cast<std::size_t>(got);
+    // A line end past the block, so that the scan of a line looks for nothing else. The scan
+    // finds the line end and checks the line's bytes in the one pass.
+    *end = '\n';
+    for (;;) {
+      const char* lineEnd = start;
+      std::uint8_t marks = 0;
+      for (; *lineEnd != '\n'; ++lineEnd) {
+        marks |= UseString::kByteRule[static_cast<unsigned char>(*lineEnd)];
+      }
+      if (lineEnd == end) break;
+      const std::string_view text(start, static_cast<std::size_t>(lineEnd - start));
+      ++line;
+      // A line that the field takes as it is has no 0x and no CR: it goes straight in.
+      const bool taken =
+          JudgeFieldText(marks, text.size(), panel_.radix(), limit) == TextProblem::None
+              ? Enter(field, text, text, line)
+              : Translate(field, LineValue(text), line);
+      if (!taken) return false;
+      start = lineEnd + 1;
     }
-    ++line;
-    std::string_view value(line_.data(), std::min(length, line_.size() - 1));
-    if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
-    if (!Translate(field, value, line)) return false;
-    if (in.eof()) break;
+    kept = static_cast<std::size_t>(end - start);
+    const std::string_view rest(start, kept);
+    if (got == 0) return kept == 0 || Translate(field, LineValue(rest), ++line);
+    if (kept > kLongestLine) {
+      // No field takes a line this long: its start is refused, whatever follows.
+      (void)Translate(field, LineValue(rest), ++line);
+      return false;
+    }
+    std::memmove(block_.data(), start, kept);
   }
-  return true;
+}
+
+std::string_view ValueRunner::LineValue(std::string_view line) {
+  std::string_view value = line.substr(0, kLongestLine);
+  if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
+  return value;
 }
 
 bool ValueRunner::Translate(Field field, std::string_view value, std::size_t line) {
-  auto where = [&] {
-    std::string at(kPrefix);
-    if (line != 0) at += "標準輸入第 " + std::to_string(line) + " 行：";
-    return at;
-  };
-  const PanelField into = PanelFieldOf(field);
-  const int limit = panel_.InputLimit(into);
+  const int limit = panel_.InputLimit(PanelFieldOf(field));
   if (CheckValue(value, panel_.radix(), limit) != TextProblem::None) {
-    err_ << where() << ValueTextMessage(value, panel_.radix(), limit) << '\n' << std::flush;
+    err_ << Where(line) << ValueTextMessage(value, panel_.radix(), limit) << '\n' << std::flush;
     return false;
   }
-  if (panel_.Change(into, FieldTextOf(value, panel_.radix())) ==
-      ConversionPanel::Outcome::Overflowed) {
+  return Enter(field, FieldTextOf(value, panel_.radix()), value, line);
+}
+
+bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_view value,
+                        std::size_t line) {
+  const PanelField into = PanelFieldOf(field);
+  if (panel_.Change(into, fieldText) == ConversionPanel::Outcome::Overflowed) {
     // The window's message is shown once per overflow; the row is what the panel holds after it.
     (void)panel_.ClearAfterOverflow(into);
     overflowed_ = true;
-    err_ << where() << "數值「" << value << "」：溢出！請填寫正確的數值。\n" << std::flush;
+    err_ << Where(line) << "數值「" << value << "」：溢出！請填寫正確的數值。\n" << std::flush;
   }
-  rows_.Append(panel_);
-  return true;
+  return rows_.Append(panel_);
+}
+
+std::string ValueRunner::Where(std::size_t line) {
+  std::string at(kPrefix);
+  if (line != 0) at += "標準輸入第 " + std::to_string(line) + " 行：";
+  return at;
 }
 
 int ValueRunner::Finish() {
-  rows_.Flush();
+  const bool written = rows_.Flush();
   if (readFailed_) return kExitIoFailed;
-  if (rows_.Failed()) {
+  if (!written) {
     err_ << kPrefix << "無法寫出轉換結果。\n" << std::flush;
     return kExitIoFailed;
   }
@@ -211,7 +281,7 @@ void PrintSectionTable(const PeImage& image, bool json, std::ostream& out) {
 
 namespace {
 
-int RunValues(const Options& options, const PeImage& image, std::istream& in, std::ostream& out,
+int RunValues(const Options& options, const PeImage& image, BlockInput& in, std::ostream& out,
               std::ostream& err) {
   ConversionPanel panel(image, BuildHexByteText(), options.radix);
   ValueRunner runner(panel, out, err, options.json);
@@ -228,7 +298,7 @@ int RunValues(const Options& options, const PeImage& image, std::istream& in, st
 
 }  // namespace
 
-int Run(const Options& options, std::istream& in, std::ostream& out, std::ostream& err) {
+int Run(const Options& options, BlockInput& in, std::ostream& out, std::ostream& err) {
   StderrPrompt prompt(err, options.yes);
   PeImage image;
   if (!AnalyzePeFile(image, options.file, prompt)) return kExitRefusedFile;

@@ -22,7 +22,7 @@ class BatchTest : public testing::Test {
   RunResult RunOn(const test::PeBuilder& builder, Options options, const std::string& input = "") {
     builder.WriteTo(dir_ / "image.exe");
     if (options.file.empty()) options.file = dir_ / "image.exe";
-    std::istringstream in(input);
+    TextInput in(input, chunk_);
     std::ostringstream out;
     std::ostringstream err;
     const int status = cli::Run(options, in, out, err);
@@ -34,6 +34,7 @@ class BatchTest : public testing::Test {
     return o;
   }
   test::TempDir dir_;
+  std::size_t chunk_ = static_cast<std::size_t>(-1);  // the most bytes one read of the input gives
 };
 
 constexpr Field O = Field::FileOffset;
@@ -202,12 +203,47 @@ TEST_F(BatchTest, InputLinesOfEveryShape) {
        kExitUsage, ""},
       {"a line far longer than any value", std::string(100000, '1') + "\n400\n", kExitUsage, ""},
       {"a long line of letters", std::string(300, 'x'), kExitUsage, ""},
+      {"0x and CR LF, upper and lower case", "0X400\r\n0x1c00\n", kExitOk,
+       "400\t401000\t2\t.text\t00104000\n1c00\t403600\t4\t.rdata\t00364000\n"},
+      {"an empty line, then a CR alone", "\n\r\n", kExitOk,
+       "\t400000\t1\t檔案頭\t00004000\n\t400000\t1\t檔案頭\t00004000\n"},
+      {"nine digits", "000000400\n", kExitUsage, ""},
+      {"a CR inside a line", "4\r00\n", kExitUsage, ""},
+      {"a byte above 7Fh",
+       "40\xC3\xA9"
+       "0\n",
+       kExitUsage, ""},
   };
-  for (const Case& c : cases) {
-    const RunResult r = RunOn(test::SampleImage(), Values({{O, "-"}}), c.input);
-    EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
-    EXPECT_EQ(r.out, c.out) << c.what;
-    EXPECT_LT(r.err.size(), 1000u) << c.what;
+  // Each read of the input gives all of it, or a few bytes, so that lines are cut anywhere.
+  for (const std::size_t chunk : {static_cast<std::size_t>(-1), std::size_t{1}, std::size_t{3}}) {
+    chunk_ = chunk;
+    for (const Case& c : cases) {
+      const RunResult r = RunOn(test::SampleImage(), Values({{O, "-"}}), c.input);
+      EXPECT_EQ(r.status, c.status) << c.what << ", chunk " << chunk << ": " << r.err;
+      EXPECT_EQ(r.out, c.out) << c.what << ", chunk " << chunk;
+      EXPECT_LT(r.err.size(), 1000u) << c.what;
+    }
+  }
+}
+
+TEST_F(BatchTest, ARefusedLineIsNamedWithItsNumber) {
+  struct Case {
+    std::string input;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"400\n12 34\n", "標準輸入第 2 行：數值「12 34」不能輸入"},
+      {"400\n\n" + std::string(300, '1'),
+       "標準輸入第 3 行：數值「" + std::string(255, '1') + "」太長"},
+      {"0x\r\n", "標準輸入第 1 行：數值「0x」在 0x 之後沒有數字。"},
+  };
+  for (const std::size_t chunk : {static_cast<std::size_t>(-1), std::size_t{2}}) {
+    chunk_ = chunk;
+    for (const Case& c : cases) {
+      const RunResult r = RunOn(test::SampleImage(), Values({{O, "-"}}), c.input);
+      EXPECT_EQ(r.status, kExitUsage);
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
   }
 }
 
@@ -218,6 +254,58 @@ class Refusing : public std::streambuf {
   int_type overflow(int_type) override { return traits_type::eof(); }
 };
 
+// Takes the first size bytes, then nothing more, as a pipe whose reader is gone.
+class TakesSome : public std::streambuf {
+ public:
+  explicit TakesSome(std::size_t size) : left_(size) {}
+
+ protected:
+  std::streamsize xsputn(const char*, std::streamsize n) override {
+    if (static_cast<std::size_t>(n) > left_) return 0;
+    left_ -= static_cast<std::size_t>(n);
+    return n;
+  }
+  int_type overflow(int_type c) override {
+    return xsputn(nullptr, 1) == 1 ? c : traits_type::eof();
+  }
+
+ private:
+  std::size_t left_;
+};
+
+// Counts what the batch read of a text.
+class CountingInput : public BlockInput {
+ public:
+  explicit CountingInput(std::string_view text) : text_(text) {}
+  std::ptrdiff_t Read(char* to, std::size_t size) override {
+    const std::ptrdiff_t n = text_.Read(to, size);
+    read += static_cast<std::size_t>(n);
+    return n;
+  }
+  std::size_t read = 0;
+
+ private:
+  TextInput text_;
+};
+
+TEST_F(BatchTest, TheBatchStopsAtTheFirstFailedWrite) {
+  test::SampleImage().WriteTo(dir_ / "image.exe");
+  std::string input;
+  for (int i = 0; i < 400000; ++i) input += "1000\n";
+  for (const std::size_t taken : {std::size_t{0}, std::size_t{300000}}) {
+    Options o = Values({{O, "-"}, {O, "400"}});
+    o.file = dir_ / "image.exe";
+    CountingInput in(input);
+    TakesSome some(taken);
+    std::ostream out(&some);
+    std::ostringstream err;
+    EXPECT_EQ(cli::Run(o, in, out, err), kExitIoFailed) << taken;
+    // A block or two past what the output took, not the whole input.
+    EXPECT_LT(in.read, input.size() / 2) << taken;
+    EXPECT_NE(err.str().find("無法寫出轉換結果"), std::string::npos) << err.str();
+  }
+}
+
 TEST_F(BatchTest, OutputThatCannotBeWrittenIsNoSuccess) {
   test::SampleImage().WriteTo(dir_ / "image.exe");
   Refusing refusing;
@@ -225,7 +313,7 @@ TEST_F(BatchTest, OutputThatCannotBeWrittenIsNoSuccess) {
   for (const bool withValues : {false, true}) {
     Options o = withValues ? Values({{O, "1000"}}) : Options{};
     o.file = dir_ / "image.exe";
-    std::istringstream in;
+    TextInput in("");
     std::ostringstream err;
     out.clear();
     EXPECT_EQ(cli::Run(o, in, out, err), kExitIoFailed) << withValues;
@@ -234,23 +322,22 @@ TEST_F(BatchTest, OutputThatCannotBeWrittenIsNoSuccess) {
 }
 
 // An input that fails after its first line, as a read error of the terminal or a pipe would.
-class FailingInput : public std::streambuf {
+class FailingInput : public BlockInput {
  public:
-  FailingInput() { setg(text_, text_, text_ + 4); }
-
- protected:
-  int_type underflow() override { throw std::runtime_error("read failed"); }
+  std::ptrdiff_t Read(char* to, std::size_t size) override {
+    if (reads_++ != 0) return -1;
+    return TextInput("400\n").Read(to, size);
+  }
 
  private:
-  char text_[5] = "400\n";
+  int reads_ = 0;
 };
 
 TEST_F(BatchTest, InputThatCannotBeReadEndsTheRunWithoutALoop) {
   test::SampleImage().WriteTo(dir_ / "image.exe");
   Options o = Values({{O, "-"}});
   o.file = dir_ / "image.exe";
-  FailingInput failing;
-  std::istream in(&failing);
+  FailingInput in;
   std::ostringstream out;
   std::ostringstream err;
   EXPECT_EQ(cli::Run(o, in, out, err), kExitIoFailed);
@@ -261,7 +348,8 @@ TEST_F(BatchTest, InputThatCannotBeReadEndsTheRunWithoutALoop) {
 TEST_F(BatchTest, LargeBatchesComeOutWhole) {
   std::string input;
   std::string expected;
-  for (int i = 0; i < 20000; ++i) {
+  // More than one block of input and of output.
+  for (int i = 0; i < 120000; ++i) {
     input += i % 2 ? "1000\n" : "1E00\n";
     expected += i % 2 ? "1000\t401C00\t2\t.text\t001C4000\n" : "1E00\t0\t0\t不在段內\t\n";
   }
