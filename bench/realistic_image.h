@@ -33,7 +33,7 @@ inline PeImage RealisticImage() {
   image.ImageBase = kImageBase;
   image.Sections.push_back({u"檔案頭", kImageBase, 0, 0, 0, kImageBase, 0, true});
   std::int32_t lowestFile = 0x7FFFFFFF;
-  std::int32_t lowestRam = 0x7FFFFFFF;
+  std::int64_t lowestRam = 0x7FFFFFFF;
   for (const RawSection& s : kRealisticSections) {
     SectionRecord r;
     r.Name = s.name;

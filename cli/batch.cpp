@@ -36,7 +36,12 @@ char* PutJsonText(char* to, std::string_view keyAndColon, const FieldText& text)
   return to;
 }
 
-std::string Hex(std::int32_t value) { return ToUtf8(HexFieldText(value)); }
+std::string Hex(std::int64_t value, NumberWidth width = NumberWidth::Narrow) {
+  char chars[kFieldTextCapacity];
+  return std::string(chars, WriteFieldNumber(chars, Radix::Hex, width, value));
+}
+
+std::string_view KindName(ImageKind kind) { return kind == ImageKind::Pe32Plus ? "PE32+" : "PE32"; }
 
 }  // namespace
 
@@ -252,7 +257,8 @@ bool ExcludeSections(PeImage& image, std::u16string_view name) {
 void PrintSectionTable(const PeImage& image, bool json, std::ostream& out) {
   if (json) {
     nlohmann::ordered_json table;
-    table["image_base"] = Hex(image.ImageBase);
+    table["kind"] = KindName(image.Kind);
+    table["image_base"] = Hex(image.ImageBase, AddressWidth(image));
     table["sections"] = nlohmann::ordered_json::array();
     const std::span<const SectionRecord> records = Records(image);
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -262,20 +268,21 @@ void PrintSectionTable(const PeImage& image, bool json, std::ostream& out) {
                                    {"name", ToUtf8(r.Name)},
                                    {"file_min", Hex(r.FileMin)},
                                    {"file_max", Hex(r.FileMax)},
-                                   {"ram_min", Hex(r.RamMin)},
-                                   {"ram_max", Hex(r.RamMax)}});
+                                   {"ram_min", Hex(r.RamMin, AddressWidth(image))},
+                                   {"ram_max", Hex(r.RamMax, AddressWidth(image))}});
     }
     out << table.dump() << '\n';
     return;
   }
-  out << "ImageBase\t" << Hex(image.ImageBase) << '\n'
+  out << "Kind\t" << KindName(image.Kind) << '\n'
+      << "ImageBase\t" << Hex(image.ImageBase, AddressWidth(image)) << '\n'
       << "Index\tIncluded\tName\tFileMin\tFileMax\tRamMin\tRamMax\n";
   const std::span<const SectionRecord> records = Records(image);
   for (std::size_t i = 0; i < records.size(); ++i) {
     const SectionRecord& r = records[i];
     out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(r.Name)) << '\t'
-        << Hex(r.FileMin) << '\t' << Hex(r.FileMax) << '\t' << Hex(r.RamMin) << '\t'
-        << Hex(r.RamMax) << '\n';
+        << Hex(r.FileMin) << '\t' << Hex(r.FileMax) << '\t' << Hex(r.RamMin, AddressWidth(image))
+        << '\t' << Hex(r.RamMax, AddressWidth(image)) << '\n';
   }
 }
 

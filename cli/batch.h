@@ -74,7 +74,7 @@ class RowWriter {
   [[nodiscard]] bool Failed() const { return failed_; }
 
  private:
-  static constexpr std::size_t kBlock = std::size_t{1} << 18;
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
   struct Piece {
     std::size_t start;
     std::size_t size;

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <map>
 
+#include "platform/program_info.h"
+
 namespace marlit::cli {
 namespace {
 
@@ -22,6 +24,20 @@ std::vector<ValueRequest> ValuesInOrder(const CLI::App& app, const CLI::Option* 
   return values;
 }
 
+constexpr const char* kFooter =
+    "Output: with -o or -a, a line for each value, in the order given, of five tab-separated\n"
+    "fields: file offset, memory address, position in the section list (0 = 不在段內),\n"
+    "section name, 代碼 (the memory address as its bytes in memory order). Without -o and -a,\n"
+    "the section table. --json writes one JSON object a line instead; see marlit-cli(1).\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every value was translated (or the table printed)\n"
+    "  1  the file was refused (unreadable, not a PE file, a bad section table, or more\n"
+    "     than 20 sections without --yes)\n"
+    "  2  bad usage, or a value text the field would not take\n"
+    "  3  a value overflowed; the others were translated\n"
+    "  4  the input could not be read or the output written";
+
 // Value texts on the command line are checked before the file is read; the input stream can
 // be read once only.
 std::optional<std::string> CheckValues(const Options& options) {
@@ -31,7 +47,12 @@ std::optional<std::string> CheckValues(const Options& options) {
       if (++fromInput > 1) return "「-」只能給一次：標準輸入只能讀一遍。";
       continue;
     }
-    std::string message = ValueTextMessage(request.value, options.radix, FieldInputLimit(options.radix));
+    // The image is not read yet: an address may be as long as a PE32+ image's; the panel's own
+    // limit decides once the file is loaded.
+    const NumberWidth width =
+        request.field == Field::MemoryAddress ? NumberWidth::Wide : NumberWidth::Narrow;
+    std::string message =
+        ValueTextMessage(request.value, options.radix, FieldInputLimit(options.radix, width));
     if (!message.empty()) return message;
   }
   return std::nullopt;
@@ -43,8 +64,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
                                    std::ostream& err) {
   ParsedCommandLine parsed;
   Options& o = parsed.options;
-  CLI::App app{"Translates between file offsets and memory addresses of a 32-bit PE file.",
-               "marlit-cli"};
+  CLI::App app{
+      "Translates between file offsets and memory addresses of a PE file, 32-bit (PE32) "
+      "or 64-bit (PE32+).",
+      "marlit-cli"};
   std::string file;
   std::vector<std::string> offsets;
   std::vector<std::string> addresses;
@@ -62,12 +85,19 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
       ->allow_extra_args(false);
   app.add_flag("--json", o.json, "One JSON object a line");
   app.add_flag("--yes", o.yes, "Answer OK to the question about more than 20 sections");
+  app.set_version_flag("--version", VersionText("marlit-cli"));
+  app.footer(kFooter);
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e, out, err);
     parsed.exitStatus = status == 0 ? kExitOk : kExitUsage;
+    // The help or the version is the whole output: a run that could not write it failed.
+    if (status == 0 && !(out << std::flush)) {
+      err << "marlit-cli: 無法寫出說明。\n" << std::flush;
+      parsed.exitStatus = kExitIoFailed;
+    }
     return parsed;
   }
   o.file = file;

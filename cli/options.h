@@ -10,7 +10,8 @@ namespace marlit::cli {
 
 struct ParsedCommandLine {
   Options options;
-  // Set when the run ends here: after --help (0) or a usage error (2), whose message is written.
+  // Set when the run ends here: after --help or --version (0) or a usage error (2), whose message
+  // is written.
   std::optional<int> exitStatus;
 };
 

@@ -36,7 +36,7 @@ class 選擇區段窗體 : public FixedForm {
   }
 
   void SetCaption() {
-    setWindowTitle(QStringLiteral("選擇區段(基位址=") + Text(HexFieldText(image_.ImageBase)) +
+    setWindowTitle(QStringLiteral("選擇區段(基位址=") + Text(FieldNumberText(Radix::Hex, AddressWidth(image_), image_.ImageBase)) +
                    QStringLiteral(")"));
   }
 
@@ -120,8 +120,8 @@ class 選擇區段窗體 : public FixedForm {
   void 區段清單_Click(int row) {
     if (row < 0 || row >= rows_) return;
     const SectionRecord& record = image_.Sections[static_cast<std::size_t>(row)];
-    t[0]->setText(Text(HexFieldText(record.RamMin)));
-    t[1]->setText(Text(HexFieldText(record.RamMax)));
+    t[0]->setText(Text(FieldNumberText(Radix::Hex, AddressWidth(image_), record.RamMin)));
+    t[1]->setText(Text(FieldNumberText(Radix::Hex, AddressWidth(image_), record.RamMax)));
     t[2]->setText(Text(HexFieldText(record.FileMin)));
     t[3]->setText(Text(HexFieldText(record.FileMax)));
   }

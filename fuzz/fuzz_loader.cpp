@@ -89,24 +89,33 @@ void CheckTable(const PeImage& image) {
   Require(image.SectionCount >= 0);
   Require(static_cast<std::size_t>(image.SectionCount) == image.Sections.size());
   for (const SectionRecord& r : image.Sections) {
-    Require(std::int64_t{r.RamDelta} == std::int64_t{r.RamMin} - r.FileMin);
-    Require(std::int64_t{r.RvaDelta} == std::int64_t{r.RamDelta} - image.ImageBase);
+    // The deltas of a PE32+ image are bit patterns: they hold modulo 2^64.
+    auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(v); };
+    Require(u(r.RamDelta) == u(r.RamMin) - u(r.FileMin));
+    Require(u(r.RvaDelta) == u(r.RamDelta) - u(image.ImageBase));
   }
 }
 
-void CheckTexts(const HexByteTable& table, std::int32_t value) {
-  Require(ParseHexField(HexFieldText(value)) == value);
-  const std::u16string decimal = DecimalFieldText(value);
-  if (value >= 0) Require(ParseDecimalField(decimal) == value);
-  const std::u16string bytes = LongToByteHex(table, value);
-  Require(bytes.size() == (value == 0 ? 0u : 8u));
+void CheckTexts(const HexByteTable& table, NumberWidth width, std::int64_t value) {
+  std::string text;
+  for (const Radix radix : {Radix::Hex, Radix::Decimal}) {
+    const std::u16string wide = FieldNumberText(radix, width, value);
+    text.assign(wide.begin(), wide.end());
+    if (radix == Radix::Hex || width == NumberWidth::Wide || value >= 0) {
+      Require(ParseFieldNumber(text, radix, width) == value);
+    }
+  }
+  if (width == NumberWidth::Narrow) {
+    const auto narrow = static_cast<std::int32_t>(value);
+    Require(LongToByteHex(table, narrow).size() == (narrow == 0 ? 0u : 8u));
+  }
 }
 
-void Translate(PeImage& image, const HexByteTable& table, std::int32_t value) {
+void Translate(PeImage& image, const HexByteTable& table, std::int64_t value) {
   for (bool omit : {false, true}) {
     image.OmitImageBase = omit;
     for (auto translate : {FileToRam, RamToFile}) {
-      std::int32_t v = value;
+      std::int64_t v = value;
       try {
         const std::int32_t position = translate(image, v);
         Require(position >= 0 && position <= image.SectionCount);
@@ -114,7 +123,7 @@ void Translate(PeImage& image, const HexByteTable& table, std::int32_t value) {
       } catch (const OverflowError&) {
         Require(v == value);
       }
-      CheckTexts(table, v);
+      CheckTexts(table, translate == FileToRam ? AddressWidth(image) : NumberWidth::Narrow, v);
     }
   }
   image.OmitImageBase = false;
@@ -154,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Every walk over a table of thousands of records takes the same paths; a few are enough.
   const bool large = image.Sections.size() > 64;
-  std::vector<std::int32_t> values = {0, -1, image.ImageBase};
+  std::vector<std::int64_t> values = {0, -1, image.ImageBase};
   if (!large) {
     values.insert(values.end(), {1, std::numeric_limits<std::int32_t>::min(),
                                  std::numeric_limits<std::int32_t>::max()});
@@ -162,7 +171,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       values.insert(values.end(), {r.FileMin, r.FileMax, r.RamMin, r.RamMax});
     }
   }
-  for (std::int32_t v : values) Translate(image, table, v);
+  for (std::int64_t v : values) {
+    // The file offset field and a PE32 image's memory field take 32-bit values only.
+    if (image.Kind == ImageKind::Pe32 && static_cast<std::int32_t>(v) != v) continue;
+    Translate(image, table, v);
+  }
   (void)OverlapReport(image);
   FilterAsPaste(data, size);
   return 0;

@@ -2,16 +2,17 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QFont>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 
+#include "mainwindow/late_start.h"
 #include "mainwindow/main_module.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/program_font.h"
 #include "platform/dialog/qt_file_dialog.h"
 #include "platform/keyboard/direct_input.h"
 #include "platform/keyboard/foreground.h"
@@ -20,32 +21,43 @@
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/qt_prompt.h"
 #include "platform/qt/x11_window_level.h"
+#include "platform/standard_options.h"
 #include "support/open_file.h"
 
 namespace {
 
-// A Traditional Chinese user-interface face of 9 points, from whichever family is installed.
-QFont ProgramFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("AR PL UMing TW"), QStringLiteral("Noto Sans CJK TC"),
-                    QStringLiteral("Noto Sans TC"), QStringLiteral("Noto Serif CJK TC"),
-                    QStringLiteral("AR PL UKai TW"), QStringLiteral("WenQuanYi Zen Hei"),
-                    QStringLiteral("Droid Sans Fallback")});
-  font.setPointSize(9);
-  return font;
-}
+constexpr std::string_view kHelp =
+    "Usage: marlit [FILE]\n"
+    "Converts between file offsets and memory addresses of a PE file (.exe, .dll, .ocx) in a\n"
+    "window. FILE, when given, is opened at start as a file dropped on the window is; a file\n"
+    "named --help or --version is opened by its path (./--help). Qt's own options (-display,\n"
+    "-platform, ...) are taken before FILE.\n"
+    "\n"
+    "      --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "\n"
+    "See marlit(1); marlit-cli(1) converts on the command line.";
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/marlit/marlit.svg")));
-  QApplication::setFont(ProgramFont());
-  // Qt's own texts (the file dialog, the context menus) in Traditional Chinese.
-  QTranslator qtTexts;
-  if (qtTexts.load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qtTexts);
+  // Answered before anything needs a display.
+  if (auto status = marlit::AnswerStandardOption(argc, argv, kHelp, marlit::VersionText("marlit"),
+                                                 std::cout)) {
+    return *status;
   }
+  QApplication app(argc, argv);
+  QApplication::setFont(marlit::ProgramFont());
+  // The icon of every window, and Qt's own texts (the file dialog, the context menus) in
+  // Traditional Chinese; Marlit's own texts, its message boxes' buttons too, need no translation.
+  QTranslator qtTexts;
+  marlit::AfterFirstExposure([&qtTexts] {
+    QApplication::setWindowIcon(marlit::ProgramIcon());
+    if (qtTexts.load(QStringLiteral("qtbase_zh_TW"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+      QApplication::installTranslator(&qtTexts);
+    }
+  });
 
   marlit::QtPrompt prompt;
   try {
@@ -58,7 +70,7 @@ int main(int argc, char* argv[]) {
     auto dxRoot = marlit::MakeSystemDirectX();
     auto foreground = marlit::MakeSystemForeground();
     marlit::主窗體 window(module, prompt, clipboard, beeper, *windowLevel, openFile,
-                        {*dxRoot, *foreground});
+                          {*dxRoot, *foreground});
     if (window.StartFailed()) return EXIT_FAILURE;
     prompt.SetOwner(&window);
     const QStringList args = QApplication::arguments();
@@ -67,7 +79,8 @@ int main(int argc, char* argv[]) {
     if (window.Ended()) return EXIT_FAILURE;
     return QApplication::exec();
   } catch (const std::exception& e) {
-    prompt.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" + QString::fromUtf8(e.what()).toStdU16String());
+    prompt.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" +
+                       QString::fromUtf8(e.what()).toStdU16String());
     return EXIT_FAILURE;
   }
 }

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QUrl>
 #include <cstdlib>
 
@@ -36,6 +37,9 @@ namespace {
 constexpr int kClientWidth = 5760;
 constexpr int kClientHeight = 1425;
 constexpr std::u16string_view kOverflowMessage = u"溢出！請填寫正確的數值。";
+// A line edit's own margin on each side of its text, and room for the cursor, in pixels.
+constexpr int kTextMargin = 2;
+constexpr int kCursorWidth = 2;
 
 // A label that sizes itself to its text, from its top-left corner.
 void PlaceLabel(QLabel& l, const QRect& r) {
@@ -114,17 +118,14 @@ std::u16string WindowCaption(const VersionInfo& version) {
 void 主窗體::BuildControls() {
   setObjectName(QStringLiteral("主窗體"));
   setWindowTitle(QStringLiteral("偏移量轉換器"));
-  setWindowIcon(QIcon(QStringLiteral(":/marlit/marlit.svg")));
   // A fixed border with a minimize button and no maximize button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  setFixedSize(TwipRect(0, 0, kClientWidth, kClientHeight).size());
 
   bk = new QFrame(this);
   bk->setObjectName(QStringLiteral("bk"));
   bk->setFrameShape(QFrame::NoFrame);
-  bk->setGeometry(TwipRect(50, 0, 5655, 1350));
 
   auto named = [](QWidget* w, const char16_t* name) {
     w->setObjectName(QString::fromUtf16(name));
@@ -134,38 +135,30 @@ void 主窗體::BuildControls() {
       bk, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
   named(程式名, u"程式名");
   UseTooltipBackground(*程式名);
-  程式名->setGeometry(TwipRect(120, 240, 4935, 270));
 
   瀏覽程式名 = new QPushButton(QStringLiteral("…"), bk);
   named(瀏覽程式名, u"瀏覽程式名");
-  瀏覽程式名->setGeometry(TwipRect(5040, 220, 495, 270));
 
   進制0 = new QRadioButton(QStringLiteral("十進制"), bk);
   named(進制0, u"進制0");
-  進制0->setGeometry(TwipRect(120, 640, 1095, 180));
   進制1 = new QRadioButton(QStringLiteral("十六進制"), bk);
   named(進制1, u"進制1");
-  進制1->setGeometry(TwipRect(1080, 640, 1095, 180));
   進制1->setChecked(true);
 
   區段訊息 = new QComboBox(bk);
   named(區段訊息, u"區段訊息");
   區段訊息->setEditable(false);
   區段訊息->addItem(QStringLiteral("不在段內"));
-  區段訊息->setGeometry(TwipRect(2280, 600, 1215, 300));
 
   選擇區段訊息 = new QPushButton(QStringLiteral("選擇"), bk);
   named(選擇區段訊息, u"選擇區段訊息");
-  選擇區段訊息->setGeometry(TwipRect(3480, 590, 735, 300));
 
   頂端 = new QPushButton(QStringLiteral("頂端"), bk);
   named(頂端, u"頂端");
   頂端->setCheckable(true);
-  頂端->setGeometry(TwipRect(4200, 590, 615, 300));
 
   關於 = new QPushButton(QStringLiteral("關於"), bk);
   named(關於, u"關於");
-  關於->setGeometry(TwipRect(4800, 590, 735, 300));
 
   auto mode = [this] {
     return panel_->radix() == Radix::Hex ? UseString::kHexMode : UseString::kDecimalMode;
@@ -173,31 +166,24 @@ void 主窗體::BuildControls() {
   auto clipboardFailed = [this](const char* description) { ShowClipboardError(description); };
   虛偏移 = new NumberField(bk, clipboard_, beeper_, mode, clipboardFailed);
   named(虛偏移, u"虛偏移");
-  虛偏移->setGeometry(TwipRect(680, 960, 1020, 270));
   實偏移 = new NumberField(bk, clipboard_, beeper_, mode, clipboardFailed);
   named(實偏移, u"實偏移");
-  實偏移->setGeometry(TwipRect(2280, 960, 1020, 270));
 
   代碼 = new QLineEdit(bk);
   named(代碼, u"代碼");
   代碼->setReadOnly(true);
   UseTooltipBackground(*代碼);
-  代碼->setGeometry(TwipRect(3720, 960, 920, 270));
 
   至剪貼簿 = new QPushButton(QStringLiteral("至剪貼簿"), bk);
   named(至剪貼簿, u"至剪貼簿");
   至剪貼簿->setCheckable(true);
-  至剪貼簿->setGeometry(TwipRect(4640, 940, 900, 300));
 
   l0 = new QLabel(QStringLiteral("虛偏移"), bk);
   named(l0, u"l0");
-  PlaceLabel(*l0, TwipRect(120, 1000, 540, 180));
   l1 = new QLabel(QStringLiteral("實偏移"), bk);
   named(l1, u"l1");
-  PlaceLabel(*l1, TwipRect(1720, 1005, 540, 180));
   l2 = new QLabel(QStringLiteral("代碼"), bk);
   named(l2, u"l2");
-  PlaceLabel(*l2, TwipRect(3330, 1005, 360, 180));
 
   for (QPushButton* b : {瀏覽程式名, 選擇區段訊息, 頂端, 關於, 至剪貼簿}) {
     b->setAutoDefault(false);
@@ -209,6 +195,57 @@ void 主窗體::BuildControls() {
 
   定時器.setInterval(kHotKeyTimerMs);
   定時器.setSingleShot(false);
+  LayOut(0, 0);
+}
+
+void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
+  // The layout of a 32-bit image, in twips; with a 64-bit image loaded 虛偏移 grows by
+  // memoryGrowth pixels and 代碼 by codeGrowth, and what lies right of them moves over.
+  const int growth = memoryGrowth + codeGrowth;
+  auto wider = [](QRect r, int by) { return r.adjusted(0, 0, by, 0); };
+  auto moved = [](QRect r, int by) { return r.translated(by, 0); };
+  setFixedSize(wider(TwipRect(0, 0, kClientWidth, kClientHeight), growth).size());
+  bk->setGeometry(wider(TwipRect(50, 0, 5655, 1350), growth));
+  程式名->setGeometry(wider(TwipRect(120, 240, 4935, 270), growth));
+  瀏覽程式名->setGeometry(moved(TwipRect(5040, 220, 495, 270), growth));
+  進制0->setGeometry(TwipRect(120, 640, 1095, 180));
+  進制1->setGeometry(TwipRect(1080, 640, 1095, 180));
+  區段訊息->setGeometry(wider(TwipRect(2280, 600, 1215, 300), growth));
+  選擇區段訊息->setGeometry(moved(TwipRect(3480, 590, 735, 300), growth));
+  頂端->setGeometry(moved(TwipRect(4200, 590, 615, 300), growth));
+  關於->setGeometry(moved(TwipRect(4800, 590, 735, 300), growth));
+  虛偏移->setGeometry(wider(TwipRect(680, 960, 1020, 270), memoryGrowth));
+  實偏移->setGeometry(moved(TwipRect(2280, 960, 1020, 270), memoryGrowth));
+  代碼->setGeometry(wider(moved(TwipRect(3720, 960, 920, 270), memoryGrowth), codeGrowth));
+  至剪貼簿->setGeometry(moved(TwipRect(4640, 940, 900, 300), growth));
+  PlaceLabel(*l0, TwipRect(120, 1000, 540, 180));
+  PlaceLabel(*l1, moved(TwipRect(1720, 1005, 540, 180), memoryGrowth));
+  PlaceLabel(*l2, moved(TwipRect(3330, 1005, 360, 180), memoryGrowth));
+}
+
+void 主窗體::FitAddressFields() {
+  const bool wide = panel_->Width(PanelField::虛偏移) == NumberWidth::Wide;
+  if (wide == wideLayout_) return;
+  wideLayout_ = wide;
+  if (!wide) {
+    LayOut(0, 0);
+    return;
+  }
+  // Every digit of the longest texts shows without scrolling: 20 decimal digits of an address,
+  // the 16 hexadecimal digits of its 8 bytes.
+  auto growthFor = [](const QLineEdit& field, int digits) {
+    int widest = 0;
+    for (const QChar c : QStringLiteral("0123456789ABCDEF")) {
+      widest = std::max(widest, field.fontMetrics().horizontalAdvance(c));
+    }
+    const int frame =
+        2 * (field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &field) +
+             kTextMargin) +
+        kCursorWidth;
+    return std::max(0, widest * digits + frame - field.width());
+  };
+  LayOut(growthFor(*虛偏移, FieldInputLimit(Radix::Decimal, NumberWidth::Wide)),
+         growthFor(*代碼, 16));
 }
 
 void 主窗體::ConnectHandlers() {
@@ -363,6 +400,7 @@ void 主窗體::DrawPanel() {
   }
   實偏移->SetInputLimit(panel_->InputLimit(PanelField::實偏移));
   虛偏移->SetInputLimit(panel_->InputLimit(PanelField::虛偏移));
+  FitAddressFields();
 }
 
 void 主窗體::ReportOverflow(PanelField focused) {

@@ -80,6 +80,10 @@ class 主窗體 : public QWidget {
 
  private:
   void BuildControls();
+  // Places the controls; the two growths widen 虛偏移 and 代碼 for a 64-bit image, in pixels.
+  void LayOut(int memoryGrowth, int codeGrowth);
+  // The layout of the loaded image's kind.
+  void FitAddressFields();
   void ConnectHandlers();
   void Form_Load();
   void Form_Resize();
@@ -131,6 +135,7 @@ class 主窗體 : public QWidget {
   // The conversion steps behind 實偏移, 虛偏移, 代碼, 進制 and 區段訊息; made by Form_Load with the
   // main module's byte texts.
   std::optional<ConversionPanel> panel_;
+  bool wideLayout_ = false;
   bool ended_ = false;
   bool startFailed_ = false;
 

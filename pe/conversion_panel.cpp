@@ -32,23 +32,23 @@ ConversionPanel::Outcome ConversionPanel::Change(PanelField field, std::string_v
 
 void ConversionPanel::實偏移_Change(std::string_view text) {
   實偏移_.Assign(text);
-  std::int32_t value = Parse(text);
+  std::int64_t value = Parse(PanelField::實偏移, text);
   const std::int32_t position = FileToRam(image_, value);
   Select(position);
-  SetNumber(虛偏移_, value);
-  Set代碼(value);
+  SetNumber(PanelField::虛偏移, value);
+  Set代碼(value, !image_.OmitImageBase);
 }
 
 void ConversionPanel::虛偏移_Change(std::string_view text) {
   虛偏移_.Assign(text);
-  const std::int32_t typed = Parse(text);
-  std::int32_t value = typed;
+  const std::int64_t typed = Parse(PanelField::虛偏移, text);
+  std::int64_t value = typed;
   const std::int32_t position = RamToFile(image_, value);
   Select(position);
-  SetNumber(實偏移_, value);
+  SetNumber(PanelField::實偏移, value);
   // An address of file offset 0, the first byte of the file, leaves 代碼 empty too.
   if (value != 0) {
-    Set代碼(typed);
+    Set代碼(typed, !image_.OmitImageBase);
   } else {
     Clear代碼();
   }
@@ -79,9 +79,9 @@ void ConversionPanel::Pick(std::int32_t item) {
   const SectionRecord* record = IncludedRecord(image_, item);
   if (record == nullptr) return;
   // The memory field shows RamMin, with the image base, in either mode of translation.
-  SetNumber(實偏移_, record->FileMin);
-  SetNumber(虛偏移_, record->RamMin);
-  Set代碼(record->RamMin);
+  SetNumber(PanelField::實偏移, record->FileMin);
+  SetNumber(PanelField::虛偏移, record->RamMin);
+  Set代碼(record->RamMin, true);
 }
 
 void ConversionPanel::SetRadix(Radix radix) {
@@ -89,18 +89,14 @@ void ConversionPanel::SetRadix(Radix radix) {
   // A text that does not fit the new radix stops the rewriting, as a failing step of the
   // option's click is skipped.
   try {
-    Rewrite(實偏移_);
-    Rewrite(虛偏移_);
+    Rewrite(PanelField::實偏移);
+    Rewrite(PanelField::虛偏移);
   } catch (const Error&) {
   }
 }
 
-void ConversionPanel::Rewrite(FieldText& field) {
-  if (radix_ == Radix::Decimal) {
-    field.SetDecimal(ParseHexField(field.View()));
-  } else {
-    field.SetHex(static_cast<std::uint32_t>(ReadSignedDecimal(field.View())));
-  }
+void ConversionPanel::Rewrite(PanelField field) {
+  SetNumber(field, ReadOtherRadix(TextOf(field).View(), radix_, Width(field)));
 }
 
 ConversionPanel::Outcome ConversionPanel::ReportSections() {
@@ -116,7 +112,13 @@ ConversionPanel::Outcome ConversionPanel::ReportSections() {
   return outcome;
 }
 
-int ConversionPanel::InputLimit(PanelField) const { return FieldInputLimit(radix_); }
+NumberWidth ConversionPanel::Width(PanelField field) const {
+  return field == PanelField::實偏移 ? NumberWidth::Narrow : AddressWidth(image_);
+}
+
+int ConversionPanel::InputLimit(PanelField field) const {
+  return FieldInputLimit(radix_, Width(field));
+}
 
 void ConversionPanel::TakeItems() {
   items_.clear();
@@ -133,26 +135,23 @@ void ConversionPanel::Select(std::int32_t position) {
   position_ = position;
 }
 
-std::int32_t ConversionPanel::Parse(std::string_view text) const {
-  return radix_ == Radix::Hex ? ParseHexField(text) : ParseDecimalField(text);
+std::int64_t ConversionPanel::Parse(PanelField field, std::string_view text) const {
+  return ParseFieldNumber(text, radix_, Width(field));
 }
 
-void ConversionPanel::SetNumber(FieldText& field, std::int32_t value) const {
-  if (radix_ == Radix::Hex) {
-    // The 32-bit pattern, so that a negative value shows its 8 digits.
-    field.SetHex(static_cast<std::uint32_t>(value));
-  } else {
-    field.SetDecimal(value);
-  }
+void ConversionPanel::SetNumber(PanelField field, std::int64_t value) {
+  TextOf(field).SetNumber(radix_, Width(field), value);
 }
 
-void ConversionPanel::Set代碼(std::int32_t address) {
+void ConversionPanel::Set代碼(std::int64_t address, bool withImageBase) {
+  const bool eightBytes = image_.Kind == ImageKind::Pe32Plus && withImageBase;
+  const auto pattern = static_cast<std::uint64_t>(address);
   if (!代碼Observer_) {
-    代碼_.SetByteHex(byteHex_, static_cast<std::uint32_t>(address), 4);
+    代碼_.SetByteHex(byteHex_, pattern, eightBytes ? 8 : 4);
     return;
   }
   const FieldText before = 代碼_;
-  代碼_.SetByteHex(byteHex_, static_cast<std::uint32_t>(address), 4);
+  代碼_.SetByteHex(byteHex_, pattern, eightBytes ? 8 : 4);
   if (!(代碼_ == before)) 代碼Observer_();
 }
 

@@ -17,11 +17,13 @@
 
 namespace marlit {
 
-enum class Radix { Decimal, Hex };
 enum class PanelField { 實偏移, 虛偏移 };
 
-// The most characters a user may type or paste into a number field of the radix.
-[[nodiscard]] constexpr int FieldInputLimit(Radix radix) { return radix == Radix::Hex ? 8 : 10; }
+// The most characters a user may type or paste into a number field of the radix and width.
+[[nodiscard]] constexpr int FieldInputLimit(Radix radix, NumberWidth width = NumberWidth::Narrow) {
+  if (width == NumberWidth::Wide) return radix == Radix::Hex ? 16 : 20;
+  return radix == Radix::Hex ? 8 : 10;
+}
 
 // The text of one field, held in place so that a batch of values formats without allocating.
 class FieldText {
@@ -33,8 +35,9 @@ class FieldText {
   [[nodiscard]] bool Empty() const { return size_ == 0; }
   bool operator==(const FieldText& other) const { return View() == other.View(); }
 
-  void SetHex(std::uint64_t pattern) { size_ = WriteHexDigits(chars_.data(), pattern); }
-  void SetDecimal(std::int64_t value) { size_ = WriteDecimal(chars_.data(), value); }
+  void SetNumber(Radix radix, NumberWidth width, std::int64_t value) {
+    size_ = WriteFieldNumber(chars_.data(), radix, width, value);
+  }
   void SetByteHex(const ByteHexChars& table, std::uint64_t pattern, int bytes) {
     size_ = WriteByteHex(chars_.data(), table, pattern, bytes);
   }
@@ -82,6 +85,8 @@ class ConversionPanel {
   [[nodiscard]] std::int32_t Position() const { return position_; }
   // "不在段內", then the names of the included records as of the last report.
   [[nodiscard]] std::span<const std::u16string> Items() const { return items_; }
+  // The rules of field: the file offset is narrow; the memory address is wide in a PE32+ image.
+  [[nodiscard]] NumberWidth Width(PanelField field) const;
   // The most characters the user may type or paste into field.
   [[nodiscard]] int InputLimit(PanelField field) const;
 
@@ -93,13 +98,15 @@ class ConversionPanel {
   void 虛偏移_Change(std::string_view text);
   void TakeItems();
   void Select(std::int32_t position);
-  [[nodiscard]] std::int32_t Parse(std::string_view text) const;
-  void SetNumber(FieldText& field, std::int32_t value) const;
-  void Set代碼(std::int32_t address);
+  [[nodiscard]] std::int64_t Parse(PanelField field, std::string_view text) const;
+  void SetNumber(PanelField field, std::int64_t value);
+  // 代碼 of an address: its 4 bytes in a PE32 image; in a PE32+ image its 8 bytes, or the 4 of
+  // the 32-bit RVA when the address is given without the image base.
+  void Set代碼(std::int64_t address, bool withImageBase);
   void Clear代碼();
   void ClearAll();
   // Rewrites one field's text in the radix chosen, from its reading in the other one.
-  void Rewrite(FieldText& field);
+  void Rewrite(PanelField field);
   FieldText& TextOf(PanelField field) { return field == PanelField::實偏移 ? 實偏移_ : 虛偏移_; }
 
   const PeImage& image_;

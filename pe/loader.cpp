@@ -23,6 +23,8 @@ namespace {
 constexpr std::int32_t kPeSignature = 17744;  // "PE\0\0"
 constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 constexpr std::int32_t kNoMinimum = std::numeric_limits<std::int32_t>::max();
+constexpr std::uint32_t kLargestOffset = std::numeric_limits<std::int32_t>::max();
+constexpr std::uint64_t kLargestRva = std::numeric_limits<std::uint32_t>::max();
 // A count of 32767 leaves no room for the header record in a 16-bit SectionCount.
 constexpr std::int16_t kLargestSectionCount = 32766;
 
@@ -34,16 +36,19 @@ struct Refusal {
 // One section header as the PE format lays it out.
 struct RawSectionHeader {
   std::span<const std::uint8_t> Name;
-  std::int32_t VirtualSize = 0;
-  std::int32_t VirtualAddress = 0;
-  std::int32_t SizeOfRawData = 0;
-  std::int32_t PointerToRawData = 0;
+  std::uint32_t VirtualSize = 0;
+  std::uint32_t VirtualAddress = 0;
+  std::uint32_t SizeOfRawData = 0;
+  std::uint32_t PointerToRawData = 0;
 };
 
 RawSectionHeader DecodeSectionHeader(std::span<const std::uint8_t> header) {
-  auto field = [&](std::size_t at) { return static_cast<std::int32_t>(LoadLe32(header, at)); };
+  auto field = [&](std::size_t at) { return LoadLe32(header, at); };
   return {header.first(8), field(8), field(12), field(16), field(20)};
 }
+
+// The fields of a PE32 image are read as 32-bit signed numbers.
+std::int32_t Signed(std::uint32_t field) { return static_cast<std::int32_t>(field); }
 
 std::u16string SystemReason(int error) {
   char buffer[256];
@@ -82,11 +87,23 @@ std::uint16_t PeekUint16(BoundedReader& reader, std::int32_t offset) {
   return LoadLe16(bytes, 0);
 }
 
-// The 32-bit layout read from a PE32+ image gives a wrong image base and garbage sections.
-void RefuseWideImage(const PeImage& image, BoundedReader& reader) {
-  if (PeekUint16(reader, FromPeOffset(image, 24)) == kPe32PlusMagic) {
-    throw Refusal{std::u16string(kWideImageMessage)};
+// The optional header's magic 20Bh marks a PE32+ image; any other value is read as PE32.
+ImageKind KindOfImage(const PeImage& image, BoundedReader& reader) {
+  return PeekUint16(reader, FromPeOffset(image, 24)) == kPe32PlusMagic ? ImageKind::Pe32Plus
+                                                                       : ImageKind::Pe32;
+}
+
+// The image base: 32-bit signed at PeOffset + 52 in a PE32 image, unsigned 64-bit at
+// PeOffset + 48 in a PE32+ image.
+std::int64_t ReadImageBase(PeImage& image, FileCursor& file, ImageKind kind) {
+  if (kind == ImageKind::Pe32) {
+    SafeSeek(image, file, FromPeOffset(image, 52));
+    return file.ReadInt32();
   }
+  SafeSeek(image, file, FromPeOffset(image, 48));
+  std::array<std::uint8_t, 8> bytes{};
+  file.Read(bytes);
+  return static_cast<std::int64_t>(LoadLe32(bytes, 0) | std::uint64_t{LoadLe32(bytes, 4)} << 32);
 }
 
 // False when the user declines to analyse a file of many sections.
@@ -99,7 +116,7 @@ bool AcceptSectionCount(std::int16_t count, Prompt& prompt) {
   return true;
 }
 
-void FillHeaderRecord(SectionRecord& record, std::int32_t imageBase) {
+void FillHeaderRecord(SectionRecord& record, std::int64_t imageBase) {
   record.Name = u"檔案頭";
   record.RamMin = imageBase;
   record.FileMin = 0;
@@ -112,23 +129,50 @@ void FillSectionRecord(SectionRecord& record, const RawSectionHeader& raw, std::
                        const Cp950Decoder& decoder) {
   record.Included = raw.PointerToRawData != 0 && raw.SizeOfRawData != 0;
   record.Name = CutAtNul(decoder.Decode(raw.Name));
-  record.RamMin = CheckedAdd(raw.VirtualAddress, imageBase);
-  record.RamMax = CheckedAdd(record.RamMin, raw.SizeOfRawData);
-  record.FileMin = raw.PointerToRawData;
-  record.FileMax = CheckedAdd(raw.SizeOfRawData, raw.PointerToRawData);
-  record.RamDelta = CheckedSub(record.RamMin, raw.PointerToRawData);
-  record.RvaDelta = CheckedSub(raw.VirtualAddress, raw.PointerToRawData);
+  const std::int32_t ramMin = CheckedAdd(Signed(raw.VirtualAddress), imageBase);
+  record.RamMin = ramMin;
+  record.RamMax = CheckedAdd(ramMin, Signed(raw.SizeOfRawData));
+  record.FileMin = Signed(raw.PointerToRawData);
+  record.FileMax = CheckedAdd(Signed(raw.SizeOfRawData), Signed(raw.PointerToRawData));
+  record.RamDelta = CheckedSub(ramMin, Signed(raw.PointerToRawData));
+  record.RvaDelta = CheckedSub(Signed(raw.VirtualAddress), Signed(raw.PointerToRawData));
+}
+
+// A PE32+ section: its fields are unsigned, its file range stays within the 32-bit signed
+// offsets, its RVA range within 32 bits and its memory range within 64 bits.
+void FillWideSectionRecord(SectionRecord& record, const RawSectionHeader& raw,
+                           std::uint64_t imageBase, const Cp950Decoder& decoder) {
+  record.Included = raw.PointerToRawData != 0 && raw.SizeOfRawData != 0;
+  record.Name = CutAtNul(decoder.Decode(raw.Name));
+  const std::uint64_t fileMax = std::uint64_t{raw.PointerToRawData} + raw.SizeOfRawData;
+  const std::uint64_t rvaMax = std::uint64_t{raw.VirtualAddress} + raw.SizeOfRawData;
+  std::uint64_t ramMin = 0;
+  std::uint64_t ramMax = 0;
+  if (fileMax > kLargestOffset || rvaMax > kLargestRva ||
+      __builtin_add_overflow(imageBase, raw.VirtualAddress, &ramMin) ||
+      __builtin_add_overflow(ramMin, raw.SizeOfRawData, &ramMax)) {
+    throw OverflowError("section range out of range");
+  }
+  record.RamMin = static_cast<std::int64_t>(ramMin);
+  record.RamMax = static_cast<std::int64_t>(ramMax);
+  record.FileMin = static_cast<std::int32_t>(raw.PointerToRawData);
+  record.FileMax = static_cast<std::int32_t>(fileMax);
+  record.RamDelta = static_cast<std::int64_t>(ramMin - raw.PointerToRawData);
+  record.RvaDelta = std::int64_t{raw.VirtualAddress} - std::int64_t{raw.PointerToRawData};
 }
 
 // Record 0 ends where the first section begins, in the file and in memory. A section without file
 // data (PointerToRawData 0) says nothing about where the headers end, so it is left out of the file
 // minimum; otherwise the header bytes would translate to nothing.
-void FinishHeaderRecord(std::vector<SectionRecord>& table) {
+void FinishHeaderRecord(std::vector<SectionRecord>& table, ImageKind kind) {
   std::int32_t lowestFile = kNoMinimum;
-  std::int32_t lowestRam = kNoMinimum;
+  // The highest address of the kind: 2147483647, or 2^64 - 1 as its pattern.
+  std::int64_t lowestRam = kind == ImageKind::Pe32Plus ? -1 : std::int64_t{kNoMinimum};
   for (std::size_t j = 1; j < table.size(); ++j) {
     if (table[j].FileMin != 0 && table[j].FileMin < lowestFile) lowestFile = table[j].FileMin;
-    if (table[j].RamMin < lowestRam) lowestRam = table[j].RamMin;
+    if (AddressOrder(kind, table[j].RamMin) < AddressOrder(kind, lowestRam)) {
+      lowestRam = table[j].RamMin;
+    }
   }
   table[0].FileMax = lowestFile;
   table[0].RamMax = lowestRam;
@@ -137,7 +181,8 @@ void FinishHeaderRecord(std::vector<SectionRecord>& table) {
 // The records of the header and of every section, into a fresh table that replaces the old one only
 // when it is complete.
 std::vector<SectionRecord> ReadSectionTable(PeImage& image, FileCursor& file, BoundedReader& reader,
-                                            std::int16_t count, std::int32_t imageBase) {
+                                            std::int16_t count, ImageKind kind,
+                                            std::int64_t imageBase) {
   const Cp950Decoder decoder;
   std::vector<SectionRecord> table(static_cast<std::size_t>(count) + 1);
   FillHeaderRecord(table[0], imageBase);
@@ -146,12 +191,17 @@ std::vector<SectionRecord> ReadSectionTable(PeImage& image, FileCursor& file, Bo
   try {
     for (std::size_t i = 1; i < table.size(); ++i) {
       file.Read(image.SectionHeader);
-      FillSectionRecord(table[i], DecodeSectionHeader(image.SectionHeader), imageBase, decoder);
+      const RawSectionHeader raw = DecodeSectionHeader(image.SectionHeader);
+      if (kind == ImageKind::Pe32Plus) {
+        FillWideSectionRecord(table[i], raw, static_cast<std::uint64_t>(imageBase), decoder);
+      } else {
+        FillSectionRecord(table[i], raw, static_cast<std::int32_t>(imageBase), decoder);
+      }
     }
   } catch (const OverflowError&) {
     throw Refusal{std::u16string(kOverflowMessage)};
   }
-  FinishHeaderRecord(table);
+  FinishHeaderRecord(table, kind);
   return table;
 }
 
@@ -172,16 +222,16 @@ Outcome Analyze(PeImage& image, const std::filesystem::path& path, std::u16strin
   SafeSeek(image, file, image.PeOffset);
   image.PeSignature = file.ReadInt32();
   if (image.PeSignature != kPeSignature) throw Refusal{std::u16string(kNotPeMessage)};
-  RefuseWideImage(image, reader);
+  const ImageKind kind = KindOfImage(image, reader);
 
   SafeSeek(image, file, FromPeOffset(image, 6));
   const std::int16_t count = file.ReadInt16();
   if (!AcceptSectionCount(count, prompt)) return Outcome::Declined;
 
-  SafeSeek(image, file, FromPeOffset(image, 52));
-  const std::int32_t imageBase = file.ReadInt32();
-  std::vector<SectionRecord> table = ReadSectionTable(image, file, reader, count, imageBase);
+  const std::int64_t imageBase = ReadImageBase(image, file, kind);
+  std::vector<SectionRecord> table = ReadSectionTable(image, file, reader, count, kind, imageBase);
 
+  image.Kind = kind;
   image.ImageBase = imageBase;
   image.Sections = std::move(table);
   image.SectionCount = static_cast<std::int16_t>(count + 1);

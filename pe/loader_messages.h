@@ -20,8 +20,6 @@ inline constexpr std::u16string_view kTooManySectionsMessage =
     u"此檔案的區段數目不正確（32767 或以上），無法分析！";
 inline constexpr std::u16string_view kOverflowMessage =
     u"計算區段的位址時溢出！此檔案的區段表不正確，無法分析！";
-inline constexpr std::u16string_view kWideImageMessage =
-    u"這是 64 位元的 PE 檔案（PE32+），本程式目前只能分析 32 位元的 PE 檔案！";
 
 // "區段數目大於20，繼續進行分析嗎？"
 [[nodiscard]] std::u16string ManySectionsQuestion();

@@ -25,6 +25,7 @@ constexpr std::array<char, 512> kHexPairs = [] {
   return pairs;
 }();
 constexpr std::size_t kHexFieldDigits = 8;
+constexpr std::size_t kWideHexFieldDigits = 16;
 
 // Through the key filter's table, which has no branch to mispredict on random digits.
 template <typename Char>
@@ -54,15 +55,22 @@ std::uint64_t ReadDigits(std::basic_string_view<Char> text, std::uint64_t larges
   return number;
 }
 
+// Up to digits hexadecimal digits from the start of text, as a bit pattern.
 template <typename Char>
-std::int32_t ParseHex32(std::basic_string_view<Char> text) {
-  std::uint32_t pattern = 0;
-  for (std::size_t i = 0; i < text.size() && i < kHexFieldDigits; ++i) {
+std::uint64_t ReadHexDigits(std::basic_string_view<Char> text, std::size_t digits) {
+  std::uint64_t pattern = 0;
+  for (std::size_t i = 0; i < text.size() && i < digits; ++i) {
     const int digit = HexDigitValue(text[i]);
     if (digit < 0) break;
-    pattern = (pattern << 4) | static_cast<std::uint32_t>(digit);
+    pattern = (pattern << 4) | static_cast<std::uint64_t>(digit);
   }
-  return static_cast<std::int32_t>(pattern);
+  return pattern;
+}
+
+template <typename Char>
+std::int32_t ParseHex32(std::basic_string_view<Char> text) {
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(ReadHexDigits(text, kHexFieldDigits)));
 }
 
 template <typename Char>
@@ -142,21 +150,53 @@ std::size_t WriteHexDigits(char* out, std::uint64_t pattern) {
 }
 
 std::size_t WriteDecimal(char* out, std::int64_t value) {
-  std::size_t n = 0;
   // Unsigned, so that the lowest value has a magnitude.
-  std::uint64_t magnitude = static_cast<std::uint64_t>(value);
-  if (value < 0) {
-    out[n++] = '-';
-    magnitude = 0 - magnitude;
-  }
+  const auto pattern = static_cast<std::uint64_t>(value);
+  if (value >= 0) return WriteUnsignedDecimal(out, pattern);
+  out[0] = '-';
+  return 1 + WriteUnsignedDecimal(out + 1, 0 - pattern);
+}
+
+std::size_t WriteUnsignedDecimal(char* out, std::uint64_t value) {
   char reversed[20];
   std::size_t digits = 0;
   do {
-    reversed[digits++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  while (digits != 0) out[n++] = reversed[--digits];
-  return n;
+    reversed[digits++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (std::size_t i = 0; i < digits; ++i) out[i] = reversed[digits - 1 - i];
+  return digits;
+}
+
+std::size_t WriteFieldNumber(char* out, Radix radix, NumberWidth width, std::int64_t value) {
+  const auto pattern = static_cast<std::uint64_t>(value);
+  if (width == NumberWidth::Wide) {
+    return radix == Radix::Hex ? WriteHexDigits(out, pattern) : WriteUnsignedDecimal(out, pattern);
+  }
+  // A narrow value is 32-bit: its hexadecimal text is the 32-bit pattern.
+  const auto narrow = static_cast<std::int32_t>(value);
+  return radix == Radix::Hex ? WriteHexDigits(out, static_cast<std::uint32_t>(narrow))
+                             : WriteDecimal(out, narrow);
+}
+
+std::int64_t ParseFieldNumber(std::string_view text, Radix radix, NumberWidth width) {
+  if (width == NumberWidth::Narrow) {
+    return radix == Radix::Hex ? ParseHex32(text) : ParseDecimal32(text);
+  }
+  return static_cast<std::int64_t>(
+      radix == Radix::Hex ? ReadHexDigits(text, kWideHexFieldDigits)
+                          : ReadDigits(text, std::numeric_limits<std::uint64_t>::max()));
+}
+
+std::int64_t ReadOtherRadix(std::string_view text, Radix radix, NumberWidth width) {
+  const Radix written = radix == Radix::Hex ? Radix::Decimal : Radix::Hex;
+  if (written == Radix::Decimal && width == NumberWidth::Narrow) return ReadSigned32(text);
+  return ParseFieldNumber(text, written, width);
+}
+
+std::u16string FieldNumberText(Radix radix, NumberWidth width, std::int64_t value) {
+  char chars[kFieldTextCapacity];
+  return Widened(chars, WriteFieldNumber(chars, radix, width, value));
 }
 
 std::size_t WriteByteHex(char* out, const ByteHexChars& table, std::uint64_t pattern, int bytes) {

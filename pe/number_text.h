@@ -9,7 +9,21 @@
 #include <string>
 #include <string_view>
 
+#include "pe/pe_image.h"
+
 namespace marlit {
+
+enum class Radix { Decimal, Hex };
+
+// The rules of a number field. Narrow: 32-bit signed, hexadecimal text standing for the bit
+// pattern (a file offset, or a memory address of a PE32 image). Wide: unsigned 64-bit (a memory
+// address of a PE32+ image), held in an int64 as its bit pattern.
+enum class NumberWidth { Narrow, Wide };
+
+// The rules of the memory address field for the loaded image.
+[[nodiscard]] constexpr NumberWidth AddressWidth(const PeImage& image) {
+  return image.Kind == ImageKind::Pe32Plus ? NumberWidth::Wide : NumberWidth::Narrow;
+}
 
 using HexByteTable = std::array<std::u16string, 256>;
 // HexByteText as ASCII: the two digits of byte i at [2 i] and [2 i + 1].
@@ -43,12 +57,24 @@ inline constexpr std::size_t kFieldTextCapacity = 24;
 [[nodiscard]] std::u16string HexFieldText(std::int32_t value);
 [[nodiscard]] std::u16string DecimalFieldText(std::int32_t value);
 
+// A field's text read by the rules of its width: in hexadecimal up to 8 (16) digits, in decimal
+// up to 2147483647 (18446744073709551615), above which OverflowError is raised.
+[[nodiscard]] std::int64_t ParseFieldNumber(std::string_view text, Radix radix, NumberWidth width);
+// The text the program wrote in the radix other than radix, read back for the radix switch: a
+// narrow decimal text keeps its minus sign.
+[[nodiscard]] std::int64_t ReadOtherRadix(std::string_view text, Radix radix, NumberWidth width);
+// The field's text of value: HexFieldText and DecimalFieldText for narrow fields, the unsigned
+// 64-bit number for wide ones.
+[[nodiscard]] std::u16string FieldNumberText(Radix radix, NumberWidth width, std::int64_t value);
+
 // The same texts into out, which has room for kFieldTextCapacity characters; the result is the
 // number of characters written.
 // Upper-case hexadecimal digits of the pattern, no leading zeros; "0" for 0.
 std::size_t WriteHexDigits(char* out, std::uint64_t pattern);
 // The signed decimal number, "-" first when negative.
 std::size_t WriteDecimal(char* out, std::int64_t value);
+std::size_t WriteUnsignedDecimal(char* out, std::uint64_t value);
+std::size_t WriteFieldNumber(char* out, Radix radix, NumberWidth width, std::int64_t value);
 // The low `bytes` bytes of the pattern in memory order, each as its HexByteText entry; nothing
 // for 0.
 std::size_t WriteByteHex(char* out, const ByteHexChars& table, std::uint64_t pattern, int bytes);

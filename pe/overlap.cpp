@@ -13,26 +13,28 @@ constexpr std::u16string_view kClosingLine =
     u"         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～";
 
 struct OverlapTest {
-  bool (*holds)(const SectionRecord& i, const SectionRecord& j);
+  bool (*holds)(const SectionRecord& i, const SectionRecord& j, ImageKind kind);
   std::u16string_view boundOfI;
   std::u16string_view rangeOfJ;
 };
 
 constexpr OverlapTest kTests[] = {
-    {[](const SectionRecord& i, const SectionRecord& j) {
+    {[](const SectionRecord& i, const SectionRecord& j, ImageKind) {
        return j.FileMin <= i.FileMin && i.FileMin < j.FileMax;
      },
      u"FileMin", u"FileOffset"},
-    {[](const SectionRecord& i, const SectionRecord& j) {
+    {[](const SectionRecord& i, const SectionRecord& j, ImageKind) {
        return j.FileMin < i.FileMax && i.FileMax < j.FileMax;
      },
      u"FileMax", u"FileOffset"},
-    {[](const SectionRecord& i, const SectionRecord& j) {
-       return j.RamMin <= i.RamMin && i.RamMin < j.RamMax;
+    {[](const SectionRecord& i, const SectionRecord& j, ImageKind k) {
+       return AddressOrder(k, j.RamMin) <= AddressOrder(k, i.RamMin) &&
+              AddressOrder(k, i.RamMin) < AddressOrder(k, j.RamMax);
      },
      u"Ram Min", u"Ram Offset"},
-    {[](const SectionRecord& i, const SectionRecord& j) {
-       return j.RamMin < i.RamMax && i.RamMax < j.RamMax;
+    {[](const SectionRecord& i, const SectionRecord& j, ImageKind k) {
+       return AddressOrder(k, j.RamMin) < AddressOrder(k, i.RamMax) &&
+              AddressOrder(k, i.RamMax) < AddressOrder(k, j.RamMax);
      },
      u"Ram Max", u"Ram Offset"},
 };
@@ -73,7 +75,7 @@ std::u16string OverlapReport(const PeImage& image) {
     for (std::size_t j = 0; j < included.size() && lines <= kMaxOverlapLines; ++j) {
       if (i == j) continue;
       for (const OverlapTest& test : kTests) {
-        if (!test.holds(*included[i], *included[j])) continue;
+        if (!test.holds(*included[i], *included[j], image.Kind)) continue;
         if (++lines > kMaxOverlapLines) break;
         AppendWarning(text, *included[i], *included[j], test);
       }

@@ -10,15 +10,21 @@
 
 namespace marlit {
 
+// A 32-bit image (PE32) or a 64-bit one (PE32+, optional header magic 20Bh).
+enum class ImageKind { Pe32, Pe32Plus };
+
 // One row of the section table. Ranges are half-open: FileMin <= v < FileMax, RamMin <= v < RamMax.
+// File offsets are 32-bit signed in both kinds of image. Memory addresses are 32-bit signed in a
+// PE32 image; in a PE32+ image they are unsigned 64-bit, held here as their bit pattern, so they
+// are compared through AddressOrder.
 struct SectionRecord {
   std::u16string Name;
-  std::int32_t RamMin = 0;
-  std::int32_t RamMax = 0;
+  std::int64_t RamMin = 0;
+  std::int64_t RamMax = 0;
   std::int32_t FileMin = 0;
   std::int32_t FileMax = 0;
-  std::int32_t RamDelta = 0;  // RamMin - FileMin
-  std::int32_t RvaDelta = 0;  // RamDelta - ImageBase
+  std::int64_t RamDelta = 0;  // RamMin - FileMin
+  std::int64_t RvaDelta = 0;  // RamDelta - ImageBase
   bool Included = false;
 };
 
@@ -27,7 +33,8 @@ struct PeImage {
   std::int32_t PeSignature = 0;
   // Records in Sections: the file's section count plus one for the header pseudo-section "檔案頭".
   std::int16_t SectionCount = 0;
-  std::int32_t ImageBase = 0;
+  ImageKind Kind = ImageKind::Pe32;
+  std::int64_t ImageBase = 0;
   std::array<std::uint8_t, 40> SectionHeader{};
   std::vector<SectionRecord> Sections;
   std::int32_t FileLength = 0;
@@ -35,6 +42,14 @@ struct PeImage {
   // Memory addresses without the image base; only the section selection dialog sets it.
   bool OmitImageBase = false;
 };
+
+// A key that orders the memory addresses of an image of kind as the image orders them: signed in a
+// PE32 image, unsigned in a PE32+ one.
+[[nodiscard]] constexpr std::uint64_t AddressOrder(ImageKind kind, std::int64_t address) {
+  const auto pattern = static_cast<std::uint64_t>(address);
+  // Flipping the sign bit maps the signed order onto the unsigned one.
+  return kind == ImageKind::Pe32Plus ? pattern : pattern ^ (std::uint64_t{1} << 63);
+}
 
 // The records that exist: 0 .. SectionCount - 1.
 [[nodiscard]] inline std::span<const SectionRecord> Records(const PeImage& image) {

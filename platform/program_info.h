@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace marlit {
 
@@ -14,6 +15,9 @@ struct VersionInfo {
 
 // The version information of this build (the CMake project's name and version).
 [[nodiscard]] VersionInfo ProgramVersion();
+
+// What --version prints: the program's name, its product name and version, and the licence.
+[[nodiscard]] std::string VersionText(std::string_view program);
 
 // The folder that holds the running executable.
 [[nodiscard]] std::filesystem::path ProgramFolder();

@@ -10,12 +10,14 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   libicu-dev libcli11-dev nlohmann-json3-dev
   libxcb1-dev libx11-dev
+  librsvg2-bin
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb openbox xclip x11-utils xdotool imagemagick libxcb-xtest0-dev libxtst-dev
+  xvfb openbox xclip x11-utils xdotool imagemagick libxcb-xtest0-dev libxtst-dev valgrind
+  # the manual pages, the Debian package (shlibdeps reads the binaries with file) and its checks
+  scdoc dpkg-dev file lintian appstream
   # run: the Traditional Chinese UI font and Qt's own zh_TW translation
   fonts-arphic-uming qt6-translations-l10n
-  libqt6svg6
 )
 
 missing=()

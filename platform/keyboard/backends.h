@@ -19,9 +19,15 @@ namespace marlit {
 // connection every reply also wakes Qt's event reader thread, which costs more than the query
 // itself when the keyboard is polled every 10 to 54 ms.
 [[nodiscard]] std::unique_ptr<DirectInput> MakeOwnX11DirectInput(const char* displayName);
+// The same, but the connection is opened at the first read of the keys, so that a program's start
+// does not wait for it; should the server refuse it then, fallback serves instead. Throws
+// DirectInputUnavailable at once only when fallback is not a working connection.
+[[nodiscard]] std::unique_ptr<DirectInput> MakeDeferredX11DirectInput(const char* displayName,
+                                                                      xcb_connection_t* fallback);
 
 // The keyboards among the readable event devices of folder; throws DirectInputUnavailable when
 // there is none.
-[[nodiscard]] std::unique_ptr<DirectInput> MakeEvdevDirectInput(const std::filesystem::path& folder);
+[[nodiscard]] std::unique_ptr<DirectInput> MakeEvdevDirectInput(
+    const std::filesystem::path& folder);
 
 }  // namespace marlit

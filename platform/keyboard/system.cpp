@@ -20,7 +20,8 @@ const char* QtDisplayName() {
 class SystemDirectX final : public DirectX7 {
  public:
   std::unique_ptr<DirectInput> DirectInputCreate() override {
-    if (QtXcbConnection() != nullptr) return MakeOwnX11DirectInput(QtDisplayName());
+    if (xcb_connection_t* qt = QtXcbConnection())
+      return MakeDeferredX11DirectInput(QtDisplayName(), qt);
     return MakeEvdevDirectInput("/dev/input");
   }
 };

@@ -19,10 +19,24 @@ struct FreeDeleter {
 template <typename T>
 using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
-[[nodiscard]] xcb_atom_t InternAtom(xcb_connection_t* c, std::string_view name) {
-  XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr));
-  return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+enum AtomName : std::size_t { kNetActiveWindow, kNetWmPid, kNetSupportingWmCheck, kAtomCount };
+constexpr std::array<std::string_view, kAtomCount> kAtomNames = {
+    "_NET_ACTIVE_WINDOW", "_NET_WM_PID", "_NET_SUPPORTING_WM_CHECK"};
+using Atoms = std::array<xcb_atom_t, kAtomCount>;
+
+// All the names are asked for before the first answer is awaited: one round trip for them all.
+[[nodiscard]] Atoms InternAtoms(xcb_connection_t* c) {
+  std::array<xcb_intern_atom_cookie_t, kAtomCount> cookies{};
+  for (std::size_t i = 0; i < kAtomCount; ++i) {
+    cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(kAtomNames[i].size()),
+                                 kAtomNames[i].data());
+  }
+  Atoms atoms{};
+  for (std::size_t i = 0; i < kAtomCount; ++i) {
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
+    atoms[i] = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  }
+  return atoms;
 }
 
 // The first 32-bit value of a window property of the given type, if it has one.
@@ -86,10 +100,7 @@ class X11Foreground final : public Foreground {
       : c_(connection),
         root_(xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root),
         resourceBase_(xcb_get_setup(c_)->resource_id_base),
-        resourceMask_(xcb_get_setup(c_)->resource_id_mask),
-        netActiveWindow_(InternAtom(c_, "_NET_ACTIVE_WINDOW")),
-        netWmPid_(InternAtom(c_, "_NET_WM_PID")),
-        netSupportingWmCheck_(InternAtom(c_, "_NET_SUPPORTING_WM_CHECK")) {}
+        resourceMask_(xcb_get_setup(c_)->resource_id_mask) {}
 
   std::int64_t ForegroundOwner() override {
     const xcb_window_t window = WindowManagerRuns() ? ActiveWindow() : FocusWindow();
@@ -107,16 +118,21 @@ class X11Foreground final : public Foreground {
   }
 
  private:
+  [[nodiscard]] xcb_atom_t Atom(AtomName name) {
+    if (!atoms_) atoms_ = InternAtoms(c_);
+    return (*atoms_)[name];
+  }
+
   // A running window manager names itself on a child window that names itself in turn; a stale
   // name left by one that has ended does not.
   [[nodiscard]] bool WindowManagerRuns() {
-    const auto check = Property32(c_, root_, netSupportingWmCheck_, XCB_ATOM_WINDOW);
+    const auto check = Property32(c_, root_, Atom(kNetSupportingWmCheck), XCB_ATOM_WINDOW);
     return check && *check != XCB_WINDOW_NONE &&
-           Property32(c_, *check, netSupportingWmCheck_, XCB_ATOM_WINDOW) == check;
+           Property32(c_, *check, Atom(kNetSupportingWmCheck), XCB_ATOM_WINDOW) == check;
   }
 
   [[nodiscard]] xcb_window_t ActiveWindow() {
-    return Property32(c_, root_, netActiveWindow_, XCB_ATOM_WINDOW).value_or(XCB_WINDOW_NONE);
+    return Property32(c_, root_, Atom(kNetActiveWindow), XCB_ATOM_WINDOW).value_or(XCB_WINDOW_NONE);
   }
 
   [[nodiscard]] xcb_window_t FocusWindow() {
@@ -131,7 +147,8 @@ class X11Foreground final : public Foreground {
   [[nodiscard]] std::int64_t OwnerOf(xcb_window_t window) {
     const std::uint32_t client = window & ~resourceMask_;
     if (client == resourceBase_) return OwnForegroundIdentity();
-    if (const auto pid = Property32(c_, window, netWmPid_, XCB_ATOM_CARDINAL); pid && *pid != 0) {
+    if (const auto pid = Property32(c_, window, Atom(kNetWmPid), XCB_ATOM_CARDINAL);
+        pid && *pid != 0) {
       return *pid;
     }
     // Another client that does not name its process: still another owner, never ours.
@@ -145,7 +162,7 @@ class X11Foreground final : public Foreground {
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = target;
-    message.type = netActiveWindow_;
+    message.type = Atom(kNetActiveWindow);
     message.data.data32[0] = 2;
     message.data.data32[1] = clock_.Now();
     message.data.data32[2] = ActiveWindow();
@@ -160,17 +177,16 @@ class X11Foreground final : public Foreground {
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     std::free(xcb_request_check(
         c_, xcb_configure_window_checked(c_, target, XCB_CONFIG_WINDOW_STACK_MODE, &above)));
-    std::free(xcb_request_check(c_, xcb_set_input_focus_checked(c_, XCB_INPUT_FOCUS_PARENT,
-                                                                 target, clock_.Now())));
+    std::free(xcb_request_check(
+        c_, xcb_set_input_focus_checked(c_, XCB_INPUT_FOCUS_PARENT, target, clock_.Now())));
   }
 
   xcb_connection_t* c_;
   xcb_window_t root_;
   std::uint32_t resourceBase_;
   std::uint32_t resourceMask_;
-  xcb_atom_t netActiveWindow_;
-  xcb_atom_t netWmPid_;
-  xcb_atom_t netSupportingWmCheck_;
+  // Interned at the first use, not while the program starts.
+  std::optional<Atoms> atoms_;
   ServerClock clock_;
 };
 

@@ -66,11 +66,14 @@ TEST(OptionsTest, ExitStatusOfTheCommandLine) {
   };
   const Case cases[] = {
       {{"--help"}, kExitOk, ""},
+      {{"--version"}, kExitOk, ""},
+      {{"--version", "-o", "1"}, kExitOk, ""},
       {{}, kExitUsage, "FILE"},
       {{"f.exe", "--bogus"}, kExitUsage, "bogus"},
       {{"f.exe", "-o"}, kExitUsage, ""},
       {{"f.exe", "-o", "12g"}, kExitUsage, "「12g」"},
-      {{"f.exe", "-a", "123456789"}, kExitUsage, "「123456789」太長"},
+      {{"f.exe", "-o", "123456789"}, kExitUsage, "「123456789」太長"},
+      {{"f.exe", "-a", "12345678901234567"}, kExitUsage, "「12345678901234567」太長"},
       {{"f.exe", "-a", "0x"}, kExitUsage, "「0x」"},
       {{"f.exe", "--decimal", "-o", "0x10"}, kExitUsage, "「0x10」"},
       {{"f.exe", "--decimal", "-o", "12345678901"}, kExitUsage, "太長"},
@@ -83,6 +86,19 @@ TEST(OptionsTest, ExitStatusOfTheCommandLine) {
     EXPECT_NE(p.err.find(c.message), std::string::npos) << p.err;
   }
   EXPECT_NE(Parse({"--help"}).out.find("--exclude"), std::string::npos);
+  EXPECT_EQ(Parse({"--version"}).out.rfind("marlit-cli (", 0), 0u);
+}
+
+TEST(OptionsTest, HelpOrVersionThatCannotBeWrittenIsAnOutputFailure) {
+  for (const char* option : {"--help", "--version"}) {
+    const char* const args[] = {"marlit-cli", option};
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    std::ostringstream err;
+    const ParsedCommandLine r = ParseCommandLine(2, args, out, err);
+    EXPECT_EQ(r.exitStatus, kExitIoFailed) << option;
+    EXPECT_NE(err.str().find("無法寫出"), std::string::npos) << option;
+  }
 }
 
 }  // namespace

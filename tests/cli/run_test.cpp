@@ -46,7 +46,7 @@ class RunTest : public testing::Test {
 TEST_F(RunTest, PrintsTheSectionTable) {
   const Ran r = Cli(File(SampleImage()));
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "ImageBase\t400000");
+  EXPECT_EQ(r.out.substr(0, r.out.find("\nIndex")), "Kind\tPE32\nImageBase\t400000");
   EXPECT_NE(r.out.find("\n1\tyes\t.text\t400\t1400\t401000\t402000\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "");
 }
@@ -77,10 +77,35 @@ TEST_F(RunTest, ExitStatuses) {
   EXPECT_EQ(Cli(file + " --exclude .nope").status, 2);
   EXPECT_EQ(Cli((dir_ / "missing.exe").string()).status, 1);
   EXPECT_EQ(Cli(dir_.path().string()).status, 1);
-  const Ran wide = Cli(File(SampleImage().Magic(0x20B)) + " -o 1000");
-  EXPECT_EQ(wide.status, 1);
-  EXPECT_EQ(wide.out, "");
-  EXPECT_NE(wide.err.find("marlit-cli: "), std::string::npos);
+}
+
+TEST_F(RunTest, SixtyFourBitImage) {
+  const std::string file = File(SampleImage().Magic(0x20B).ImageBase(0x140000000ull));
+  struct Case {
+    const char* args;
+    int status;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"-o 1000", 0, "1000\t140001C00\t2\t.text\t001C004001000000\n"},
+      {"-a 140001c00", 0, "1000\t140001c00\t2\t.text\t001C004001000000\n"},
+      {"--rva -o 1000 -a 1C00", 0,
+       "1000\t1C00\t2\t.text\t001C0000\n1000\t1C00\t2\t.text\t001C0000\n"},
+      {"-a FFFFFFFFFFFFFFFF", 0, "0\tFFFFFFFFFFFFFFFF\t0\t不在段內\t\n"},
+      {"-a 1FFFFFFFFFFFFFFFF", 2, ""},
+      {"--decimal -a 5368716288", 0, "4096\t5368716288\t2\t.text\t001C004001000000\n"},
+      {"--decimal -a 18446744073709551615", 0, "0\t18446744073709551615\t0\t不在段內\t\n"},
+      {"--decimal -a 18446744073709551616", 3, "0\t\t0\t不在段內\t\n"},
+  };
+  for (const Case& c : cases) {
+    const Ran r = Cli(file + " " + c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << ": " << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args;
+  }
+  const Ran table = Cli(file);
+  EXPECT_NE(table.out.find("Kind\tPE32+\nImageBase\t140000000\n"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("\n1\tyes\t.text\t400\t1400\t140001000\t140002000\n"), std::string::npos)
+      << table.out;
 }
 
 }  // namespace

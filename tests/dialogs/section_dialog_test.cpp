@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Bases, SectionCaptionTest,
 
 TEST_F(SectionDialogTest, UntickAndOkTakesTheSectionOutOfTranslation) {
   Analyse();
-  std::int32_t value = 0x400;
+  std::int64_t value = 0x400;
   ASSERT_EQ(FileToRam(image, value), 2);
   const bool confirmed = Choose([](QDialog& d) {
     Mark(d, 1, false);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -245,11 +246,19 @@ TEST_F(HotKeyUnderWindowManager, AMessageBoxStaysAboveTheWindowAndUsable) {
   CloseAndExpectCleanEnd();
 }
 
-// The hot-key reads the key map over a connection of the keyboard's own.
-TEST(OwnKeyboardConnection, ReadsTheKeysOfTheDisplayAndRefusesOneThatIsNotThere) {
-  EXPECT_THROW((void)MakeOwnX11DirectInput(":9999"), DirectInputUnavailable);
+// The hot-key reads the key map over a connection of the keyboard's own: opened at once, or at
+// the first read with another connection to fall back on (Qt's, in the program).
+struct OwnConnectionCase {
+  const char* name;
+  std::function<std::unique_ptr<DirectInput>(xcb_connection_t* fallback)> make;
+};
 
-  auto device = MakeOwnX11DirectInput(nullptr)->CreateDevice(GUID_SysKeyboard);
+class OwnKeyboardConnection : public ::testing::TestWithParam<OwnConnectionCase> {};
+
+TEST_P(OwnKeyboardConnection, ReadsTheKeysOfTheDisplay) {
+  const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> fallback(
+      xcb_connect(nullptr, nullptr), xcb_disconnect);
+  auto device = GetParam().make(fallback.get())->CreateDevice(GUID_SysKeyboard);
   device->SetCommonDataFormat(DIFORMAT_KEYBOARD);
   device->SetCooperativeLevel(0, kBackgroundSharedLevel);
   device->Acquire();
@@ -257,10 +266,34 @@ TEST(OwnKeyboardConnection, ReadsTheKeysOfTheDisplayAndRefusesOneThatIsNotThere)
   KeyboardState state{};
   keys.Press(kF12);
   device->GetDeviceStateKeyboard(state);
-  EXPECT_NE(state[88], 0);
+  EXPECT_EQ(state[88], 0x80);
   keys.Release(kF12);
   device->GetDeviceStateKeyboard(state);
   EXPECT_EQ(state[88], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Connections, OwnKeyboardConnection,
+    ::testing::Values(
+        OwnConnectionCase{"OpenedAtOnce",
+                          [](xcb_connection_t*) { return MakeOwnX11DirectInput(nullptr); }},
+        OwnConnectionCase{"OpenedAtTheFirstRead",
+                          [](xcb_connection_t* fallback) {
+                            return MakeDeferredX11DirectInput(nullptr, fallback);
+                          }},
+        // The display cannot be opened when the keys are first read: the fallback serves.
+        OwnConnectionCase{"FallenBackOn",
+                          [](xcb_connection_t* fallback) {
+                            return MakeDeferredX11DirectInput(":9999", fallback);
+                          }}),
+    [](const ::testing::TestParamInfo<OwnConnectionCase>& p) { return std::string(p.param.name); });
+
+TEST(OwnKeyboardConnectionRefused, WhenTheDisplayOrTheFallbackIsNotThere) {
+  EXPECT_THROW((void)MakeOwnX11DirectInput(":9999"), DirectInputUnavailable);
+  EXPECT_THROW((void)MakeDeferredX11DirectInput(nullptr, nullptr), DirectInputUnavailable);
+  const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> broken(
+      xcb_connect(":9999", nullptr), xcb_disconnect);
+  EXPECT_THROW((void)MakeDeferredX11DirectInput(nullptr, broken.get()), DirectInputUnavailable);
 }
 
 }  // namespace

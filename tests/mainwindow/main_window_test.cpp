@@ -1,3 +1,5 @@
+#include "mainwindow/main_window.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,7 +9,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "mainwindow/main_window.h"
+#include "mainwindow/number_field.h"
 #include "tests/common/pe_builder.h"
 #include "tests/mainwindow/window_fakes.h"
 
@@ -108,6 +110,25 @@ INSTANTIATE_TEST_SUITE_P(
         TypingCase{"DecimalOffset", true, "實偏移", "4096", "4201472", 2, "001C4000"},
         TypingCase{"DecimalAddress", true, "虛偏移", "4201472", "4096", 2, "001C4000"}),
     [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(MainWindowTest, A64BitImageWidensTheAddressFieldsUntilA32BitOneIsLoaded) {
+  const QSize narrow = bed.window->size();
+  Load(TwoSections().Magic(0x20B).ImageBase(0xFFFFF80000000000ull), "wide.exe");
+  Type("實偏移", "1000");
+  EXPECT_EQ(bed.Text("虛偏移"), "FFFFF80000001C00");
+  EXPECT_EQ(bed.Text("代碼"), "001C000000F8FFFF");
+  Decimal();
+  Type("虛偏移", "184467440737095516159");  // the 21st digit is over the limit
+  EXPECT_EQ(bed.Text("虛偏移"), "18446744073709551615");
+  for (const char* name : {"虛偏移", "代碼"}) {
+    const QLineEdit* f = bed.Field(name);
+    EXPECT_LT(f->fontMetrics().horizontalAdvance(f->text()), f->contentsRect().width()) << name;
+  }
+  EXPECT_GT(bed.window->width(), narrow.width());
+  Load(TwoSections());
+  EXPECT_EQ(bed.window->size(), narrow);
+  EXPECT_EQ(static_cast<NumberField*>(bed.Field("虛偏移"))->InputLimit(), 10);
+}
 
 TEST_F(MainWindowTest, ProgramUpdatesNeverCascade) {
   Load(TwoSections());
@@ -228,13 +249,13 @@ TEST_P(SectionPickTest, ShowsTheStartOfThePickedSection) {
   EXPECT_EQ(bed.Text("代碼"), QString::fromUtf8(c.code));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Items, SectionPickTest,
-    ::testing::Values(PickCase{"NotInASection", false, 0, "", "", ""},
-                      PickCase{"Header", false, 1, "0", "400000", "00004000"},
-                      PickCase{"Text", false, 2, "400", "401000", "00104000"},
-                      PickCase{"DataDecimal", true, 3, "5120", "4206592", "00304000"}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Items, SectionPickTest,
+                         ::testing::Values(PickCase{"NotInASection", false, 0, "", "", ""},
+                                           PickCase{"Header", false, 1, "0", "400000", "00004000"},
+                                           PickCase{"Text", false, 2, "400", "401000", "00104000"},
+                                           PickCase{"DataDecimal", true, 3, "5120", "4206592",
+                                                    "00304000"}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(MainWindowTest, ProgramSelectionOfAnItemChangesNoField) {
   Load(TwoSections());
@@ -253,9 +274,11 @@ TEST_F(MainWindowTest, OverlapReportIsShownOverTheClearedPanel) {
   ASSERT_EQ(bed.prompt.shown.size(), 1u);
   const std::u16string& text = bed.prompt.shown[0].text;
   EXPECT_FALSE(bed.prompt.shown[0].question);
-  EXPECT_NE(text.find(u"★ 區段「.a      」的 FileMin 和區段「.b      」的 FileOffset 部分重疊 ★\r\n"),
-            std::u16string::npos);
-  EXPECT_TRUE(text.ends_with(u"\r\n\r\n\r\n         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～"));
+  EXPECT_NE(
+      text.find(u"★ 區段「.a      」的 FileMin 和區段「.b      」的 FileOffset 部分重疊 ★\r\n"),
+      std::u16string::npos);
+  EXPECT_TRUE(text.ends_with(
+      u"\r\n\r\n\r\n         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～"));
   EXPECT_EQ(bed.Items(), (QStringList{"不在段內", "檔案頭", ".a", ".b"}));
   EXPECT_EQ(bed.List()->currentIndex(), 0);
   EXPECT_EQ(bed.Text("實偏移"), "");
@@ -296,8 +319,9 @@ TEST_F(MainWindowTest, DropOpensTheFirstFileOnly) {
   const auto second = (dir / "second.exe").string();
   TwoSections().WriteTo(first);
   TwoSections().WriteTo(second);
-  const auto action = Drop(bed.Field("程式名"), Files({QString::fromStdString(first),
-                                                     QString::fromStdString(second), "/nowhere.exe"}));
+  const auto action =
+      Drop(bed.Field("程式名"),
+           Files({QString::fromStdString(first), QString::fromStdString(second), "/nowhere.exe"}));
   EXPECT_EQ(action, Qt::CopyAction);
   EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(first));
   EXPECT_TRUE(bed.prompt.shown.empty());
@@ -389,9 +413,9 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFileOutsideTheTopmostBand) {
   EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(file));
   const FileDialogRecord& r = bed.dialogBackend.seen;
   EXPECT_EQ(r.lpstrTitle, u"選擇程式檔案");
-  EXPECT_EQ(FilterPairs(r.lpstrFilter),
-            (std::vector<std::pair<std::u16string, std::u16string>>{
-                {u"程式檔案(*.exe;*.dll;*.ocx)", u"*.exe;*.dll;*.ocx"}, {u"全部檔案(*.*)", u"*.*"}}));
+  EXPECT_EQ(FilterPairs(r.lpstrFilter), (std::vector<std::pair<std::u16string, std::u16string>>{
+                                            {u"程式檔案(*.exe;*.dll;*.ocx)", u"*.exe;*.dll;*.ocx"},
+                                            {u"全部檔案(*.*)", u"*.*"}}));
   EXPECT_EQ(r.nFilterIndex, 1);
   EXPECT_EQ(r.Flags & (FileDialogFlag::Explorer | FileDialogFlag::FileMustExist),
             FileDialogFlag::Explorer | FileDialogFlag::FileMustExist);
@@ -419,7 +443,8 @@ TEST_F(MainWindowTest, FailingDialogServiceEndsTheProgramWithAReport) {
 
 enum class DialogButton { Select, About };
 
-class DialogBracketTest : public MainWindowTest, public ::testing::WithParamInterface<DialogButton> {};
+class DialogBracketTest : public MainWindowTest,
+                          public ::testing::WithParamInterface<DialogButton> {};
 
 TEST_P(DialogBracketTest, PausesTheHotKeyAndLeavesTheTopmostBandWhileOpen) {
   const bool select = GetParam() == DialogButton::Select;

@@ -143,5 +143,63 @@ TEST(PanelTest, BeforeAnyFileEveryValueIsInNoSection) {
   EXPECT_EQ(panel.Items().size(), 1u);
 }
 
+// A PE32+ image whose .data ends at 2^64 - 1, the highest end a memory range may have.
+test::PeBuilder HighImage() {
+  return test::PeBuilder()
+      .Magic(0x20B)
+      .ImageBase(0xFFFFFFFFFFFFDDFFull)
+      .AddSection(".text", 0x1000, 0x1000, 0x400)
+      .AddSection(".data", 0x2000, 0x200, 0x1400);
+}
+
+// clang-format off
+const TypingCase kWideCases[] = {
+    {"offset to a 64-bit address", O, H, false, "1000", false, {"1000", "FFFFFFFFFFFFF9FF", 2, u".text", "FFF9FFFFFFFFFFFF"}},
+    {"16 hex digits back", A, H, false, "fffffffffffffdfe", false, {"13FF", "fffffffffffffdfe", 2, u".text", "FEFDFFFFFFFFFFFF"}},
+    {"the last byte of the highest range", A, H, false, "FFFFFFFFFFFFFFFE", false, {"15FF", "FFFFFFFFFFFFFFFE", 3, u".data", "FEFFFFFFFFFFFFFF"}},
+    {"2^64 - 1 is past every range", A, H, false, "FFFFFFFFFFFFFFFF", false, {"0", "FFFFFFFFFFFFFFFF", 0, u"不在段內", ""}},
+    {"17th hex digit is not read", A, H, false, "FFFFFFFFFFFFF9FF1", false, {"1000", "FFFFFFFFFFFFF9FF1", 2, u".text", "FFF9FFFFFFFFFFFF"}},
+    {"the offset field keeps 32 bits", O, H, false, "FFFFFFFF1", false, {"FFFFFFFF1", "0", 0, u"不在段內", ""}},
+    {"20 decimal digits", A, D, false, "18446744073709551103", false, {"5120", "18446744073709551103", 3, u".data", "FFFDFFFFFFFFFFFF"}},
+    {"above 2^64 - 1 overflows", A, D, false, "18446744073709551616", true, {"0", "", 0, u"不在段內", ""}},
+    {"without the image base 4 bytes of the RVA", O, H, true, "1000", false, {"1000", "1C00", 2, u".text", "001C0000"}},
+    {"an RVA back", A, H, true, "2100", false, {"1500", "2100", 3, u".data", "00210000"}},
+    {"header offset gives the image base", O, H, false, "0", false, {"0", "FFFFFFFFFFFFDDFF", 1, u"檔案頭", "FFDDFFFFFFFFFFFF"}},
+};
+// clang-format on
+
+class WideTypingTest : public testing::TestWithParam<TypingCase> {};
+
+TEST_P(WideTypingTest, AddressesOfA64BitImage) {
+  const TypingCase& c = GetParam();
+  PeImage image = Load(HighImage());
+  image.OmitImageBase = c.omitImageBase;
+  ConversionPanel panel(image, kHexByteText, c.radix);
+  EXPECT_EQ(Type(panel, c.field, c.text), !c.overflows);
+  EXPECT_EQ(ShownBy(panel), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, WideTypingTest, testing::ValuesIn(kWideCases),
+                         [](const auto& param) { return "case" + std::to_string(param.index); });
+
+TEST(PanelTest, TheMemoryFieldIsWideOnlyInA64BitImage) {
+  const PeImage narrow = Load(test::SampleImage());
+  const PeImage wide = Load(HighImage());
+  for (const Radix radix : {Radix::Hex, Radix::Decimal}) {
+    const ConversionPanel a(narrow, kHexByteText, radix);
+    const ConversionPanel b(wide, kHexByteText, radix);
+    const int narrowLimit = radix == Radix::Hex ? 8 : 10;
+    EXPECT_EQ(a.InputLimit(A), narrowLimit);
+    EXPECT_EQ(b.InputLimit(O), narrowLimit);
+    EXPECT_EQ(b.InputLimit(A), radix == Radix::Hex ? 16 : 20);
+  }
+  ConversionPanel panel(wide, kHexByteText);
+  ASSERT_TRUE(Type(panel, O, "1000"));
+  panel.SetRadix(Radix::Decimal);
+  EXPECT_EQ(panel.Text(A).View(), "18446744073709550079");
+  panel.SetRadix(Radix::Hex);
+  EXPECT_EQ(panel.Text(A).View(), "FFFFFFFFFFFFF9FF");
+}
+
 }  // namespace
 }  // namespace marlit

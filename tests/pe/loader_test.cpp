@@ -100,6 +100,43 @@ TEST_F(LoaderTest, BuildsEveryRecordField) {
   }
 }
 
+TEST_F(LoaderTest, ReadsA64BitImageWithItsUnsignedAddresses) {
+  // The image base straddles 2^63: the header ends at the lower address in unsigned order.
+  ASSERT_TRUE(Analyze(PeBuilder()
+                          .Magic(0x20B)
+                          .ImageBase(0x7FFFFFFFFFFFF000ull)
+                          .AddSection(".text", 0x1000, 0x600, 0x400)
+                          .AddSection(".init", 0x800, 0x200, 0xA00)));
+  EXPECT_TRUE(prompt_.shown.empty());
+  EXPECT_EQ(image_.Kind, ImageKind::Pe32Plus);
+  EXPECT_EQ(static_cast<std::uint64_t>(image_.ImageBase), 0x7FFFFFFFFFFFF000ull);
+  struct Row {
+    std::uint64_t ramMin, ramMax;
+    std::int32_t fileMin, fileMax;
+    std::uint64_t ramDelta;
+    std::int64_t rvaDelta;
+  };
+  const Row expected[] = {
+      {0x7FFFFFFFFFFFF000ull, 0x7FFFFFFFFFFFF800ull, 0, 0x400, 0x7FFFFFFFFFFFF000ull, 0},
+      {0x8000000000000000ull, 0x8000000000000600ull, 0x400, 0xA00, 0x7FFFFFFFFFFFFC00ull, 0xC00},
+      {0x7FFFFFFFFFFFF800ull, 0x7FFFFFFFFFFFFA00ull, 0xA00, 0xC00, 0x7FFFFFFFFFFFEE00ull, -0x200},
+  };
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const SectionRecord& r = image_.Sections[i];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(static_cast<std::uint64_t>(r.RamMin), expected[i].ramMin);
+    EXPECT_EQ(static_cast<std::uint64_t>(r.RamMax), expected[i].ramMax);
+    EXPECT_EQ(r.FileMin, expected[i].fileMin);
+    EXPECT_EQ(r.FileMax, expected[i].fileMax);
+    EXPECT_EQ(static_cast<std::uint64_t>(r.RamDelta), expected[i].ramDelta);
+    EXPECT_EQ(r.RvaDelta, expected[i].rvaDelta);
+  }
+  // Any magic but 20Bh is read as a 32-bit image.
+  ASSERT_TRUE(Analyze(TypicalBuilder().Magic(0x107)));
+  EXPECT_EQ(image_.Kind, ImageKind::Pe32);
+  EXPECT_EQ(image_.ImageBase, 0x400000);
+}
+
 TEST_F(LoaderTest, HeaderAreaSurvivesASectionWithoutFileData) {
   // .bss (raw pointer 0) must not shrink record 0's file range to nothing.
   ASSERT_TRUE(Analyze(TypicalBuilder()));
@@ -269,9 +306,36 @@ std::vector<Refused> RefusedFiles() {
          return d / "refused.exe";
        },
        Is(kBadPeOffsetMessage)},
-      {"64-bit image",
-       [](auto& d) { return Write(d, SectionsBuilder(1).Magic(0x20B).ImageBase(0x140000000ull)); },
-       Is(kWideImageMessage)},
+      {"64-bit image base plus address past 2^64 - 1",
+       [](auto& d) {
+         return Write(d, PeBuilder()
+                             .Magic(0x20B)
+                             .ImageBase(0xFFFFFFFFFFFFF000ull)
+                             .AddSection(".text", 0x1000, 0x200, 0x400));
+       },
+       Is(kOverflowMessage)},
+      {"64-bit address range end past 2^64 - 1",
+       [](auto& d) {
+         return Write(d, PeBuilder()
+                             .Magic(0x20B)
+                             .ImageBase(0xFFFFFFFFFFFF0000ull)
+                             .AddSection(".text", 0xF000, 0x1001, 0x400));
+       },
+       Is(kOverflowMessage)},
+      {"64-bit RVA range end past 32 bits",
+       [](auto& d) {
+         return Write(d, PeBuilder()
+                             .Magic(0x20B)
+                             .ImageBase(0x140000000ull)
+                             .AddSection(".text", 0xFFFFF000u, 0x1001, 0x400));
+       },
+       Is(kOverflowMessage)},
+      {"64-bit file range beyond 2147483647",
+       [](auto& d) {
+         return Write(d, PeBuilder().Magic(0x20B).FileLength(0x400).AddSection(".text", 0x1000, 0,
+                                                                               0x80000000u));
+       },
+       Is(kOverflowMessage)},
       {"image base plus address overflows",
        [](auto& d) {
          return Write(d,

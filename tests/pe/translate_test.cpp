@@ -23,16 +23,16 @@ PeImage FourSections() {
 }
 
 struct Case {
-  std::int32_t in;
-  std::int32_t out;
+  std::int64_t in;
+  std::int64_t out;
   std::int32_t position;
 };
 
 void ExpectTranslations(const PeImage& image,
-                        std::int32_t (*translate)(const PeImage&, std::int32_t&),
+                        std::int32_t (*translate)(const PeImage&, std::int64_t&),
                         std::initializer_list<Case> cases) {
   for (const Case& c : cases) {
-    std::int32_t value = c.in;
+    std::int64_t value = c.in;
     EXPECT_EQ(translate(image, value), c.position) << std::hex << c.in;
     EXPECT_EQ(value, c.out) << std::hex << c.in;
   }
@@ -82,7 +82,7 @@ TEST(TranslateTest, BothDirectionsAreInverseInBothModes) {
     PeImage image = FourSections();
     image.OmitImageBase = omit;
     for (std::int32_t offset = 0; offset < 0xB00; offset += 0x11) {
-      std::int32_t value = offset;
+      std::int64_t value = offset;
       const std::int32_t there = FileToRam(image, value);
       const std::int32_t back = RamToFile(image, value);
       EXPECT_EQ(value, offset) << omit << " " << std::hex << offset;
@@ -134,7 +134,7 @@ TEST(TranslateTest, OverflowIsRaisedAndTheValueKept) {
   image.ImageBase = 0x7FFF0000;
   image.Sections = {Record(0, 0x7FFFFFFF, 0x7FFF0000, 0x7FFF0000)};
   image.SectionCount = 1;
-  std::int32_t value = 0x20000;
+  std::int64_t value = 0x20000;
   EXPECT_THROW((void)FileToRam(image, value), OverflowError);
   EXPECT_EQ(value, 0x20000);
 
