@@ -137,7 +137,7 @@ bool RowWriter::Flush() {
 std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
   const bool hex = radix == Radix::Hex;
   const std::string most = "最多 " + std::to_string(limit) + " 位";
-  std::string quoted = "數值「" + std::string(value) + "」";
+  std::string quoted = "數值「" + TerminalText(value) + "」";
   switch (CheckValue(value, radix, limit)) {
     case TextProblem::None:
       return {};
@@ -222,7 +222,8 @@ bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_vie
     // The window's message is shown once per overflow; the row is what the panel holds after it.
     (void)panel_.ClearAfterOverflow(into);
     overflowed_ = true;
-    err_ << Where(line) << "數值「" << value << "」：溢出！請填寫正確的數值。\n" << std::flush;
+    err_ << Where(line) << "數值「" << TerminalText(value) << "」：溢出！請填寫正確的數值。\n"
+         << std::flush;
   }
   return rows_.Append(panel_);
 }
@@ -312,7 +313,8 @@ int Run(const Options& options, BlockInput& in, std::ostream& out, std::ostream&
   image.OmitImageBase = options.rva;
   for (const std::string& name : options.exclude) {
     if (!ExcludeSections(image, FromUtf8(name))) {
-      err << kPrefix << "沒有名為「" << name << "」的區段，無法排除。\n" << std::flush;
+      err << kPrefix << "沒有名為「" << TerminalText(name) << "」的區段，無法排除。\n"
+          << std::flush;
       return kExitUsage;
     }
   }
