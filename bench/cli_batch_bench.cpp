@@ -51,8 +51,7 @@ void BM_CliBatchMillionLines(benchmark::State& state) {
   std::int64_t allocationsInBatches = 0;
   for (auto _ : state) {
     cli::TextInput in(input);
-    ConversionPanel panel(image, BuildHexByteText(), Radix::Hex);
-    cli::ValueRunner runner(panel, out, err, json);
+    cli::ValueRunner runner(image, Radix::Hex, out, err, json);
     const std::int64_t before = allocations.load(std::memory_order_relaxed);
     const bool taken = runner.Lines(cli::Field::FileOffset, in);
     benchmark::DoNotOptimize(runner.Finish());

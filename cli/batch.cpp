@@ -36,9 +36,10 @@ char* PutJsonText(char* to, std::string_view keyAndColon, const FieldText& text)
   return to;
 }
 
-std::string Hex(std::int64_t value, NumberWidth width = NumberWidth::Narrow) {
-  char chars[kFieldTextCapacity];
-  return std::string(chars, WriteFieldNumber(chars, Radix::Hex, width, value));
+// HexByteText, which never changes, made once for every panel of the run.
+const HexByteTable& HexByteTextOnce() {
+  static const HexByteTable table = BuildHexByteText();
+  return table;
 }
 
 std::string_view KindName(ImageKind kind) { return kind == ImageKind::Pe32Plus ? "PE32+" : "PE32"; }
@@ -62,15 +63,25 @@ const std::string& ItemTexts::Json(std::int32_t item) const {
   return json_.at(static_cast<std::size_t>(item));
 }
 
-RowWriter::RowWriter(std::ostream& out, bool json, const ConversionPanel& panel)
+RowWriter::RowWriter(std::ostream& out, bool json, const ConversionPanel& panel,
+                     const PeImage& image)
     : out_(out), json_(json) {
   const ItemTexts items(panel.Items());
   for (std::size_t i = 0; i < items.Count(); ++i) {
     const auto item = static_cast<std::int32_t>(i);
     const std::string position = std::to_string(i);
-    const std::string piece = json
-                                  ? ",\"position\":" + position + ",\"section\":" + items.Json(item)
-                                  : '\t' + position + '\t' + items.Text(item) + '\t';
+    std::string piece;
+    if (!json) {
+      piece = '\t' + position + '\t' + items.Text(item) + '\t';
+    } else if (i == 0) {
+      piece = R"(,"found":false,"position":0,"index":null,"kind":"none","section":null)";
+    } else {
+      const auto index =
+          static_cast<std::size_t>(IncludedRecord(image, item) - Records(image).data());
+      piece = R"(,"found":true,"position":)" + position + R"(,"index":)" + std::to_string(index) +
+              R"(,"kind":)" + (index == 0 ? R"("header")" : R"("section")") + R"(,"section":)" +
+              items.Json(item);
+    }
     pieces_.push_back({pieceText_.size(), piece.size()});
     pieceText_ += piece;
     pieceText_.resize((pieceText_.size() / kPieceStep + 1) * kPieceStep);
@@ -78,7 +89,7 @@ RowWriter::RowWriter(std::ostream& out, bool json, const ConversionPanel& panel)
   // The keys and punctuation of a JSON row, its field texts and numbers, and the longest piece
   // with its padding.
   longestRow_ = 512 + items.Longest() + kPieceStep;
-  block_.resize(kBlock + longestRow_);
+  block_.reset(new char[capacity_ + longestRow_]);
 }
 
 namespace {
@@ -102,32 +113,97 @@ char* PutTextRow(char* to, const ConversionPanel& panel, const char* piece, std:
   return to;
 }
 
-char* PutJsonRow(char* to, const ConversionPanel& panel, const char* piece, std::size_t size) {
-  to = PutJsonText(to, "{\"file_offset\":", panel.Text(PanelField::實偏移));
-  to = PutJsonText(to, ",\"memory_address\":", panel.Text(PanelField::虛偏移));
+// The number of a field's text as the panel reads it. A narrow decimal text may carry the minus
+// sign that the panel writes for a negative value.
+std::int64_t TextNumber(std::string_view text, Radix radix, NumberWidth width) {
+  if (radix == Radix::Decimal && width == NumberWidth::Narrow) return ReadSignedDecimal(text);
+  return ParseFieldNumber(text, radix, width);
+}
+
+// A JSON number: the signed 32-bit value of a narrow field, the unsigned 64-bit one of a wide one.
+char* PutJsonNumber(char* to, std::int64_t value, NumberWidth width) {
+  return to + (width == NumberWidth::Wide
+                   ? WriteUnsignedDecimal(to, static_cast<std::uint64_t>(value))
+                   : WriteDecimal(to, static_cast<std::int32_t>(value)));
+}
+
+struct JsonKeys {
+  std::string_view text;   // with what comes before it
+  std::string_view value;  // the number's
+};
+constexpr JsonKeys kFileOffsetKeys{R"({"file_offset":)", R"(,"file_offset_value":)"};
+constexpr JsonKeys kMemoryAddressKeys{R"(,"memory_address":)", R"(,"memory_address_value":)"};
+
+// A field as its text and its number, or null for both.
+char* PutJsonField(char* to, const JsonKeys& keys, const ConversionPanel& panel, PanelField field,
+                   bool null) {
+  if (null) {
+    to = Put(to, keys.text);
+    to = Put(to, "null");
+    to = Put(to, keys.value);
+    return Put(to, "null");
+  }
+  const FieldText& text = panel.Text(field);
+  to = PutJsonText(to, keys.text, text);
+  to = Put(to, keys.value);
+  const NumberWidth width = panel.Width(field);
+  return PutJsonNumber(to, TextNumber(text.View(), panel.radix(), width), width);
+}
+
+// A value that no section holds has no other value: the other field's 0 is not an answer.
+char* PutJsonRow(char* to, const ConversionPanel& panel, Field typed, const char* piece,
+                 std::size_t size) {
+  const bool found = panel.Position() != 0;
+  to = PutJsonField(to, kFileOffsetKeys, panel, PanelField::實偏移,
+                    !found && typed != Field::FileOffset);
+  to = PutJsonField(to, kMemoryAddressKeys, panel, PanelField::虛偏移,
+                    !found && typed != Field::MemoryAddress);
   to = PutPiece(to, piece, size);
-  to = PutJsonText(to, ",\"code\":", panel.代碼());
-  to = Put(to, "}\n");
-  return to;
+  to = PutJsonText(to, R"(,"code":)", panel.代碼());
+  return Put(to, "}\n");
 }
 
 }  // namespace
 
-bool RowWriter::Append(const ConversionPanel& panel) {
-  if (used_ >= kBlock && !Flush()) return false;
-  if (failed_) return false;
+char* RowWriter::Room() {
+  if (used_ >= capacity_) {
+    if (!Flush()) return nullptr;
+    if (capacity_ < kBlock) {
+      capacity_ = std::min(4 * capacity_, kBlock);
+      block_.reset(new char[capacity_ + longestRow_]);
+    }
+  }
+  return failed_ ? nullptr : block_.get() + used_;
+}
+
+bool RowWriter::Append(const ConversionPanel& panel, Field typed) {
+  char* const row = Room();
+  if (row == nullptr) return false;
   const auto [start, size] = pieces_.at(static_cast<std::size_t>(panel.Position()));
   const char* const piece = pieceText_.data() + start;
-  char* const row = block_.data() + used_;
   char* const end =
-      json_ ? PutJsonRow(row, panel, piece, size) : PutTextRow(row, panel, piece, size);
+      json_ ? PutJsonRow(row, panel, typed, piece, size) : PutTextRow(row, panel, piece, size);
   used_ += static_cast<std::size_t>(end - row);
+  return true;
+}
+
+bool RowWriter::AppendOverflow(const ConversionPanel& panel, Field field, std::string_view value) {
+  if (!json_) return Append(panel, field);
+  char* const row = Room();
+  if (row == nullptr) return false;
+  // The value passed the check: digits and an 0x, nothing to escape, and short.
+  char* to = Put(row, R"({"error":"溢出！請填寫正確的數值。","field":)");
+  to = Put(to, field == Field::FileOffset ? R"("file_offset")" : R"("memory_address")");
+  to = Put(to, R"(,"input":")");
+  to = Put(to, value);
+  to = Put(to, "\"}\n");
+  used_ += static_cast<std::size_t>(to - row);
   return true;
 }
 
 bool RowWriter::Flush() {
   if (failed_) return false;
-  out_.write(block_.data(), static_cast<std::streamsize>(used_));
+  out_.write(block_.get(), static_cast<std::streamsize>(used_));
   out_.flush();
   used_ = 0;
   failed_ = !out_;
@@ -153,6 +229,13 @@ std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
   return quoted;
 }
 
+ValueRunner::ValueRunner(const PeImage& image, Radix radix, std::ostream& out, std::ostream& err,
+                         bool json)
+    : panel_(image, HexByteTextOnce(), radix),
+      rows_(out, json, panel_, image),
+      err_(err),
+      block_(new char[kLongestLine + capacity_ + 1]) {}
+
 bool ValueRunner::Value(Field field, std::string_view value) { return Translate(field, value, 0); }
 
 bool ValueRunner::Lines(Field field, BlockInput& in) {
@@ -160,14 +243,14 @@ bool ValueRunner::Lines(Field field, BlockInput& in) {
   std::size_t line = 0;
   std::size_t kept = 0;  // the start of a line that the last block cut off
   for (;;) {
-    const std::ptrdiff_t got = in.Read(block_.data() + kept, kBlock);
+    const std::ptrdiff_t got = in.Read(block_.get() + kept, capacity_);
     if (got < 0) {
       readFailed_ = true;
       err_ << kPrefix << "無法讀取標準輸入。\n" << std::flush;
       return false;
     }
-    const char* start = block_.data();
-    char* const end = block_.data() + kept + static_cast<std::size_t>(got);
+    const char* start = block_.get();
+    char* const end = block_.get() + kept + static_cast<std::size_t>(got);
     // A line end past the block, so that the scan of a line looks for nothing else. The scan
     // finds the line end and checks the line's bytes in the one pass.
     *end = '\n';
@@ -196,7 +279,14 @@ bool ValueRunner::Lines(Field field, BlockInput& in) {
       (void)Translate(field, LineValue(rest), ++line);
       return false;
     }
-    std::memmove(block_.data(), start, kept);
+    if (static_cast<std::size_t>(got) == capacity_ && capacity_ < kBlock) {
+      capacity_ = std::min(4 * capacity_, kBlock);
+      std::unique_ptr<char[]> larger(new char[kLongestLine + capacity_ + 1]);
+      std::memcpy(larger.get(), start, kept);
+      block_ = std::move(larger);
+    } else {
+      std::memmove(block_.get(), start, kept);
+    }
   }
 }
 
@@ -224,8 +314,9 @@ bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_vie
     overflowed_ = true;
     err_ << Where(line) << "數值「" << TerminalText(value) << "」：溢出！請填寫正確的數值。\n"
          << std::flush;
+    return rows_.AppendOverflow(panel_, field, value);
   }
-  return rows_.Append(panel_);
+  return rows_.Append(panel_, field);
 }
 
 std::string ValueRunner::Where(std::size_t line) {
@@ -255,35 +346,59 @@ bool ExcludeSections(PeImage& image, std::u16string_view name) {
   return found;
 }
 
-void PrintSectionTable(const PeImage& image, bool json, std::ostream& out) {
+void PrintSectionTable(const PeImage& image, Radix radix, bool json, std::ostream& out) {
+  const NumberWidth addressWidth = AddressWidth(image);
+  const auto text = [radix](std::int64_t value, NumberWidth width) {
+    char chars[kFieldTextCapacity];
+    return std::string(chars, WriteFieldNumber(chars, radix, width, value));
+  };
+  // Memory addresses as the answers give them: without the image base when it is omitted.
+  const auto ram = [&image](std::int64_t address) {
+    if (!image.OmitImageBase) return address;
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(address) -
+                                     static_cast<std::uint64_t>(image.ImageBase));
+  };
+  const std::span<const SectionRecord> records = Records(image);
   if (json) {
+    // The number of a field as the answers give it: signed 32-bit or unsigned 64-bit.
+    const auto number = [](std::int64_t value, NumberWidth width) {
+      return width == NumberWidth::Wide ? nlohmann::ordered_json(static_cast<std::uint64_t>(value))
+                                        : nlohmann::ordered_json(static_cast<std::int32_t>(value));
+    };
     nlohmann::ordered_json table;
     table["kind"] = KindName(image.Kind);
-    table["image_base"] = Hex(image.ImageBase, AddressWidth(image));
+    table["image_base"] = text(image.ImageBase, addressWidth);
+    table["image_base_value"] = number(image.ImageBase, addressWidth);
     table["sections"] = nlohmann::ordered_json::array();
-    const std::span<const SectionRecord> records = Records(image);
     for (std::size_t i = 0; i < records.size(); ++i) {
       const SectionRecord& r = records[i];
-      table["sections"].push_back({{"index", i},
-                                   {"included", r.Included},
-                                   {"name", ToUtf8(r.Name)},
-                                   {"file_min", Hex(r.FileMin)},
-                                   {"file_max", Hex(r.FileMax)},
-                                   {"ram_min", Hex(r.RamMin, AddressWidth(image))},
-                                   {"ram_max", Hex(r.RamMax, AddressWidth(image))}});
+      nlohmann::ordered_json row{{"index", i}, {"included", r.Included}, {"name", ToUtf8(r.Name)}};
+      const std::pair<const char*, std::int64_t> files[] = {{"file_min", r.FileMin},
+                                                            {"file_max", r.FileMax}};
+      for (const auto& [key, value] : files) {
+        row[key] = text(value, NumberWidth::Narrow);
+        row[std::string(key) + "_value"] = number(value, NumberWidth::Narrow);
+      }
+      const std::pair<const char*, std::int64_t> rams[] = {{"ram_min", ram(r.RamMin)},
+                                                           {"ram_max", ram(r.RamMax)}};
+      for (const auto& [key, value] : rams) {
+        row[key] = text(value, addressWidth);
+        row[std::string(key) + "_value"] = number(value, addressWidth);
+      }
+      table["sections"].push_back(std::move(row));
     }
     out << table.dump() << '\n';
     return;
   }
   out << "Kind\t" << KindName(image.Kind) << '\n'
-      << "ImageBase\t" << Hex(image.ImageBase, AddressWidth(image)) << '\n'
+      << "ImageBase\t" << text(image.ImageBase, addressWidth) << '\n'
       << "Index\tIncluded\tName\tFileMin\tFileMax\tRamMin\tRamMax\n";
-  const std::span<const SectionRecord> records = Records(image);
   for (std::size_t i = 0; i < records.size(); ++i) {
     const SectionRecord& r = records[i];
     out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(r.Name)) << '\t'
-        << Hex(r.FileMin) << '\t' << Hex(r.FileMax) << '\t' << Hex(r.RamMin, AddressWidth(image))
-        << '\t' << Hex(r.RamMax, AddressWidth(image)) << '\n';
+        << text(r.FileMin, NumberWidth::Narrow) << '\t' << text(r.FileMax, NumberWidth::Narrow)
+        << '\t' << text(ram(r.RamMin), addressWidth) << '\t' << text(ram(r.RamMax), addressWidth)
+        << '\n';
   }
 }
 
@@ -291,8 +406,7 @@ namespace {
 
 int RunValues(const Options& options, const PeImage& image, BlockInput& in, std::ostream& out,
               std::ostream& err) {
-  ConversionPanel panel(image, BuildHexByteText(), options.radix);
-  ValueRunner runner(panel, out, err, options.json);
+  ValueRunner runner(image, options.radix, out, err, options.json);
   for (const ValueRequest& request : options.values) {
     const bool taken = request.value == kFromInput ? runner.Lines(request.field, in)
                                                    : runner.Value(request.field, request.value);
@@ -322,7 +436,7 @@ int Run(const Options& options, BlockInput& in, std::ostream& out, std::ostream&
   if (!overlaps.empty()) prompt.ShowMessage(overlaps);
 
   if (options.values.empty()) {
-    PrintSectionTable(image, options.json, out);
+    PrintSectionTable(image, options.radix, options.json, out);
     out.flush();
     if (!out) {
       err << kPrefix << "無法寫出區段表。\n" << std::flush;

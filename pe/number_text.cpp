@@ -24,6 +24,22 @@ constexpr std::array<char, 512> kHexPairs = [] {
   }
   return pairs;
 }();
+// The two digits of i at [2 i] and [2 i + 1], for i from 0 to 99.
+constexpr std::array<char, 200> kDecimalPairs = [] {
+  std::array<char, 200> pairs{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+// 10 to the power of i, for i from 0 to 19.
+constexpr std::array<std::uint64_t, 20> kPowersOfTen = [] {
+  std::array<std::uint64_t, 20> powers{};
+  powers[0] = 1;
+  for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
 constexpr std::size_t kHexFieldDigits = 8;
 constexpr std::size_t kWideHexFieldDigits = 16;
 
@@ -158,13 +174,19 @@ std::size_t WriteDecimal(char* out, std::int64_t value) {
 }
 
 std::size_t WriteUnsignedDecimal(char* out, std::uint64_t value) {
-  char reversed[20];
-  std::size_t digits = 0;
-  do {
-    reversed[digits++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  for (std::size_t i = 0; i < digits; ++i) out[i] = reversed[digits - 1 - i];
+  // The count first, then the digits straight to their places, two at a time from the end: half
+  // the divisions of one digit at a time.
+  std::size_t digits = 1;
+  while (digits < kPowersOfTen.size() && value >= kPowersOfTen[digits]) ++digits;
+  std::size_t i = digits;
+  for (; value >= 100; value /= 100, i -= 2) {
+    std::memcpy(out + i - 2, &kDecimalPairs[2 * (value % 100)], 2);
+  }
+  if (value >= 10) {
+    std::memcpy(out, &kDecimalPairs[2 * value], 2);
+  } else {
+    out[0] = static_cast<char>('0' + value);
+  }
   return digits;
 }
 

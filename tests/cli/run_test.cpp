@@ -64,10 +64,11 @@ TEST_F(RunTest, TranslatesArgumentsAndInputLinesInOrder) {
 TEST_F(RunTest, DecimalJsonWithoutTheImageBase) {
   const Ran r = Cli(File(SampleImage()) + " --decimal --rva --json -a 7168");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(
-      r.out,
-      R"({"file_offset":"4096","memory_address":"7168","position":2,"section":".text","code":"001C0000"})"
-      "\n");
+  EXPECT_EQ(r.out,
+            R"({"file_offset":"4096","file_offset_value":4096,"memory_address":"7168",)"
+            R"("memory_address_value":7168,"found":true,"position":2,"index":1,"kind":"section",)"
+            R"("section":".text","code":"001C0000"})"
+            "\n");
 }
 
 TEST_F(RunTest, ExitStatuses) {

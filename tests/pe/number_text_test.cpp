@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -119,6 +120,20 @@ TEST(NumberTextTest, WritersGiveEveryLengthOfText) {
   EXPECT_EQ(std::string(out, WriteByteHex(out, table, 0x123456789ABCDEF0, 8)), "F0DEBC9A78563412");
   EXPECT_EQ(std::string(out, WriteByteHex(out, table, 0x123456789ABCDEF0, 4)), "F0DEBC9A");
   EXPECT_EQ(WriteByteHex(out, table, 0, 8), 0u);
+  // Every count of decimal digits, at both ends: 10^n - 1 and 10^n, up to the largest value.
+  std::uint64_t power = 1;
+  for (int n = 0; n < 20; ++n, power *= 10) {
+    for (const std::uint64_t value : {power - 1, power, power + 99 * (power / 100)}) {
+      char expected[kFieldTextCapacity];
+      const auto end = std::to_chars(expected, expected + sizeof expected, value).ptr;
+      EXPECT_EQ(std::string_view(out, WriteUnsignedDecimal(out, value)),
+                std::string_view(expected, static_cast<std::size_t>(end - expected)));
+    }
+  }
+  EXPECT_EQ(std::string_view(out, WriteUnsignedDecimal(out, ~std::uint64_t{0})),
+            "18446744073709551615");
+  EXPECT_EQ(std::string_view(out, WriteDecimal(out, std::numeric_limits<std::int64_t>::min())),
+            "-9223372036854775808");
 }
 
 }  // namespace
