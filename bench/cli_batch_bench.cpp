@@ -1,7 +1,6 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
-#include <charconv>
 #include <cstdlib>
 #include <new>
 #include <ostream>
@@ -11,6 +10,7 @@
 
 #include "bench/realistic_image.h"
 #include "cli/batch.h"
+#include "cli/block_input.h"
 #include "pe/conversion_panel.h"
 
 // Every allocation of the process is counted, so that the batch path's allocations per value
@@ -34,16 +34,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace marlit::bench {
 namespace {
 
-// Reads the prepared input in place, without the copy an istringstream would make.
-class InputBuffer : public std::streambuf {
- public:
-  explicit InputBuffer(std::string& text) : text_(text) { Rewind(); }
-  void Rewind() { setg(text_.data(), text_.data(), text_.data() + text_.size()); }
-
- private:
-  std::string& text_;
-};
-
 // Takes the output and throws it away, so that only cli_core is measured.
 class Discard : public std::streambuf {
  protected:
@@ -51,33 +41,17 @@ class Discard : public std::streambuf {
   int_type overflow(int_type c) override { return traits_type::not_eof(c); }
 };
 
-std::string MillionInputLines() {
-  std::string input;
-  char digits[16];
-  for (const std::int32_t offset : SpreadOffsets()) {
-    const auto r =
-        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(offset), 16);
-    input.append(digits, r.ptr);
-    input += '\n';
-  }
-  return input;
-}
-
 void BM_CliBatchMillionLines(benchmark::State& state) {
   const bool json = state.range(0) != 0;
   const PeImage image = RealisticImage();
-  std::string input = MillionInputLines();
-  InputBuffer inputBuffer(input);
-  std::istream in(&inputBuffer);
+  const std::string input = SpreadOffsetLines();
   Discard discard;
   std::ostream out(&discard);
   std::ostringstream err;
   std::int64_t allocationsInBatches = 0;
   for (auto _ : state) {
-    inputBuffer.Rewind();
-    in.clear();
-    ConversionPanel panel(image, BuildHexByteText(), Radix::Hex);
-    cli::ValueRunner runner(panel, out, err, json);
+    cli::TextInput in(input);
+    cli::ValueRunner runner(image, Radix::Hex, out, err, json);
     const std::int64_t before = allocations.load(std::memory_order_relaxed);
     const bool taken = runner.Lines(cli::Field::FileOffset, in);
     benchmark::DoNotOptimize(runner.Finish());

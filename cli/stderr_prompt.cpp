@@ -5,7 +5,8 @@
 namespace marlit::cli {
 
 void StderrPrompt::ShowMessage(std::u16string_view text) {
-  std::string message = MessageText(text);
+  // The file's name and its section names come from outside; they may hold control bytes.
+  std::string message = TerminalText(MessageText(text));
   if (message.empty() || message.back() != '\n') message.push_back('\n');
   err_ << "marlit-cli: " << message << std::flush;
 }

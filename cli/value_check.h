@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "pe/conversion_panel.h"
+#include "pe/key_filter.h"
 
 namespace marlit::cli {
 
@@ -20,10 +21,43 @@ enum class Field { FileOffset, MemoryAddress };
 enum class TextProblem { None, RefusedCharacter, TooLong, NoDigitsAfterPrefix };
 
 // The text a value puts into its field: in hexadecimal without its 0x prefix.
-[[nodiscard]] std::string_view FieldTextOf(std::string_view value, Radix radix);
-// Whether the field would take fieldText: every character must pass the key filter of the radix,
-// and the field takes at most limit characters.
-[[nodiscard]] TextProblem CheckFieldText(std::string_view fieldText, Radix radix, int limit);
-[[nodiscard]] TextProblem CheckValue(std::string_view value, Radix radix, int limit);
+[[nodiscard]] constexpr std::string_view FieldTextOf(std::string_view value, Radix radix) {
+  if (radix == Radix::Hex && value.size() >= 2 && value[0] == '0' &&
+      (value[1] == 'x' || value[1] == 'X')) {
+    value.remove_prefix(2);
+  }
+  return value;
+}
+
+// The key filter's marks of every byte of text, or-ed together. Bytes of a multi-byte character
+// are above 127 and refused like the character itself.
+[[nodiscard]] inline std::uint8_t ByteMarks(std::string_view text) {
+  std::uint8_t marks = 0;
+  for (const char c : text) marks |= UseString::kByteRule[static_cast<unsigned char>(c)];
+  return marks;
+}
+
+// Whether the field would take a text of size bytes whose ByteMarks are marks: every character
+// must pass the key filter of the radix, and the field takes at most limit characters.
+[[nodiscard]] constexpr TextProblem JudgeFieldText(std::uint8_t marks, std::size_t size,
+                                                   Radix radix, int limit) {
+  const std::uint8_t refused =
+      radix == Radix::Hex ? UseString::kHexRefused : UseString::kDecimalRefused;
+  if ((marks & refused) != 0) return TextProblem::RefusedCharacter;
+  if (size > static_cast<std::size_t>(limit)) return TextProblem::TooLong;
+  return TextProblem::None;
+}
+
+[[nodiscard]] inline TextProblem CheckFieldText(std::string_view fieldText, Radix radix,
+                                                int limit) {
+  return JudgeFieldText(ByteMarks(fieldText), fieldText.size(), radix, limit);
+}
+
+// The same for a value as given: "0x" alone has no digits.
+[[nodiscard]] inline TextProblem CheckValue(std::string_view value, Radix radix, int limit) {
+  const std::string_view fieldText = FieldTextOf(value, radix);
+  if (fieldText.empty() && value.size() == 2) return TextProblem::NoDigitsAfterPrefix;
+  return CheckFieldText(fieldText, radix, limit);
+}
 
 }  // namespace marlit::cli

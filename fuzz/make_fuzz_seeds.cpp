@@ -1,13 +1,14 @@
 // Writes the seed corpus of every fuzz target into OUTDIR/<target>/: images from the tests' image
 // builder for the loader (both layouts, well-formed and malformed, some with their last byte set
-// to choose the target's options), texts for the key filter, and texts with separators and limits
-// for the list toolkit. Each seed is a plain input of its target, written fresh on every run.
+// to choose the target's options), texts for the key filter, texts with separators and limits
+// for the list toolkit, and lines of values for marlit-cli's batch reader. Each seed is a plain input of its target, written fresh on every run.
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "fuzz/loader_options.h"
@@ -184,6 +185,32 @@ void Perl2Seeds(const Corpus& c) {
   }
 }
 
+// A few value lines of each kind, each followed by the byte of the target's options: 1 decimal,
+// 2 memory address, 4 JSON, 8 without the image base, 16 PE32+; the top three bits the size of
+// the reads (7: all at once).
+void CliBatchSeeds(const Corpus& c) {
+  const std::pair<std::string, std::uint8_t> seeds[] = {
+      {"1000\n400\n1E00\n", 0xE0},
+      {"401C00\r\n0x401000\n\n403000", 0xE2},
+      {"4096\n7168\n2147483648\n", 0x61},
+      {"1c00\n1000\n", 0xEC},
+      {"140001C00\nFFFFFFFFFFFFFFFF\n", 0xF2},
+      {"18446744073709551615\n5368716288\n", 0xF3},
+      {"1000\n0X1600\n12 34\n", 0x24},
+      {std::string("10\0"
+                   "0\n",
+                   5) +
+           std::string(300, '7') + "\n",
+       0xE0},
+  };
+  int n = 0;
+  for (const auto& [lines, options] : seeds) {
+    Bytes bytes(lines.begin(), lines.end());
+    bytes.push_back(options);
+    c.Add("seed_" + std::to_string(n++), bytes);
+  }
+}
+
 }  // namespace
 }  // namespace marlit::fuzz
 
@@ -197,6 +224,7 @@ int main(int argc, char* argv[]) {
     LoaderSeeds(Corpus(argv[1], "loader"));
     KeyFilterSeeds(Corpus(argv[1], "key_filter"));
     Perl2Seeds(Corpus(argv[1], "perl2"));
+    CliBatchSeeds(Corpus(argv[1], "cli_batch"));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_fuzz_seeds: %s\n", e.what());
     return 1;

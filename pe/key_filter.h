@@ -1,6 +1,7 @@
 #pragma once
 // UseString: the key filter that keeps the number fields numeric.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,6 +21,26 @@ inline constexpr std::int32_t kPasteKey = 22;  // Ctrl+V
   if (mode != kHexMode) return false;
   return (code >= 'A' && code <= 'F') || (code >= 'a' && code <= 'f');
 }
+
+// The rule of IsAllowedChar for every byte, with each digit's value, so that a value is checked
+// and read in one pass over one table: bits 0-3 hold the digit's value, and kHexRefused or
+// kDecimalRefused marks a byte that the filter of that mode refuses.
+inline constexpr std::uint8_t kHexRefused = 0x10;
+inline constexpr std::uint8_t kDecimalRefused = 0x20;
+inline constexpr std::array<std::uint8_t, 256> kByteRule = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (std::int32_t c = 0; c < 256; ++c) {
+    std::uint8_t entry = 0;
+    if (!IsAllowedChar(c, kDecimalMode)) entry |= kDecimalRefused;
+    if (!IsAllowedChar(c, kHexMode)) {
+      entry |= kHexRefused;
+    } else {
+      entry |= static_cast<std::uint8_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    table[static_cast<std::size_t>(c)] = entry;
+  }
+  return table;
+}();
 
 // Sets code to 0, with a beep, when the character is not a digit of the mode.
 void FilterKeyChar(std::int32_t& code, std::int32_t mode, Beeper& beeper);

@@ -1,6 +1,7 @@
 #include "pe/loader.h"
 
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,7 +51,11 @@ RawSectionHeader DecodeSectionHeader(std::span<const std::uint8_t> header) {
 // The fields of a PE32 image are read as 32-bit signed numbers.
 std::int32_t Signed(std::uint32_t field) { return static_cast<std::int32_t>(field); }
 
+// The C library's own text of the reason: in Traditional Chinese where its catalogue and the
+// zh_TW.UTF-8 locale are installed, in English where they are not.
 std::u16string SystemReason(int error) {
+  static const locale_t chinese = ::newlocale(LC_ALL_MASK, "zh_TW.UTF-8", locale_t{});
+  if (chinese != locale_t{}) return Utf16FromUtf8(::strerror_l(error, chinese));
   char buffer[256];
   return Utf16FromUtf8(strerror_r(error, buffer, sizeof buffer));
 }

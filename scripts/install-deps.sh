@@ -16,9 +16,13 @@ packages=(
   xvfb openbox xclip x11-utils xdotool imagemagick libxcb-xtest0-dev libxtst-dev valgrind
   # the manual pages, the Debian package (shlibdeps reads the binaries with file) and its checks
   scdoc dpkg-dev file lintian appstream
-  # run: the Traditional Chinese UI font and Qt's own zh_TW translation
-  fonts-arphic-uming qt6-translations-l10n
+  # run: the Traditional Chinese UI font and Qt's own zh_TW translation; the C library's own
+  # messages (libc-l10n, with locales), which give the reason a file cannot be opened
+  fonts-arphic-uming qt6-translations-l10n locales
 )
+
+# The C library's messages in Traditional Chinese need the zh_TW.UTF-8 locale generated too.
+has_zh_tw_locale() { locale -a 2>/dev/null | grep -qix 'zh_TW\.utf-\?8'; }
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,16 +31,29 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && has_zh_tw_locale; then
   exit 0
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "install-deps: these packages are missing and installing them needs root: ${missing[*]}" >&2
+  echo "install-deps: these packages are missing, or the zh_TW.UTF-8 locale, and installing them" \
+    "needs root: ${missing[*]}" >&2
   exit 1
 fi
 
-echo "install-deps: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if ! has_zh_tw_locale; then
+  echo "install-deps: generating the zh_TW.UTF-8 locale"
+  if grep -q '^# *zh_TW\.UTF-8 UTF-8' /etc/locale.gen; then
+    sed -i 's/^# *\(zh_TW\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  else
+    echo 'zh_TW.UTF-8 UTF-8' >>/etc/locale.gen
+  fi
+  locale-gen --keep-existing
+fi

@@ -22,7 +22,7 @@ class BatchTest : public testing::Test {
   RunResult RunOn(const test::PeBuilder& builder, Options options, const std::string& input = "") {
     builder.WriteTo(dir_ / "image.exe");
     if (options.file.empty()) options.file = dir_ / "image.exe";
-    std::istringstream in(input);
+    TextInput in(input, chunk_);
     std::ostringstream out;
     std::ostringstream err;
     const int status = cli::Run(options, in, out, err);
@@ -34,6 +34,7 @@ class BatchTest : public testing::Test {
     return o;
   }
   test::TempDir dir_;
+  std::size_t chunk_ = static_cast<std::size_t>(-1);  // the most bytes one read of the input gives
 };
 
 constexpr Field O = Field::FileOffset;
@@ -52,26 +53,112 @@ TEST_F(BatchTest, ValuesRunInTheOrderGivenWithInputLinesInPlace) {
   EXPECT_EQ(r.err, "");
 }
 
-TEST_F(BatchTest, JsonRowsCarryTheFiveFields) {
-  Options o = Values({{O, "1000"}, {A, "400000"}});
-  o.json = true;
-  const RunResult r = RunOn(test::SampleImage(), o);
-  ASSERT_EQ(r.status, kExitOk) << r.err;
-  std::istringstream lines(r.out);
-  std::string line;
-  ASSERT_TRUE(std::getline(lines, line));
-  EXPECT_EQ(nlohmann::json::parse(line), nlohmann::json({{"file_offset", "1000"},
-                                                         {"memory_address", "401C00"},
-                                                         {"position", 2},
-                                                         {"section", ".text"},
-                                                         {"code", "001C4000"}}));
-  ASSERT_TRUE(std::getline(lines, line));
-  EXPECT_EQ(nlohmann::json::parse(line), nlohmann::json({{"file_offset", "0"},
-                                                         {"memory_address", "400000"},
-                                                         {"position", 1},
-                                                         {"section", "檔案頭"},
-                                                         {"code", ""}}));
-  EXPECT_FALSE(std::getline(lines, line));
+TEST_F(BatchTest, JsonAnswersForPrograms) {
+  using nlohmann::json;
+  struct Case {
+    const char* what;
+    test::PeBuilder builder;
+    Radix radix;
+    ValueRequest value;
+    const char* exclude;
+    json answer;
+  };
+  const auto row = [](json fileOffset, json fileOffsetValue, json memoryAddress,
+                      json memoryAddressValue, int position, json index, const char* kind,
+                      json section, const char* code) {
+    return json{{"file_offset", fileOffset},
+                {"file_offset_value", fileOffsetValue},
+                {"memory_address", memoryAddress},
+                {"memory_address_value", memoryAddressValue},
+                {"found", position != 0},
+                {"position", position},
+                {"index", index},
+                {"kind", kind},
+                {"section", section},
+                {"code", code}};
+  };
+  const json null;
+  const Case cases[] = {
+      {"a section",
+       test::SampleImage(),
+       Radix::Hex,
+       {O, "1000"},
+       nullptr,
+       row("1000", 4096, "401C00", 4201472, 2, 1, "section", ".text", "001C4000")},
+      {"the header",
+       test::SampleImage(),
+       Radix::Hex,
+       {A, "400000"},
+       nullptr,
+       row("0", 0, "400000", 4194304, 1, 0, "header", "檔案頭", "")},
+      {"an offset in no section",
+       test::SampleImage(),
+       Radix::Hex,
+       {O, "0x1E00"},
+       nullptr,
+       row("1E00", 7680, null, null, 0, null, "none", null, "")},
+      {"an address in no section",
+       test::SampleImage(),
+       Radix::Hex,
+       {A, "5000"},
+       nullptr,
+       row(null, null, "5000", 20480, 0, null, "none", null, "")},
+      {"an empty value",
+       test::SampleImage(),
+       Radix::Hex,
+       {O, ""},
+       nullptr,
+       row("", 0, "400000", 4194304, 1, 0, "header", "檔案頭", "00004000")},
+      {"the index of the table after a record left out",
+       test::SampleImage(),
+       Radix::Hex,
+       {O, "1600"},
+       ".data",
+       row("1600", 5632, "403000", 4206592, 3, 3, "section", ".rdata", "00304000")},
+      {"a negative 32-bit address",
+       test::SampleImage().ImageBase(0x80000000),
+       Radix::Hex,
+       {O, "1000"},
+       nullptr,
+       row("1000", 4096, "80001C00", -2147476480, 2, 1, "section", ".text", "001C0080")},
+      {"the same in decimal",
+       test::SampleImage().ImageBase(0x80000000),
+       Radix::Decimal,
+       {O, "4096"},
+       nullptr,
+       row("4096", 4096, "-2147476480", -2147476480, 2, 1, "section", ".text", "001C0080")},
+      {"a 64-bit address",
+       test::SampleImage().Magic(0x20B).ImageBase(0xFFFFFFFF00000000ull),
+       Radix::Hex,
+       {O, "1000"},
+       nullptr,
+       row("1000", 4096, "FFFFFFFF00001C00", 18446744069414591488ull, 2, 1, "section", ".text",
+           "001C0000FFFFFFFF")},
+      {"an overflow",
+       test::HighBaseImage(),
+       Radix::Hex,
+       {O, "1000"},
+       nullptr,
+       json{{"error", "溢出！請填寫正確的數值。"}, {"field", "file_offset"}, {"input", "1000"}}},
+      {"an overflow in decimal",
+       test::SampleImage(),
+       Radix::Decimal,
+       {A, "2147483648"},
+       nullptr,
+       json{{"error", "溢出！請填寫正確的數值。"},
+            {"field", "memory_address"},
+            {"input", "2147483648"}}},
+  };
+  for (const Case& c : cases) {
+    Options o = Values({c.value});
+    o.json = true;
+    o.radix = c.radix;
+    if (c.exclude != nullptr) o.exclude = {c.exclude};
+    const RunResult r = RunOn(c.builder, o);
+    ASSERT_FALSE(r.out.empty()) << c.what << ": " << r.err;
+    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << c.what;
+    EXPECT_EQ(json::parse(r.out), c.answer) << c.what;
+  }
 }
 
 TEST_F(BatchTest, AnOverflowIsReportedAndTheRunGoesOn) {
@@ -157,22 +244,84 @@ TEST_F(BatchTest, SectionTableAndOverlapWarnings) {
       << r.err;
 }
 
-TEST_F(BatchTest, JsonSectionTable) {
-  Options o;
-  o.json = true;
-  const RunResult r = RunOn(test::SampleImage(), o);
-  ASSERT_EQ(r.status, kExitOk) << r.err;
-  const auto table = nlohmann::json::parse(r.out);
-  EXPECT_EQ(table["image_base"], "400000");
-  ASSERT_EQ(table["sections"].size(), 4u);
-  EXPECT_EQ(table["sections"][0]["name"], "檔案頭");
-  EXPECT_EQ(table["sections"][3], nlohmann::json({{"index", 3},
-                                                  {"included", true},
-                                                  {"name", ".rdata"},
-                                                  {"file_min", "1600"},
-                                                  {"file_max", "1E00"},
-                                                  {"ram_min", "403000"},
-                                                  {"ram_max", "403800"}}));
+TEST_F(BatchTest, SectionTableInEveryRadixAndMode) {
+  using nlohmann::json;
+  struct Case {
+    const char* what;
+    test::PeBuilder builder;
+    Radix radix;
+    bool rva;
+    json head;            // kind, image base
+    json rdata;           // record 3
+    const char* textRow;  // record 3 in the tab-separated table, after its head lines
+  };
+  const auto record = [](json fileMin, int fileMinValue, json fileMax, int fileMaxValue,
+                         json ramMin, json ramMinValue, json ramMax, json ramMaxValue) {
+    return json{{"index", 3},
+                {"included", true},
+                {"name", ".rdata"},
+                {"file_min", fileMin},
+                {"file_min_value", fileMinValue},
+                {"file_max", fileMax},
+                {"file_max_value", fileMaxValue},
+                {"ram_min", ramMin},
+                {"ram_min_value", ramMinValue},
+                {"ram_max", ramMax},
+                {"ram_max_value", ramMaxValue}};
+  };
+  const test::PeBuilder wide = test::SampleImage().Magic(0x20B).ImageBase(0x140000000ull);
+  const Case cases[] = {
+      {"hexadecimal", test::SampleImage(), Radix::Hex, false,
+       json{{"kind", "PE32"}, {"image_base", "400000"}, {"image_base_value", 4194304}},
+       record("1600", 5632, "1E00", 7680, "403000", 4206592, "403800", 4208640),
+       "Kind\tPE32\nImageBase\t400000\n"
+       "3\tyes\t.rdata\t1600\t1E00\t403000\t403800\n"},
+      {"--rva", test::SampleImage(), Radix::Hex, true,
+       json{{"kind", "PE32"}, {"image_base", "400000"}, {"image_base_value", 4194304}},
+       record("1600", 5632, "1E00", 7680, "3000", 12288, "3800", 14336),
+       "Kind\tPE32\nImageBase\t400000\n3\tyes\t.rdata\t1600\t1E00\t3000\t3800\n"},
+      {"--decimal", test::SampleImage(), Radix::Decimal, false,
+       json{{"kind", "PE32"}, {"image_base", "4194304"}, {"image_base_value", 4194304}},
+       record("5632", 5632, "7680", 7680, "4206592", 4206592, "4208640", 4208640),
+       "Kind\tPE32\nImageBase\t4194304\n3\tyes\t.rdata\t5632\t7680\t4206592\t4208640\n"},
+      {"a negative image base in decimal", test::SampleImage().ImageBase(0x80000000),
+       Radix::Decimal, false,
+       json{{"kind", "PE32"}, {"image_base", "-2147483648"}, {"image_base_value", -2147483648ll}},
+       record("5632", 5632, "7680", 7680, "-2147471360", -2147471360, "-2147469312", -2147469312),
+       "Kind\tPE32\nImageBase\t-2147483648\n"
+       "3\tyes\t.rdata\t5632\t7680\t-2147471360\t-2147469312\n"},
+      {"PE32+", wide, Radix::Hex, false,
+       json{{"kind", "PE32+"}, {"image_base", "140000000"}, {"image_base_value", 5368709120}},
+       record("1600", 5632, "1E00", 7680, "140003000", 5368721408, "140003800", 5368723456),
+       "Kind\tPE32+\nImageBase\t140000000\n"
+       "3\tyes\t.rdata\t1600\t1E00\t140003000\t140003800\n"},
+      {"PE32+ with --rva in decimal", wide, Radix::Decimal, true,
+       json{{"kind", "PE32+"}, {"image_base", "5368709120"}, {"image_base_value", 5368709120}},
+       record("5632", 5632, "7680", 7680, "12288", 12288, "14336", 14336),
+       "Kind\tPE32+\nImageBase\t5368709120\n3\tyes\t.rdata\t5632\t7680\t12288\t14336\n"},
+  };
+  for (const Case& c : cases) {
+    Options o;
+    o.radix = c.radix;
+    o.rva = c.rva;
+    o.json = true;
+    const RunResult r = RunOn(c.builder, o);
+    ASSERT_EQ(r.status, kExitOk) << c.what << ": " << r.err;
+    json table = json::parse(r.out);
+    ASSERT_EQ(table["sections"].size(), 4u) << c.what;
+    EXPECT_EQ(table["sections"][0]["name"], "檔案頭");
+    EXPECT_EQ(table["sections"][3], c.rdata) << c.what;
+    table.erase("sections");
+    EXPECT_EQ(table, c.head) << c.what;
+
+    o.json = false;
+    const RunResult text = RunOn(c.builder, o);
+    std::string head(c.textRow);
+    const std::string row = head.substr(head.find("\n3\t") + 1);
+    head.resize(head.size() - row.size());
+    EXPECT_EQ(text.out.substr(0, head.size()), head) << c.what;
+    EXPECT_NE(text.out.find('\n' + row), std::string::npos) << c.what << ": " << text.out;
+  }
 }
 
 TEST_F(BatchTest, ExcludingANameNoSectionHasIsAUsageError) {
@@ -203,12 +352,47 @@ TEST_F(BatchTest, InputLinesOfEveryShape) {
        kExitUsage, ""},
       {"a line far longer than any value", std::string(100000, '1') + "\n400\n", kExitUsage, ""},
       {"a long line of letters", std::string(300, 'x'), kExitUsage, ""},
+      {"0x and CR LF, upper and lower case", "0X400\r\n0x1c00\n", kExitOk,
+       "400\t401000\t2\t.text\t00104000\n1c00\t403600\t4\t.rdata\t00364000\n"},
+      {"an empty line, then a CR alone", "\n\r\n", kExitOk,
+       "\t400000\t1\t檔案頭\t00004000\n\t400000\t1\t檔案頭\t00004000\n"},
+      {"nine digits", "000000400\n", kExitUsage, ""},
+      {"a CR inside a line", "4\r00\n", kExitUsage, ""},
+      {"a byte above 7Fh",
+       "40\xC3\xA9"
+       "0\n",
+       kExitUsage, ""},
   };
-  for (const Case& c : cases) {
-    const RunResult r = RunOn(test::SampleImage(), Values({{O, "-"}}), c.input);
-    EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
-    EXPECT_EQ(r.out, c.out) << c.what;
-    EXPECT_LT(r.err.size(), 1000u) << c.what;
+  // Each read of the input gives all of it, or a few bytes, so that lines are cut anywhere.
+  for (const std::size_t chunk : {static_cast<std::size_t>(-1), std::size_t{1}, std::size_t{3}}) {
+    chunk_ = chunk;
+    for (const Case& c : cases) {
+      const RunResult r = RunOn(test::SampleImage(), Values({{O, "-"}}), c.input);
+      EXPECT_EQ(r.status, c.status) << c.what << ", chunk " << chunk << ": " << r.err;
+      EXPECT_EQ(r.out, c.out) << c.what << ", chunk " << chunk;
+      EXPECT_LT(r.err.size(), 1000u) << c.what;
+    }
+  }
+}
+
+TEST_F(BatchTest, ARefusedLineIsNamedWithItsNumber) {
+  struct Case {
+    std::string input;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"400\n12 34\n", "標準輸入第 2 行：數值「12 34」不能輸入"},
+      {"400\n\n" + std::string(300, '1'),
+       "標準輸入第 3 行：數值「" + std::string(255, '1') + "」太長"},
+      {"0x\r\n", "標準輸入第 1 行：數值「0x」在 0x 之後沒有數字。"},
+  };
+  for (const std::size_t chunk : {static_cast<std::size_t>(-1), std::size_t{2}}) {
+    chunk_ = chunk;
+    for (const Case& c : cases) {
+      const RunResult r = RunOn(test::SampleImage(), Values({{O, "-"}}), c.input);
+      EXPECT_EQ(r.status, kExitUsage);
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
   }
 }
 
@@ -219,6 +403,58 @@ class Refusing : public std::streambuf {
   int_type overflow(int_type) override { return traits_type::eof(); }
 };
 
+// Takes the first size bytes, then nothing more, as a pipe whose reader is gone.
+class TakesSome : public std::streambuf {
+ public:
+  explicit TakesSome(std::size_t size) : left_(size) {}
+
+ protected:
+  std::streamsize xsputn(const char*, std::streamsize n) override {
+    if (static_cast<std::size_t>(n) > left_) return 0;
+    left_ -= static_cast<std::size_t>(n);
+    return n;
+  }
+  int_type overflow(int_type c) override {
+    return xsputn(nullptr, 1) == 1 ? c : traits_type::eof();
+  }
+
+ private:
+  std::size_t left_;
+};
+
+// Counts what the batch read of a text.
+class CountingInput : public BlockInput {
+ public:
+  explicit CountingInput(std::string_view text) : text_(text) {}
+  std::ptrdiff_t Read(char* to, std::size_t size) override {
+    const std::ptrdiff_t n = text_.Read(to, size);
+    read += static_cast<std::size_t>(n);
+    return n;
+  }
+  std::size_t read = 0;
+
+ private:
+  TextInput text_;
+};
+
+TEST_F(BatchTest, TheBatchStopsAtTheFirstFailedWrite) {
+  test::SampleImage().WriteTo(dir_ / "image.exe");
+  std::string input;
+  for (int i = 0; i < 400000; ++i) input += "1000\n";
+  for (const std::size_t taken : {std::size_t{0}, std::size_t{300000}}) {
+    Options o = Values({{O, "-"}, {O, "400"}});
+    o.file = dir_ / "image.exe";
+    CountingInput in(input);
+    TakesSome some(taken);
+    std::ostream out(&some);
+    std::ostringstream err;
+    EXPECT_EQ(cli::Run(o, in, out, err), kExitIoFailed) << taken;
+    // A block or two past what the output took, not the whole input.
+    EXPECT_LT(in.read, input.size() / 2) << taken;
+    EXPECT_NE(err.str().find("無法寫出轉換結果"), std::string::npos) << err.str();
+  }
+}
+
 TEST_F(BatchTest, OutputThatCannotBeWrittenIsNoSuccess) {
   test::SampleImage().WriteTo(dir_ / "image.exe");
   Refusing refusing;
@@ -226,7 +462,7 @@ TEST_F(BatchTest, OutputThatCannotBeWrittenIsNoSuccess) {
   for (const bool withValues : {false, true}) {
     Options o = withValues ? Values({{O, "1000"}}) : Options{};
     o.file = dir_ / "image.exe";
-    std::istringstream in;
+    TextInput in("");
     std::ostringstream err;
     out.clear();
     EXPECT_EQ(cli::Run(o, in, out, err), kExitIoFailed) << withValues;
@@ -235,23 +471,22 @@ TEST_F(BatchTest, OutputThatCannotBeWrittenIsNoSuccess) {
 }
 
 // An input that fails after its first line, as a read error of the terminal or a pipe would.
-class FailingInput : public std::streambuf {
+class FailingInput : public BlockInput {
  public:
-  FailingInput() { setg(text_, text_, text_ + 4); }
-
- protected:
-  int_type underflow() override { throw std::runtime_error("read failed"); }
+  std::ptrdiff_t Read(char* to, std::size_t size) override {
+    if (reads_++ != 0) return -1;
+    return TextInput("400\n").Read(to, size);
+  }
 
  private:
-  char text_[5] = "400\n";
+  int reads_ = 0;
 };
 
 TEST_F(BatchTest, InputThatCannotBeReadEndsTheRunWithoutALoop) {
   test::SampleImage().WriteTo(dir_ / "image.exe");
   Options o = Values({{O, "-"}});
   o.file = dir_ / "image.exe";
-  FailingInput failing;
-  std::istream in(&failing);
+  FailingInput in;
   std::ostringstream out;
   std::ostringstream err;
   EXPECT_EQ(cli::Run(o, in, out, err), kExitIoFailed);
@@ -262,7 +497,8 @@ TEST_F(BatchTest, InputThatCannotBeReadEndsTheRunWithoutALoop) {
 TEST_F(BatchTest, LargeBatchesComeOutWhole) {
   std::string input;
   std::string expected;
-  for (int i = 0; i < 20000; ++i) {
+  // More than one block of input and of output.
+  for (int i = 0; i < 120000; ++i) {
     input += i % 2 ? "1000\n" : "1E00\n";
     expected += i % 2 ? "1000\t401C00\t2\t.text\t001C4000\n" : "1E00\t0\t0\t不在段內\t\n";
   }

@@ -64,10 +64,11 @@ TEST_F(RunTest, TranslatesArgumentsAndInputLinesInOrder) {
 TEST_F(RunTest, DecimalJsonWithoutTheImageBase) {
   const Ran r = Cli(File(SampleImage()) + " --decimal --rva --json -a 7168");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(
-      r.out,
-      R"({"file_offset":"4096","memory_address":"7168","position":2,"section":".text","code":"001C0000"})"
-      "\n");
+  EXPECT_EQ(r.out,
+            R"({"file_offset":"4096","file_offset_value":4096,"memory_address":"7168",)"
+            R"("memory_address_value":7168,"found":true,"position":2,"index":1,"kind":"section",)"
+            R"("section":".text","code":"001C0000"})"
+            "\n");
 }
 
 TEST_F(RunTest, ExitStatuses) {
@@ -106,6 +107,59 @@ TEST_F(RunTest, SixtyFourBitImage) {
   EXPECT_NE(table.out.find("Kind\tPE32+\nImageBase\t140000000\n"), std::string::npos) << table.out;
   EXPECT_NE(table.out.find("\n1\tyes\t.text\t400\t1400\t140001000\t140002000\n"), std::string::npos)
       << table.out;
+}
+
+// A large batch whose output fails reads a few blocks of its input, not all of it: the offset of
+// its standard input, shared with the shell, says how much it read.
+TEST_F(RunTest, ABatchStopsAtTheFirstFailedWrite) {
+  std::string input;
+  for (int i = 0; i < 2'000'000; ++i) input += "1000\n";
+  std::ofstream(dir_ / "in", std::ios::binary) << input;
+  const std::string cli = std::string(MARLIT_CLI) + " " + File(SampleImage()) + " -o -";
+  const std::pair<const char*, std::string> cases[] = {
+      {"a full disk", cli + " <&3 >/dev/full 2>err; echo $? >status"},
+      {"a closed pipe with SIGPIPE ignored",
+       "trap '' PIPE; { " + cli + " <&3 2>err; echo $? >status; } | true"},
+  };
+  for (const auto& [what, run] : cases) {
+    const std::string script = "cd '" + dir_.path().string() + "' && exec 3<in && " + run +
+                               " && grep '^pos:' /proc/$$/fdinfo/3 | cut -f2 >read";
+    std::ofstream(dir_ / "script") << script << '\n';
+    ASSERT_EQ(std::system(("sh " + (dir_ / "script").string()).c_str()), 0) << what;
+    EXPECT_EQ(Slurp(dir_ / "status"), "4\n") << what;
+    EXPECT_NE(Slurp(dir_ / "err").find("無法寫出轉換結果"), std::string::npos) << what;
+    EXPECT_LT(std::stoul(Slurp(dir_ / "read")), input.size() / 2) << what;
+  }
+}
+
+TEST_F(RunTest, ControlBytesFromOutsideReachTheTerminalEscaped) {
+  ::unsetenv("LANGUAGE");
+  const std::string file = File(SampleImage());
+  struct Case {
+    std::string args;
+    std::string input;
+    std::string message;  // part of the error stream
+  };
+  const Case cases[] = {
+      {"-o -", "400\n1\x1B[2J\n", "標準輸入第 2 行：數值「1\\x1B[2J」不能輸入"},
+      {"-o -",
+       "\xC2\x9B"
+       "1m\n",
+       "數值「\\xC2\\x9B1m」"},
+      {"-o -", "\xFF\n", "數值「\\xFF」"},
+      {"-o -", "中\t\n", "數值「中\t」"},
+      {"--exclude 'a\x07'", "", "沒有名為「a\\x07」的區段"},
+  };
+  for (const Case& c : cases) {
+    const Ran r = Cli(file + " " + c.args, c.input);
+    EXPECT_EQ(r.status, 2) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  const Ran missing = Cli("'" + (dir_ / "a\x1B]0;x\x07.exe").string() + "'");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("a\\x1B]0;x\\x07.exe"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("沒有此一檔案或目錄"), std::string::npos) << missing.err;
+  EXPECT_EQ(missing.err.find('\x1B'), std::string::npos);
 }
 
 }  // namespace

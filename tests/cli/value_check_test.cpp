@@ -64,15 +64,19 @@ TEST(ValueTextTest, WhatTheFieldsTake) {
 TEST(ItemTextsTest, SectionNamesAsTheOutputShowsThem) {
   const PeImage image = test::LoadedImage(test::PeBuilder()
                                               .AddSection("a\"b\\c", 0x1000, 0x200, 0x400)
-                                              .AddSection("t\tn", 0x2000, 0x200, 0x600));
+                                              .AddSection("t\tn", 0x2000, 0x200, 0x600)
+                                              .AddSection("c\x80", 0x3000, 0x200, 0x800));
   const ConversionPanel panel(image, BuildHexByteText());
   const ItemTexts items(panel.Items());
-  ASSERT_EQ(items.Count(), 4u);
+  ASSERT_EQ(items.Count(), 5u);
   EXPECT_EQ(items.Json(0), "\"不在段內\"");
   EXPECT_EQ(items.Json(2), R"("a\"b\\c")");
   EXPECT_EQ(items.Text(2), "a\"b\\c");
   EXPECT_EQ(items.Json(3), R"("t\tn")");
   EXPECT_EQ(items.Text(3), "t\xEF\xBF\xBDn");
+  // Name byte 80h is the C1 control U+0080.
+  EXPECT_EQ(items.Json(4), "\"c\xC2\x80\"");
+  EXPECT_EQ(items.Text(4), "c\xEF\xBF\xBD");
 }
 
 TEST(TextUtf8Test, MessagesAndNamesForTheTerminal) {
@@ -87,6 +91,28 @@ TEST(TextUtf8Test, MessagesAndNamesForTheTerminal) {
             "b\xEF\xBF\xBD"
             "c\xEF\xBF\xBD");
   EXPECT_EQ(TabSafe(".text"), ".text");
+}
+
+TEST(TextUtf8Test, ControlCharactersOfEveryKind) {
+  struct Case {
+    std::string text;
+    std::string tabSafe;   // in the tab-separated output
+    std::string terminal;  // in a message on the error stream
+  };
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  const Case cases[] = {
+      {"檔案頭", "檔案頭", "檔案頭"},
+      {"a\x1B[2J", "a" + r + "[2J", "a\\x1B[2J"},
+      {"\xC2\x80\xC2\x9F\xC2\xA0", r + r + "\xC2\xA0", "\\xC2\\x80\\xC2\\x9F\xC2\xA0"},
+      {"\x7F\x01", r + r, "\\x7F\\x01"},
+      {"a\tb\nc", "a" + r + "b" + r + "c", "a\tb\nc"},
+      {"\xFF\xE4\xB8", r + r, "\\xFF\\xE4\\xB8"},
+      {std::string("\0", 1), r, "\\x00"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TabSafe(c.text), c.tabSafe) << c.terminal;
+    EXPECT_EQ(TerminalText(c.text), c.terminal);
+  }
 }
 
 }  // namespace

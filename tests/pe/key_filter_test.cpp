@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/errors.h"
 #include "platform/fake/fakes.h"
@@ -111,6 +112,19 @@ TEST(KeyFilterTest, AFailingClipboardCancelsThePaste) {
   std::int32_t code = kPasteKey;
   EXPECT_THROW(FilterNumericKey(code, kHexMode, clipboard, beeper), PlatformError);
   EXPECT_EQ(code, 0);
+}
+
+TEST(KeyFilterTest, ByteRuleIsTheRuleOfEveryByteWithItsDigit) {
+  constexpr std::string_view kDigits = "0123456789abcdef";
+  for (std::int32_t c = 0; c < 256; ++c) {
+    const std::uint8_t entry = kByteRule[static_cast<std::size_t>(c)];
+    EXPECT_EQ((entry & kHexRefused) == 0, IsAllowedChar(c, kHexMode)) << c;
+    EXPECT_EQ((entry & kDecimalRefused) == 0, IsAllowedChar(c, kDecimalMode)) << c;
+    if ((entry & kHexRefused) == 0) {
+      const char lower = static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
+      EXPECT_EQ(static_cast<std::size_t>(entry & 0xF), kDigits.find(lower)) << c;
+    }
+  }
 }
 
 }  // namespace

@@ -401,10 +401,18 @@ TEST_F(LoaderTest, RefusedFilesKeepThePreviousTable) {
   }
 }
 
-TEST_F(LoaderTest, MessagesNameThePathAndTheSystemsReason) {
-  EXPECT_FALSE(Analyze(dir_ / "missing.exe"));
-  EXPECT_EQ(Shown(), CannotOpenMessage(Utf16FromUtf8((dir_ / "missing.exe").string()),
-                                       u"No such file or directory"));
+TEST_F(LoaderTest, MessagesNameThePathAndTheSystemsReasonInChinese) {
+  // LANGUAGE would choose the catalogue before the locale, as gettext does.
+  ::unsetenv("LANGUAGE");
+  const std::pair<std::filesystem::path, std::u16string> cases[] = {
+      {dir_ / "missing.exe", u"沒有此一檔案或目錄"},
+      {dir_ / "missing" / "a.exe", u"沒有此一檔案或目錄"},
+      {dir_ / std::string(300, 'n'), u"檔名太長"},
+  };
+  for (const auto& [path, reason] : cases) {
+    EXPECT_FALSE(Analyze(path));
+    EXPECT_EQ(Shown(), CannotOpenMessage(Utf16FromUtf8(path.string()), reason)) << path;
+  }
 }
 
 TEST_F(LoaderTest, UnreadableFileIsRefusedWithItsReason) {
@@ -412,7 +420,7 @@ TEST_F(LoaderTest, UnreadableFileIsRefusedWithItsReason) {
   SectionsBuilder(1).WriteTo(dir_ / "locked.exe");
   std::filesystem::permissions(dir_ / "locked.exe", std::filesystem::perms::none);
   EXPECT_FALSE(Analyze(dir_ / "locked.exe"));
-  EXPECT_TRUE(Shown().ends_with(u"Permission denied"));
+  EXPECT_TRUE(Shown().ends_with(u"拒絕不符權限的操作"));
 }
 
 int OpenDescriptors() {

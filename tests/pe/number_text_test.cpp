@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "platform/errors.h"
 
@@ -99,6 +101,39 @@ TEST(NumberTextTest, FieldTexts) {
       EXPECT_EQ(ParseDecimalField(DecimalFieldText(c.value)), c.value);
     }
   }
+}
+
+TEST(NumberTextTest, WritersGiveEveryLengthOfText) {
+  const ByteHexChars table = AsciiByteHex(BuildHexByteText());
+  // Each count of hexadecimal digits from 1 to 16, odd and even, and the byte orders of 4 and 8.
+  constexpr std::string_view kText = "123456789ABCDEF7";
+  std::uint64_t pattern = 0;
+  for (std::size_t n = 1; n <= kText.size(); ++n) {
+    const char c = kText[n - 1];
+    pattern = pattern << 4 | static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'A' + 10);
+    char out[kFieldTextCapacity];
+    EXPECT_EQ(std::string_view(out, WriteHexDigits(out, pattern)), kText.substr(0, n));
+  }
+  char out[kFieldTextCapacity];
+  EXPECT_EQ(std::string(out, WriteHexDigits(out, 0)), "0");
+  EXPECT_EQ(std::string(out, WriteHexDigits(out, ~std::uint64_t{0})), "FFFFFFFFFFFFFFFF");
+  EXPECT_EQ(std::string(out, WriteByteHex(out, table, 0x123456789ABCDEF0, 8)), "F0DEBC9A78563412");
+  EXPECT_EQ(std::string(out, WriteByteHex(out, table, 0x123456789ABCDEF0, 4)), "F0DEBC9A");
+  EXPECT_EQ(WriteByteHex(out, table, 0, 8), 0u);
+  // Every count of decimal digits, at both ends: 10^n - 1 and 10^n, up to the largest value.
+  std::uint64_t power = 1;
+  for (int n = 0; n < 20; ++n, power *= 10) {
+    for (const std::uint64_t value : {power - 1, power, power + 99 * (power / 100)}) {
+      char expected[kFieldTextCapacity];
+      const auto end = std::to_chars(expected, expected + sizeof expected, value).ptr;
+      EXPECT_EQ(std::string_view(out, WriteUnsignedDecimal(out, value)),
+                std::string_view(expected, static_cast<std::size_t>(end - expected)));
+    }
+  }
+  EXPECT_EQ(std::string_view(out, WriteUnsignedDecimal(out, ~std::uint64_t{0})),
+            "18446744073709551615");
+  EXPECT_EQ(std::string_view(out, WriteDecimal(out, std::numeric_limits<std::int64_t>::min())),
+            "-9223372036854775808");
 }
 
 }  // namespace
