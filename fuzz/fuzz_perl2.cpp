@@ -164,11 +164,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Input in = Read(data, size);
   const Cut cut = CutText(in.separator, in.text);
   const auto k = static_cast<std::int32_t>(cut.fields.size());
-  // The input's own limit, one of each kind, the field count and its neighbours, and the first
-  // limit too large for a List.
-  std::vector<std::int32_t> limits = {in.limit, 0, -1, k - 1, k, k + 1, List::kMaxElements + 1};
+  // The input's own limit, one of each kind, the limits on either side of the field count (at
+  // the count itself a Split gives what limit -1 gives) and the first limit too large for a List.
+  std::vector<std::int32_t> limits = {in.limit, 0, -1, k - 1, k + 1, List::kMaxElements + 1};
   std::sort(limits.begin(), limits.end());
   limits.erase(std::unique(limits.begin(), limits.end()), limits.end());
-  for (std::int32_t limit : limits) CheckSplit(in, cut, limit, limit == in.limit);
+  // The deeper joins once, at the input's limit unless that only adds empty fillers.
+  const std::int32_t deepLimit = in.limit <= k + 1 ? in.limit : -1;
+  for (std::int32_t limit : limits) CheckSplit(in, cut, limit, limit == deepLimit);
   return 0;
 }
