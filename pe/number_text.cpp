@@ -129,10 +129,13 @@ ByteHexChars AsciiByteHex(const HexByteTable& table) {
 }
 
 std::u16string LongToByteHex(const HexByteTable& table, std::int32_t value) {
-  char chars[kFieldTextCapacity];
-  const std::size_t n =
-      WriteByteHex(chars, AsciiByteHex(table), static_cast<std::uint32_t>(value), 4);
-  return Widened(chars, n);
+  // The entries are taken as they are, not through the ASCII table of a batch: a window's
+  // single text needs only four of them.
+  if (value == 0) return {};
+  std::u16string text;
+  auto pattern = static_cast<std::uint32_t>(value);
+  for (int i = 0; i < 4; ++i, pattern >>= 8) text += table[pattern & 0xFFu];
+  return text;
 }
 
 std::int32_t ParseHexField(std::u16string_view text) { return ParseHex32(text); }
