@@ -461,7 +461,11 @@ void 主窗體::ReportSections() {
   {
     const QSignalBlocker blocker(區段訊息);
     區段訊息->clear();
-    for (const std::u16string& item : panel_->Items()) 區段訊息->addItem(ToQString(item));
+    QStringList items;
+    items.reserve(static_cast<qsizetype>(panel_->Items().size()));
+    for (const std::u16string& item : panel_->Items()) items.push_back(ToQString(item));
+    // In one call: a table of thousands of sections fills the list at once.
+    區段訊息->addItems(items);
   }
   const std::u16string overlaps = OverlapReport(module_.Image);
   虛偏移->setFocus();
