@@ -1,7 +1,6 @@
 #pragma once
 // The program's own version information and folder.
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -18,8 +17,5 @@ struct VersionInfo {
 
 // What --version prints: the program's name, its product name and version, and the licence.
 [[nodiscard]] std::string VersionText(std::string_view program);
-
-// The folder that holds the running executable.
-[[nodiscard]] std::filesystem::path ProgramFolder();
 
 }  // namespace marlit
