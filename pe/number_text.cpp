@@ -139,9 +139,7 @@ std::u16string LongToByteHex(const HexByteTable& table, std::int32_t value) {
 }
 
 std::int32_t ParseHexField(std::u16string_view text) { return ParseHex32(text); }
-std::int32_t ParseHexField(std::string_view text) { return ParseHex32(text); }
 std::int32_t ParseDecimalField(std::u16string_view text) { return ParseDecimal32(text); }
-std::int32_t ParseDecimalField(std::string_view text) { return ParseDecimal32(text); }
 std::int32_t ReadSignedDecimal(std::u16string_view text) { return ReadSigned32(text); }
 std::int32_t ReadSignedDecimal(std::string_view text) { return ReadSigned32(text); }
 

@@ -44,10 +44,8 @@ inline constexpr std::size_t kFieldTextCapacity = 24;
 // Up to 8 hexadecimal digits read as the 32-bit pattern; stops at the first other character.
 // Reading ends after the eighth digit, as the field holds no more: "123456789" is 12345678h.
 [[nodiscard]] std::int32_t ParseHexField(std::u16string_view text);
-[[nodiscard]] std::int32_t ParseHexField(std::string_view text);
 // Decimal digits; stops at the first other character. Above 2147483647 raises OverflowError.
 [[nodiscard]] std::int32_t ParseDecimalField(std::u16string_view text);
-[[nodiscard]] std::int32_t ParseDecimalField(std::string_view text);
 // A decimal text that the program wrote, its minus sign included, so that a negative value keeps
 // its bit pattern when the radix goes back to hexadecimal. Out of the 32-bit range raises
 // OverflowError.
