@@ -14,7 +14,7 @@
 #include "pe/key_filter.h"
 #include "pe/number_text.h"
 #include "platform/errors.h"
-#include "platform/fake/fakes.h"
+#include "tests/fakes/fakes.h"
 
 namespace marlit {
 namespace {

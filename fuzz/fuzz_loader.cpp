@@ -16,8 +16,8 @@
 #include "pe/overlap.h"
 #include "pe/translate.h"
 #include "platform/errors.h"
-#include "platform/fake/fakes.h"
 #include "tests/common/pe_builder.h"
+#include "tests/fakes/fakes.h"
 
 namespace marlit {
 namespace {

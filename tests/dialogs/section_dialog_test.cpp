@@ -16,8 +16,8 @@
 #include "modal.h"
 #include "pe/loader.h"
 #include "pe/translate.h"
-#include "platform/fake/fakes.h"
 #include "tests/common/pe_builder.h"
+#include "tests/fakes/fakes.h"
 #include "widgets.h"
 
 namespace marlit {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/keyboard/fake_keyboard.h"
+#include "tests/fakes/fake_keyboard.h"
 
 namespace marlit {
 namespace {

@@ -14,17 +14,16 @@
 
 #include "platform/keyboard/backends.h"
 #include "tests/common/pe_builder.h"
-#include "tests/hotkey_x11/marlit_session.h"
-#include "tests/platform/x11_test_support.h"
+#include "tests/x11/child_program.h"
+#include "tests/x11/x11_test_support.h"
 
 namespace marlit {
 namespace {
 
 using namespace std::chrono_literals;
-using test_support::MarlitProcess;
+using test_support::ChildProgram;
 using test_support::OtherClient;
 using test_support::WaitFor;
-using test_support::WindowManagerView;
 
 // X key codes are Linux input codes + 8.
 constexpr std::uint8_t kF12 = 96;
@@ -66,7 +65,10 @@ class HotKeyUnderWindowManager : public ::testing::Test {
         .AddSection(".text", 0x1000, 0x200, 0x400)
         .AddSection(".data", 0x2000, 0x200, 0x600)
         .WriteTo(file);
-    marlit_ = std::make_unique<MarlitProcess>(MARLIT_PATH, file, dir_ / "marlit.log");
+    // Qt is kept off the session bus, which Xvfb sessions lack.
+    marlit_ = std::make_unique<ChildProgram>(
+        std::vector<std::string>{MARLIT_PATH, file.string()},
+        std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=disabled:"}, dir_ / "marlit.log");
     ASSERT_TRUE(marlit_->Started()) << MARLIT_PATH;
     main_ = FindOwnWindow(kMainCaption);
     ASSERT_NE(main_, XCB_WINDOW_NONE) << "marlit showed no window";
@@ -155,8 +157,8 @@ class HotKeyUnderWindowManager : public ::testing::Test {
 
   test::TempDir dir_;
   OtherClient client_;
-  WindowManagerView wm_;
-  std::unique_ptr<MarlitProcess> marlit_;
+  OtherClient wm_;
+  std::unique_ptr<ChildProgram> marlit_;
   xcb_window_t main_ = XCB_WINDOW_NONE;
   xcb_window_t other_ = XCB_WINDOW_NONE;
 };

@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "platform/fake/fakes.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/qt_prompt.h"
+#include "tests/fakes/fakes.h"
 
 namespace marlit {
 namespace {

@@ -14,11 +14,11 @@
 #include <string>
 
 #include "mainwindow/main_window.h"
-#include "platform/fake/fakes.h"
-#include "platform/keyboard/fake_keyboard.h"
 #include "platform/file_dialog.h"
 #include "platform/window_level.h"
 #include "support/open_file.h"
+#include "tests/fakes/fake_keyboard.h"
+#include "tests/fakes/fakes.h"
 
 namespace marlit::test {
 

@@ -1,58 +1,36 @@
 // Under Xvfb with openbox: the topmost band as the window manager keeps it, and the clipboard
 // and primary selection as other X clients see them.
 #include <gtest/gtest.h>
-#include <xcb/xcb.h>
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
-#include <cstdlib>
 #include <memory>
 
 #include "mainwindow/main_window.h"
-#include "platform/fake/fakes.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/x11_window_level.h"
 #include "tests/common/pe_builder.h"
+#include "tests/fakes/fakes.h"
 #include "tests/mainwindow/window_fakes.h"
+#include "tests/x11/x11_test_support.h"
 
 namespace marlit::test {
 namespace {
 
-xcb_connection_t* Connection() {
-  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-  return x11 != nullptr ? x11->connection() : nullptr;
-}
-
-xcb_atom_t Atom(const char* name) {
-  xcb_connection_t* c = Connection();
-  auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(strlen(name)), name), nullptr);
-  xcb_atom_t a = r != nullptr ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
-  std::free(r);
-  return a;
-}
-
 // Whether the window manager lists _NET_WM_STATE_ABOVE in the window's state.
 bool Above(std::uintptr_t window) {
-  xcb_connection_t* c = Connection();
-  const xcb_atom_t above = Atom("_NET_WM_STATE_ABOVE");
-  auto* p = xcb_get_property_reply(
-      c, xcb_get_property(c, 0, static_cast<xcb_window_t>(window), Atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64),
-      nullptr);
-  bool found = false;
-  if (p != nullptr) {
-    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(p));
-    for (int i = 0; i < xcb_get_property_value_length(p) / 4; ++i) found = found || atoms[i] == above;
-    std::free(p);
-  }
-  return found;
+  return test_support::OtherClient().HasState(static_cast<xcb_window_t>(window),
+                                              "_NET_WM_STATE_ABOVE");
 }
 
 class X11Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (Connection() == nullptr) GTEST_SKIP() << "needs the xcb platform";
+    if (qApp->nativeInterface<QNativeInterface::QX11Application>() == nullptr) {
+      GTEST_SKIP() << "needs the xcb platform";
+    }
     level = MakeWindowLevel();
     window = std::make_unique<主窗體>(module, prompt, clipboard, beeper, *level, bed.openFile,
                                      主窗體::HotKeyPlatform{bed.dxRoot, bed.foreground});
@@ -104,7 +82,10 @@ QString ReadWithXclip(const char* selection) {
 TEST_F(X11Test, OtherClientsReadTheCodeFromTheClipboard) {
   QTest::mouseClick(Get<QPushButton>("至剪貼簿"), Qt::LeftButton);
   TempDir dir;
-  PeBuilder().ImageBase(0x12340000).AddSection(".text", 0x5000, 0x1000, 0x400).WriteTo(dir / "a.exe");
+  PeBuilder()
+      .ImageBase(0x12340000)
+      .AddSection(".text", 0x5000, 0x1000, 0x400)
+      .WriteTo(dir / "a.exe");
   window->OpenAsDropped(QString::fromStdString((dir / "a.exe").string()));
   auto* field = Get<QLineEdit>("虛偏移");
   field->setFocus();

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/errors.h"
-#include "platform/fake/fakes.h"
+#include "tests/fakes/fakes.h"
 
 namespace marlit::UseString {
 namespace {

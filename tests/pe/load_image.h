@@ -2,8 +2,8 @@
 // Analyses a built image in a fresh temporary folder, for the tests of what the loader builds.
 
 #include "pe/loader.h"
-#include "platform/fake/fakes.h"
 #include "tests/common/pe_builder.h"
+#include "tests/fakes/fakes.h"
 
 namespace marlit::test {
 

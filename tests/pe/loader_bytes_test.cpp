@@ -13,8 +13,8 @@
 #include "pe/codepage.h"
 #include "pe/loader.h"
 #include "pe/loader_messages.h"
-#include "platform/fake/fakes.h"
 #include "tests/common/pe_builder.h"
+#include "tests/fakes/fakes.h"
 
 namespace marlit {
 namespace {

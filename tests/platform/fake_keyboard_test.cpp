@@ -1,4 +1,4 @@
-#include "platform/keyboard/fake_keyboard.h"
+#include "tests/fakes/fake_keyboard.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -11,7 +11,7 @@
 #include "platform/keyboard/foreground.h"
 #include "platform/keyboard/key_table.h"
 #include "tests/platform/keyboard_contract.h"
-#include "tests/platform/x11_test_support.h"
+#include "tests/x11/x11_test_support.h"
 
 namespace marlit {
 namespace {

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "platform/keyboard/fake_keyboard.h"
+#include "tests/fakes/fake_keyboard.h"
 
 namespace marlit {
 namespace {

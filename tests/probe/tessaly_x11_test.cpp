@@ -1,8 +1,6 @@
 // Tessaly as the user sees it: its caption, read by another X client, after XTest key presses.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,63 +9,27 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/x11_test_support.h"
-
-extern char** environ;
+#include "tests/x11/child_program.h"
+#include "tests/x11/x11_test_support.h"
 
 namespace marlit {
 namespace {
 
+using test_support::ChildProgram;
 using test_support::OtherClient;
 using test_support::WaitFor;
 
-// Tessaly started with the C locale, so that the time of day reads HH:mm:ss.
-class TessalyProcess {
- public:
-  explicit TessalyProcess(OtherClient& client) : client_(client) {
-    std::vector<std::string> env{"LC_ALL=C"};
-    for (char** e = environ; *e != nullptr; ++e) {
-      if (std::string(*e).rfind("LC_ALL=", 0) != 0) env.emplace_back(*e);
+// Tessaly's top-level window, once the window manager lists it.
+xcb_window_t FindWindow(OtherClient& client, const ChildProgram& tessaly) {
+  xcb_window_t found = XCB_WINDOW_NONE;
+  (void)WaitFor([&] {
+    for (xcb_window_t w : client.ClientList()) {
+      if (client.WindowPid(w) == static_cast<std::uint32_t>(tessaly.Pid())) found = w;
     }
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char path[] = TESSALY_PATH;
-    char* argv[] = {path, nullptr};
-    if (posix_spawn(&pid_, path, nullptr, nullptr, argv, envp.data()) != 0) pid_ = 0;
-  }
-  ~TessalyProcess() {
-    if (pid_ == 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-
-  [[nodiscard]] bool Started() const { return pid_ != 0; }
-
-  // Its top-level window, once the window manager lists it.
-  [[nodiscard]] xcb_window_t FindWindow() {
-    xcb_window_t found = XCB_WINDOW_NONE;
-    (void)WaitFor([&] {
-      for (xcb_window_t w : client_.ClientList()) {
-        if (client_.WindowPid(w) == static_cast<std::uint32_t>(pid_)) found = w;
-      }
-      return found != XCB_WINDOW_NONE;
-    });
-    return found;
-  }
-
-  // The exit status, once the program has ended by itself.
-  [[nodiscard]] std::optional<int> WaitForEnd() {
-    int status = -1;
-    if (!WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; })) return std::nullopt;
-    pid_ = 0;
-    return status;
-  }
-
- private:
-  OtherClient& client_;
-  pid_t pid_ = 0;
-};
+    return found != XCB_WINDOW_NONE;
+  });
+  return found;
+}
 
 struct KeyCase {
   const char* name;
@@ -83,9 +45,10 @@ const KeyCase kKeys[] = {
 
 TEST(Tessaly, CaptionReportsEachKeyInDirectInputsNumberingAndClosingEndsTheProgram) {
   OtherClient client;
-  TessalyProcess tessaly(client);
+  // The C locale, so that the time of day reads HH:mm:ss.
+  ChildProgram tessaly({TESSALY_PATH}, {"LC_ALL=C"});
   ASSERT_TRUE(tessaly.Started()) << TESSALY_PATH;
-  const xcb_window_t window = tessaly.FindWindow();
+  const xcb_window_t window = FindWindow(client, tessaly);
   ASSERT_NE(window, XCB_WINDOW_NONE) << "tessaly showed no window";
   usleep(100'000);
   EXPECT_EQ(client.Caption(window), "") << "no key seen yet";
@@ -107,7 +70,7 @@ TEST(Tessaly, CaptionReportsEachKeyInDirectInputsNumberingAndClosingEndsTheProgr
   }
 
   client.Close(window);
-  const std::optional<int> status = tessaly.WaitForEnd();
+  const std::optional<int> status = tessaly.WaitForEnd(std::chrono::seconds(5));
   ASSERT_TRUE(status.has_value()) << "tessaly did not end";
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "status " << *status;
 }

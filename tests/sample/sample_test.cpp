@@ -2,7 +2,7 @@
 
 #include "pe/loader.h"
 #include "pe/overlap.h"
-#include "platform/fake/fakes.h"
+#include "tests/fakes/fakes.h"
 
 namespace marlit {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "tests/fakes/fake_file_dialog.h"
 #include "tests/support/dialog_call.h"
-#include "tests/support/fake_file_dialog.h"
 
 namespace marlit::OpenFile {
 namespace {
