@@ -32,10 +32,9 @@ int GrowthForDigits(const QLineEdit& field, int digits) {
   for (const QChar c : QStringLiteral("0123456789ABCDEF")) {
     widest = std::max(widest, field.fontMetrics().horizontalAdvance(c));
   }
-  const int frame =
-      2 * (field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &field) +
-           kTextMargin) +
-      kCursorWidth;
+  const int frame = 2 * (field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &field) +
+                         kTextMargin) +
+                    kCursorWidth;
   return std::max(0, widest * digits + frame - field.width());
 }
 

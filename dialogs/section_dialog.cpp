@@ -161,11 +161,13 @@ class 選擇區段窗體 : public FixedForm {
     區段清單->setGeometry(grown(TwipRect(120, 220, 1455, 1110), listWider, taller));
     for (std::size_t k = 0; k < 4; ++k) {
       l[k]->move(moved(TwipRect(1680, kTops[k], 0, 0), listWider, 0).topLeft());
-      t[k]->setGeometry(grown(moved(TwipRect(2400, kTops[k], 975, 270), listWider, 0), boxGrowth_, 0));
+      t[k]->setGeometry(
+          grown(moved(TwipRect(2400, kTops[k], 975, 270), listWider, 0), boxGrowth_, 0));
     }
     確定->setGeometry(moved(TwipRect(720, 2000, 975, 375), wider / 2, taller));
     取消->setGeometry(moved(TwipRect(1940, 2000, 975, 375), wider / 2, taller));
-    基位址->setGeometry(grown(moved(TwipRect(60, 2475, kClientWidth - 120, 225), 0, taller), wider, 0));
+    基位址->setGeometry(
+        grown(moved(TwipRect(60, 2475, kClientWidth - 120, 225), 0, taller), wider, 0));
   }
 
   QPushButton* MakeButton(const QString& caption, const QRect& where) {

@@ -45,9 +45,10 @@ void UseTooltipBackground(QLineEdit& field) {
 
 // A toggle that is on looks pressed in the selection colour, plain at a glance under any style.
 void ShowCheckedPlainly(QPushButton& toggle) {
-  toggle.setStyleSheet(QStringLiteral(
-      "QPushButton:checked { background-color: palette(highlight); color: palette(highlighted-text);"
-      " border: 1px solid palette(shadow); border-radius: 2px; }"));
+  toggle.setStyleSheet(
+      QStringLiteral("QPushButton:checked { background-color: palette(highlight); "
+                     "color: palette(highlighted-text); border: 1px solid palette(shadow); "
+                     "border-radius: 2px; }"));
 }
 
 // Runs one step of a handler whose failing steps are skipped.
@@ -512,7 +513,8 @@ void 主窗體::BrowseStep() {
 }
 
 void 主窗體::OpenProgramFile(const std::u16string& FileName) {
-  if (!HasProgramExtension(FileName) && !prompt_.AskOkCancel(u"所選檔案副檔名不正確，堅持打開嗎？")) {
+  if (!HasProgramExtension(FileName) &&
+      !prompt_.AskOkCancel(u"所選檔案副檔名不正確，堅持打開嗎？")) {
     return;
   }
   const QString name = ToQString(FileName);
@@ -527,7 +529,8 @@ void 主窗體::OpenProgramFile(const std::u16string& FileName) {
 
 void 主窗體::AcceptFileDrops() {
   // The fields take drops of their own (the number fields dropped text); a file goes to the window.
-  auto* drop = new FileDrop(*this, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
+  auto* drop =
+      new FileDrop(*this, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
   for (QLineEdit* field :
        {static_cast<QLineEdit*>(虛偏移), static_cast<QLineEdit*>(實偏移), 代碼}) {
     drop->Watch(*field);

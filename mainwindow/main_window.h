@@ -81,7 +81,8 @@ class 主窗體 : public QWidget {
 
  private:
   void BuildControls();
-  // Places the controls (main_window_layout.cpp); the two growths widen 虛偏移 and 代碼 for a 64-bit image, in pixels.
+  // Places the controls (main_window_layout.cpp); the two growths widen 虛偏移 and 代碼 for a
+  // 64-bit image, in pixels.
   void LayOut(int memoryGrowth, int codeGrowth);
   // The layout of the loaded image's kind.
   void FitAddressFields();

@@ -452,9 +452,9 @@ TEST_P(CommandLineTest, APathThatIsNoRegularFileSaysWhy) {
     ASSERT_TRUE(std::filesystem::create_directory(named.toStdString()));
   }
   bed.window->OpenFromCommandLine(named);
-  EXPECT_EQ(bed.Messages(), std::vector<std::u16string>{
-                                u"「" + named.toStdU16String() +
-                                u"」不是一般的檔案（資料夾、管道或裝置），無法分析！"});
+  EXPECT_EQ(bed.Messages(),
+            std::vector<std::u16string>{u"「" + named.toStdU16String() +
+                                        u"」不是一般的檔案（資料夾、管道或裝置），無法分析！"});
   EXPECT_EQ(bed.Text("程式名"), path) << "the file before stays";
 }
 
