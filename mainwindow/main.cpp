@@ -1,4 +1,5 @@
-// Marlit: the converter window. "marlit FILE" opens FILE at start as a drop of it would.
+// Marlit: the converter window. "marlit FILE" opens FILE at start as a drop of it would, and
+// says why when FILE is no regular file.
 
 #include <QApplication>
 #include <QFileInfo>
