@@ -121,12 +121,10 @@ const PastedFormCase kPastedForms[] = {
     {u"401000H", kHexMode, u"401000", 0},
     {u" 69841234", kHexMode, u"69841234", 0},
     {u"\t0x401000h\r\n", kHexMode, u"401000", 0},
-    {u"  0x1234  ", kHexMode, u"1234", 0},
     {u"0x", kHexMode, u"", 1},
     {u"   ", kHexMode, u"", 1},
     {u"h", kHexMode, u"", 1},
     {u"12 34", kHexMode, u"12", 1},                     // white space inside still stops the paste
-    {u"x0401000", kHexMode, u"", 1},
     {u"0x401000", kDecimalMode, u"0", 1},               // the markers are hexadecimal ones
     {u"4096h", kDecimalMode, u"4096", 1},
     {u" 4096\n", kDecimalMode, u"4096", 0},

@@ -12,18 +12,16 @@ struct ExtensionCase {
 
 class ProgramExtensionTest : public testing::TestWithParam<ExtensionCase> {};
 
+// The window's own table holds the cases of a whole path (case, other extensions, a trailing
+// blank); these are the edges of the name itself.
 // clang-format off
 const ExtensionCase kExtensionCases[] = {
     {u"/tmp/a.exe", true},
-    {u"/tmp/A.DLL", true},
-    {u"/tmp/ctl.OcX", true},
     {u".exe", true},
     {u"/tmp/a.exe.bak", false},
     {u"/tmp/aexe", false},
-    {u"/tmp/a.ex", false},
     {u"exe", false},
     {u"", false},
-    {u"/tmp/a.sys", false},
     {u"/tmp/程式.ＥＸＥ", false},   // full-width letters are not the extension
 };
 // clang-format on
