@@ -310,7 +310,7 @@ bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_vie
   const PanelField into = PanelFieldOf(field);
   if (panel_.Change(into, fieldText) == ConversionPanel::Outcome::Overflowed) {
     // The window's message is shown once per overflow; the row is what the panel holds after it.
-    (void)panel_.ClearAfterOverflow(into);
+    panel_.ClearAfterOverflow();
     overflowed_ = true;
     err_ << Where(line) << "數值「" << TerminalText(value) << "」：溢出！請填寫正確的數值。\n"
          << std::flush;

@@ -1,6 +1,8 @@
 #include "dialogs/placement.h"
 
 #include <QKeyEvent>
+#include <QStyle>
+#include <algorithm>
 #include <cmath>
 
 namespace marlit {
@@ -20,6 +22,20 @@ TwipBox ToTwips(const QRect& r) {
 QRect TwipRect(int left, int top, int width, int height) {
   return QRect(ToPixels(static_cast<float>(left)), ToPixels(static_cast<float>(top)),
                ToPixels(static_cast<float>(width)), ToPixels(static_cast<float>(height)));
+}
+
+int GrowthForDigits(const QLineEdit& field, int digits) {
+  // A line edit's own margin on each side of its text, and room for the cursor, in pixels.
+  constexpr int kTextMargin = 2;
+  constexpr int kCursorWidth = 2;
+  int widest = 0;
+  for (const QChar c : QStringLiteral("0123456789ABCDEF")) {
+    widest = std::max(widest, field.fontMetrics().horizontalAdvance(c));
+  }
+  const int frame = 2 * (field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &field) +
+                         kTextMargin) +
+                    kCursorWidth;
+  return std::max(0, widest * digits + frame - field.width());
 }
 
 TwipPoint CentreOver(const TwipBox& owner, float width, float height) {

@@ -3,6 +3,7 @@
 // without a dialog-wide meaning for Enter and Escape.
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QRect>
 #include <QWidget>
 
@@ -25,6 +26,10 @@ struct TwipBox {
   float Width = 0;
   float Height = 0;
 };
+
+// How many pixels field must grow so that a text of digits hexadecimal or decimal digits shows
+// whole, without scrolling; 0 when it is wide enough.
+[[nodiscard]] int GrowthForDigits(const QLineEdit& field, int digits);
 
 // Centres a window of the given outer size over owner, in single-precision twips with a real
 // division. A position below 0 becomes 0; nothing keeps it off the right or bottom screen edge.

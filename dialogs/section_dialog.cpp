@@ -6,11 +6,13 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <algorithm>
 #include <array>
 #include <cstddef>
 
 #include "dialogs/placement.h"
+#include "pe/conversion_panel.h"
 #include "pe/number_text.h"
 #include "platform/qt/qt_text.h"
 
@@ -29,6 +31,8 @@ int RowCount(const PeImage& image) {
 // Below the buttons a row shows the image base, which a window manager may cut from the caption.
 constexpr int kClientWidth = 3645;
 constexpr int kClientHeight = 2475 + 300;
+// The list opens tall enough for this many rows, when the table has them.
+constexpr int kRowsShownAtOpening = 20;
 
 class 選擇區段窗體 : public FixedForm {
  public:
@@ -37,6 +41,7 @@ class 選擇區段窗體 : public FixedForm {
     BuildControls();
     SetTabOrder();
     確定->setFocus();
+    AllowResizing();
   }
 
   void SetCaption() {
@@ -63,6 +68,15 @@ class 選擇區段窗體 : public FixedForm {
 
   void MakeFirstRowCurrent() { 區段清單->setCurrentRow(0); }
 
+  // Opens tall enough for the rows, up to kRowsShownAtOpening of them.
+  void FitToRows() {
+    const int shown = std::min(rows_, kRowsShownAtOpening);
+    const int rowHeight = shown > 0 ? 區段清單->sizeHintForRow(0) : 0;
+    const int wanted = rowHeight * shown + 2 * 區段清單->frameWidth();
+    const QSize base = TwipRect(0, 0, kClientWidth, kClientHeight).size();
+    resize(width(), base.height() + std::max(0, wanted - TwipRect(120, 220, 1455, 1110).height()));
+  }
+
   bool Confirmed = false;
 
  private:
@@ -84,10 +98,12 @@ class 選擇區段窗體 : public FixedForm {
     區段清單->setSortingEnabled(false);
     QObject::connect(區段清單, &QListWidget::currentRowChanged, this,
                      [this](int row) { 區段清單_Click(row); });
+    // The boundaries follow the option: addresses without the image base under "RVA".
+    QObject::connect(RVAmode[0], &QRadioButton::toggled, this,
+                     [this] { 區段清單_Click(區段清單->currentRow()); });
 
     static constexpr std::array<const char16_t*, 4> kLabels{u"RamMin", u"RamMax", u"FileMin",
                                                             u"FileMax"};
-    static constexpr std::array<int, 4> kTops{240, 480, 840, 1080};
     for (std::size_t k = 0; k < 4; ++k) {
       l[k] = new QLabel(QString::fromUtf16(kLabels[k]), f);
       l[k]->setObjectName(QStringLiteral("l%1").arg(k));
@@ -116,6 +132,44 @@ class 選擇區段窗體 : public FixedForm {
     基位址->setTextInteractionFlags(Qt::TextSelectableByMouse);
   }
 
+  // The seed's size is the smallest; a 64-bit image's boxes are wider, so that every digit shows.
+  void AllowResizing() {
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, false);
+    setSizeGripEnabled(true);
+    const int digits = FieldInputLimit(Radix::Hex, AddressWidth(image_));
+    boxGrowth_ = GrowthForDigits(*t[0], digits);
+    const QSize base = TwipRect(0, 0, kClientWidth, kClientHeight).size();
+    setMinimumSize(base.width() + boxGrowth_, base.height());
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(minimumSize());
+  }
+
+  void resizeEvent(QResizeEvent* event) override {
+    FixedForm::resizeEvent(event);
+    PlaceControls();
+  }
+
+  // The list takes what the window grows by; the boxes keep to its right, the buttons below.
+  void PlaceControls() {
+    const QSize base = TwipRect(0, 0, kClientWidth, kClientHeight).size();
+    const int wider = std::max(0, width() - base.width());
+    const int taller = std::max(0, height() - base.height());
+    const int listWider = std::max(0, wider - boxGrowth_);
+    auto grown = [](QRect r, int w, int h) { return r.adjusted(0, 0, w, h); };
+    auto moved = [](QRect r, int x, int y) { return r.translated(x, y); };
+    f->setGeometry(grown(TwipRect(60, 400, 3495, 1480), wider, taller));
+    區段清單->setGeometry(grown(TwipRect(120, 220, 1455, 1110), listWider, taller));
+    for (std::size_t k = 0; k < 4; ++k) {
+      l[k]->move(moved(TwipRect(1680, kTops[k], 0, 0), listWider, 0).topLeft());
+      t[k]->setGeometry(
+          grown(moved(TwipRect(2400, kTops[k], 975, 270), listWider, 0), boxGrowth_, 0));
+    }
+    確定->setGeometry(moved(TwipRect(720, 2000, 975, 375), wider / 2, taller));
+    取消->setGeometry(moved(TwipRect(1940, 2000, 975, 375), wider / 2, taller));
+    基位址->setGeometry(
+        grown(moved(TwipRect(60, 2475, kClientWidth - 120, 225), 0, taller), wider, 0));
+  }
+
   QPushButton* MakeButton(const QString& caption, const QRect& where) {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(caption);
@@ -135,8 +189,13 @@ class 選擇區段窗體 : public FixedForm {
   void 區段清單_Click(int row) {
     if (row < 0 || row >= rows_) return;
     const SectionRecord& record = image_.Sections[static_cast<std::size_t>(row)];
-    t[0]->setText(ToQString(FieldNumberText(Radix::Hex, AddressWidth(image_), record.RamMin)));
-    t[1]->setText(ToQString(FieldNumberText(Radix::Hex, AddressWidth(image_), record.RamMax)));
+    const bool omitImageBase = RVAmode[0]->isChecked();
+    auto address = [&](std::int64_t value) {
+      return ToQString(FieldNumberText(Radix::Hex, AddressWidth(image_),
+                                       AddressInMode(image_, value, omitImageBase)));
+    };
+    t[0]->setText(address(record.RamMin));
+    t[1]->setText(address(record.RamMax));
     t[2]->setText(ToQString(HexFieldText(record.FileMin)));
     t[3]->setText(ToQString(HexFieldText(record.FileMax)));
   }
@@ -156,8 +215,12 @@ class 選擇區段窗體 : public FixedForm {
     reject();
   }
 
+  static constexpr std::array<int, 4> kTops{240, 480, 840, 1080};
+
   PeImage& image_;
   int rows_ = 0;
+  // What a 64-bit image's boxes grow by, in pixels.
+  int boxGrowth_ = 0;
   std::array<QRadioButton*, 2> RVAmode{};
   QGroupBox* f = nullptr;
   QListWidget* 區段清單 = nullptr;
@@ -176,9 +239,10 @@ bool 選擇區段::選擇(QWidget& owner, PeImage& image) {
   選擇區段窗體 form(owner, image);
   form.SetCaption();
   form.SelectModeInForce();
+  form.FillRows();
+  form.FitToRows();
   form.CentreOverOwner();
   form.TakeOwnerIcon();
-  form.FillRows();
   form.MakeFirstRowCurrent();
   form.exec();
   return form.Confirmed;

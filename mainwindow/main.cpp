@@ -1,4 +1,5 @@
-// Marlit: the converter window. "marlit FILE" opens FILE at start as a drop of it would.
+// Marlit: the converter window. "marlit FILE" opens FILE at start as a drop of it would, and
+// says why when FILE is no regular file.
 
 #include <QApplication>
 #include <QFileInfo>
@@ -82,7 +83,7 @@ int main(int argc, char* argv[]) {
     prompt.SetOwner(&window);
     const QStringList args = QApplication::arguments();
     // A drop names the file by its full path; so does the command line's file.
-    if (args.size() > 1) window.OpenAsDropped(QFileInfo(args.at(1)).absoluteFilePath());
+    if (args.size() > 1) window.OpenFromCommandLine(QFileInfo(args.at(1)).absoluteFilePath());
     if (window.Ended()) return EXIT_FAILURE;
     return QApplication::exec();
   } catch (const std::exception& e) {

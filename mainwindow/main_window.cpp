@@ -3,29 +3,28 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QStyle>
-#include <QUrl>
 #include <cstdlib>
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/placement.h"
 #include "dialogs/section_dialog.h"
+#include "mainwindow/file_drop.h"
 #include "mainwindow/number_field.h"
 #include "pe/key_filter.h"
 #include "pe/loader.h"
+#include "pe/loader_messages.h"
 #include "pe/number_text.h"
 #include "pe/overlap.h"
+#include "pe/program_extension.h"
 #include "platform/errors.h"
 #include "platform/qt/qt_text.h"
 
@@ -33,26 +32,23 @@ namespace marlit {
 
 namespace {
 
-// Positions and sizes are kept in twips as the window was laid out (TwipRect turns them into
-// pixels).
-constexpr int kClientWidth = 5760;
-constexpr int kClientHeight = 1425;
-constexpr std::u16string_view kOverflowMessage = u"溢出！請填寫正確的數值。";
-// A line edit's own margin on each side of its text, and room for the cursor, in pixels.
-constexpr int kTextMargin = 2;
-constexpr int kCursorWidth = 2;
-
-// A label that sizes itself to its text, from its top-left corner.
-void PlaceLabel(QLabel& l, const QRect& r) {
-  l.move(r.topLeft());
-  l.adjustSize();
-}
+constexpr std::u16string_view kValueOverflowMessage = u"溢出！請填寫正確的數值。";
+// The most rows the open section list shows before it scrolls.
+constexpr int kSectionRowsShown = 20;
 
 void UseTooltipBackground(QLineEdit& field) {
   QPalette p = field.palette();
   p.setColor(QPalette::Base, p.color(QPalette::ToolTipBase));
   p.setColor(QPalette::Text, p.color(QPalette::ToolTipText));
   field.setPalette(p);
+}
+
+// A toggle that is on looks pressed in the selection colour, plain at a glance under any style.
+void ShowCheckedPlainly(QPushButton& toggle) {
+  toggle.setStyleSheet(
+      QStringLiteral("QPushButton:checked { background-color: palette(highlight); "
+                     "color: palette(highlighted-text); border: 1px solid palette(shadow); "
+                     "border-radius: 2px; }"));
 }
 
 // Runs one step of a handler whose failing steps are skipped.
@@ -73,13 +69,6 @@ void Draw(QLineEdit& control, const FieldText& text) {
   if (control.text() == wanted) return;
   const QSignalBlocker blocker(control);
   control.setText(wanted);
-}
-
-// A drag whose first item is a local file: dropped anywhere on the window, it opens as one
-// dropped on 程式名.
-bool CarriesLocalFile(const QMimeData& data) {
-  const QList<QUrl> urls = data.urls();
-  return !urls.isEmpty() && urls.front().isLocalFile();
 }
 
 }  // namespace
@@ -144,6 +133,7 @@ void 主窗體::BuildControls() {
       bk, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
   named(程式名, u"程式名");
   UseTooltipBackground(*程式名);
+  程式名->setPlaceholderText(QStringLiteral("將 .exe、.dll、.ocx 檔案拖放到此，或按「…」瀏覽"));
 
   瀏覽程式名 = new QPushButton(QStringLiteral("…"), bk);
   named(瀏覽程式名, u"瀏覽程式名");
@@ -158,6 +148,9 @@ void 主窗體::BuildControls() {
   named(區段訊息, u"區段訊息");
   區段訊息->setEditable(false);
   區段訊息->addItem(QStringLiteral("不在段內"));
+  // A long table scrolls in a list of a few rows rather than in one as tall as the screen.
+  區段訊息->setMaxVisibleItems(kSectionRowsShown);
+  區段訊息->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
 
   選擇區段訊息 = new QPushButton(QStringLiteral("選擇"), bk);
   named(選擇區段訊息, u"選擇區段訊息");
@@ -194,6 +187,7 @@ void 主窗體::BuildControls() {
   l2 = new QLabel(QStringLiteral("代碼"), bk);
   named(l2, u"l2");
 
+  for (QPushButton* toggle : {頂端, 至剪貼簿}) ShowCheckedPlainly(*toggle);
   for (QPushButton* b : {瀏覽程式名, 選擇區段訊息, 頂端, 關於, 至剪貼簿}) {
     b->setAutoDefault(false);
     b->setDefault(false);
@@ -205,56 +199,6 @@ void 主窗體::BuildControls() {
   定時器.setInterval(kHotKeyTimerMs);
   定時器.setSingleShot(false);
   LayOut(0, 0);
-}
-
-void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
-  // The layout of a 32-bit image, in twips; with a 64-bit image loaded 虛偏移 grows by
-  // memoryGrowth pixels and 代碼 by codeGrowth, and what lies right of them moves over.
-  const int growth = memoryGrowth + codeGrowth;
-  auto wider = [](QRect r, int by) { return r.adjusted(0, 0, by, 0); };
-  auto moved = [](QRect r, int by) { return r.translated(by, 0); };
-  setFixedSize(wider(TwipRect(0, 0, kClientWidth, kClientHeight), growth).size());
-  bk->setGeometry(wider(TwipRect(50, 0, 5655, 1350), growth));
-  程式名->setGeometry(wider(TwipRect(120, 240, 4935, 270), growth));
-  瀏覽程式名->setGeometry(moved(TwipRect(5040, 220, 495, 270), growth));
-  進制0->setGeometry(TwipRect(120, 640, 1095, 180));
-  進制1->setGeometry(TwipRect(1080, 640, 1095, 180));
-  區段訊息->setGeometry(wider(TwipRect(2280, 600, 1215, 300), growth));
-  選擇區段訊息->setGeometry(moved(TwipRect(3480, 590, 735, 300), growth));
-  頂端->setGeometry(moved(TwipRect(4200, 590, 615, 300), growth));
-  關於->setGeometry(moved(TwipRect(4800, 590, 735, 300), growth));
-  虛偏移->setGeometry(wider(TwipRect(680, 960, 1020, 270), memoryGrowth));
-  實偏移->setGeometry(moved(TwipRect(2280, 960, 1020, 270), memoryGrowth));
-  代碼->setGeometry(wider(moved(TwipRect(3720, 960, 920, 270), memoryGrowth), codeGrowth));
-  至剪貼簿->setGeometry(moved(TwipRect(4640, 940, 900, 300), growth));
-  PlaceLabel(*l0, TwipRect(120, 1000, 540, 180));
-  PlaceLabel(*l1, moved(TwipRect(1720, 1005, 540, 180), memoryGrowth));
-  PlaceLabel(*l2, moved(TwipRect(3330, 1005, 360, 180), memoryGrowth));
-}
-
-void 主窗體::FitAddressFields() {
-  const bool wide = panel_->Width(PanelField::虛偏移) == NumberWidth::Wide;
-  if (wide == wideLayout_) return;
-  wideLayout_ = wide;
-  if (!wide) {
-    LayOut(0, 0);
-    return;
-  }
-  // Every digit of the longest texts shows without scrolling: 20 decimal digits of an address,
-  // the 16 hexadecimal digits of its 8 bytes.
-  auto growthFor = [](const QLineEdit& field, int digits) {
-    int widest = 0;
-    for (const QChar c : QStringLiteral("0123456789ABCDEF")) {
-      widest = std::max(widest, field.fontMetrics().horizontalAdvance(c));
-    }
-    const int frame =
-        2 * (field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &field) +
-             kTextMargin) +
-        kCursorWidth;
-    return std::max(0, widest * digits + frame - field.width());
-  };
-  LayOut(growthFor(*虛偏移, FieldInputLimit(Radix::Decimal, NumberWidth::Wide)),
-         growthFor(*代碼, 16));
 }
 
 void 主窗體::ConnectHandlers() {
@@ -394,7 +338,7 @@ void 主窗體::Trapped(PanelField field) {
       虛偏移_Change();
     }
   } catch (...) {
-    Skipping([&] { ReportOverflow(field); });
+    Skipping([&] { ReportOverflow(); });
   }
 }
 
@@ -418,14 +362,10 @@ void 主窗體::DrawPanel() {
   FitAddressFields();
 }
 
-void 主窗體::ReportOverflow(PanelField focused) {
-  // A second overflow, of the focused field's own clearing, is told once more.
-  for (;;) {
-    prompt_.ShowMessage(kOverflowMessage);
-    const ConversionPanel::Outcome again = panel_->ClearAfterOverflow(focused);
-    DrawPanel();
-    if (again == ConversionPanel::Outcome::Done) return;
-  }
+void 主窗體::ReportOverflow() {
+  prompt_.ShowMessage(kValueOverflowMessage);
+  panel_->ClearAfterOverflow();
+  DrawPanel();
 }
 
 void 主窗體::FieldChange(PanelField field) {
@@ -436,7 +376,7 @@ void 主窗體::FieldChange(PanelField field) {
   }
   const ConversionPanel::Outcome outcome = panel_->Change(field, ToFieldChars(control.text()));
   DrawPanel();
-  if (outcome == ConversionPanel::Outcome::Overflowed) ReportOverflow(field);
+  if (outcome == ConversionPanel::Outcome::Overflowed) ReportOverflow();
 }
 
 void 主窗體::實偏移_Change() { FieldChange(PanelField::實偏移); }
@@ -457,7 +397,7 @@ void 主窗體::區段訊息_Click() {
 }
 
 void 主窗體::ReportSections() {
-  const ConversionPanel::Outcome outcome = panel_->ReportSections();
+  panel_->ReportSections();
   {
     const QSignalBlocker blocker(區段訊息);
     區段訊息->clear();
@@ -470,7 +410,6 @@ void 主窗體::ReportSections() {
   const std::u16string overlaps = OverlapReport(module_.Image);
   虛偏移->setFocus();
   DrawPanel();
-  if (outcome == ConversionPanel::Outcome::Overflowed) ReportOverflow(PanelField::虛偏移);
   if (!overlaps.empty()) prompt_.ShowMessage(overlaps);
 }
 
@@ -521,15 +460,23 @@ void 主窗體::代碼_Change() {
   if (failed) ShowClipboardError(failure.c_str());
 }
 
-void 主窗體::DialogBracket(const std::function<void()>& dialogStep) {
+void 主窗體::DialogBracket(const std::function<void()>& dialogStep, Bracket kind) {
+  const bool browse = kind == Bracket::Browse;
+  auto run = [browse](const std::function<void()>& step) {
+    if (browse) {
+      step();
+    } else {
+      Skipping(step);
+    }
+  };
   dialogOpen_ = true;
-  Skipping([this] { module_.HotKeyEnabled = false; });
-  Skipping([this] { 代碼->setFocus(); });
-  Skipping([this] {
+  run([this] { module_.HotKeyEnabled = false; });
+  if (!browse) run([this] { 代碼->setFocus(); });
+  run([this] {
     if (頂端->isChecked()) 設置窗體層次(true);
   });
-  Skipping(dialogStep);
-  Skipping([this] {
+  run(dialogStep);
+  run([this] {
     if (頂端->isChecked()) 設置窗體層次(false);
   });
   dialogOpen_ = false;
@@ -548,9 +495,10 @@ void 主窗體::關於_Click() {
 }
 
 void 主窗體::瀏覽程式名_Click() {
-  dialogOpen_ = true;
-  module_.HotKeyEnabled = false;
-  if (頂端->isChecked()) 設置窗體層次(true);
+  DialogBracket([this] { BrowseStep(); }, Bracket::Browse);
+}
+
+void 主窗體::BrowseStep() {
   Perl2::Variable FileName = Perl2::Variable::TextOnly();
   std::u16string FileTitle;
   bool ReadOnly = false;
@@ -562,18 +510,14 @@ void 主窗體::瀏覽程式名_Click() {
                                                Filter, FilterIndex, InitialDir, u"選擇程式檔案",
                                                u"", static_cast<std::intptr_t>(winId()), Flags);
   if (chosen) OpenProgramFile(Perl2::TextOf(FileName.Get()));
-  if (頂端->isChecked()) 設置窗體層次(false);
-  dialogOpen_ = false;
-  module_.HotKeyEnabled = true;
 }
 
 void 主窗體::OpenProgramFile(const std::u16string& FileName) {
-  const QString name = ToQString(FileName);
-  const QString extension = name.right(4).toLower();
-  if (extension != QLatin1String(".exe") && extension != QLatin1String(".dll") &&
-      extension != QLatin1String(".ocx")) {
-    if (!prompt_.AskOkCancel(u"所選檔案副檔名不正確，堅持打開嗎？")) return;
+  if (!HasProgramExtension(FileName) &&
+      !prompt_.AskOkCancel(u"所選檔案副檔名不正確，堅持打開嗎？")) {
+    return;
   }
+  const QString name = ToQString(FileName);
   const std::filesystem::path path(QFile::encodeName(name).toStdString());
   const std::uint32_t tables = module_.Image.TablesInForce;
   // A file refused only at the end of its analysis leaves its table in force all the same; the
@@ -584,65 +528,36 @@ void 主窗體::OpenProgramFile(const std::u16string& FileName) {
 }
 
 void 主窗體::AcceptFileDrops() {
-  setAcceptDrops(true);
   // The fields take drops of their own (the number fields dropped text); a file goes to the window.
+  auto* drop =
+      new FileDrop(*this, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
   for (QLineEdit* field :
        {static_cast<QLineEdit*>(虛偏移), static_cast<QLineEdit*>(實偏移), 代碼}) {
-    field->installEventFilter(this);
+    drop->Watch(*field);
   }
-}
-
-bool 主窗體::eventFilter(QObject* watched, QEvent* event) {
-  const QEvent::Type type = event->type();
-  if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
-    auto* drag = static_cast<QDropEvent*>(event);
-    if (CarriesLocalFile(*drag->mimeData())) {
-      if (type == QEvent::Drop) {
-        dropEvent(drag);
-      } else {
-        dragMoveEvent(static_cast<QDragMoveEvent*>(drag));
-      }
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-void 主窗體::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
-
-void 主窗體::dragMoveEvent(QDragMoveEvent* event) {
-  if (!CarriesLocalFile(*event->mimeData())) return event->ignore();
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-}
-
-void 主窗體::dropEvent(QDropEvent* event) {
-  if (!CarriesLocalFile(*event->mimeData())) return event->ignore();
-  event->setDropAction(程式名_OLEDragDrop(*event->mimeData()));
-  event->accept();
 }
 
 Qt::DropAction 主窗體::程式名_OLEDragDrop(const QMimeData& Data) {
   UntrappedOrEnd([&] {
-    // Only the first dropped item counts; one that is not a local file is ignored like a folder.
-    const QList<QUrl> urls = Data.urls();
-    QStringList paths;
-    if (!urls.isEmpty() && urls.front().isLocalFile()) paths.push_back(urls.front().toLocalFile());
-    OpenDroppedPaths(paths);
+    // A drop without a local file (dropped text, a remote address) is ignored like a folder.
+    const std::optional<QString> first = FileDrop::FirstLocalFile(Data);
+    if (!first || QFileInfo(*first).isDir()) return;
+    OpenProgramFile(ToU16(*first));
   });
   return Qt::CopyAction;
 }
 
-void 主窗體::OpenDroppedPaths(const QStringList& paths) {
-  // A drop without a file (dropped text, a remote address) is ignored like a folder.
-  if (paths.isEmpty()) return;
-  const QString& first = paths.front();
-  if (QFileInfo(first).isDir()) return;
-  OpenProgramFile(ToU16(first));
-}
-
-void 主窗體::OpenAsDropped(const QString& path) {
-  UntrappedOrEnd([&] { OpenDroppedPaths(QStringList{path}); });
+void 主窗體::OpenFromCommandLine(const QString& path) {
+  UntrappedOrEnd([&] {
+    // A folder dropped is ignored, but one named on the command line was asked for: say why
+    // nothing opens.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+      prompt_.ShowMessage(NotRegularFileMessage(ToU16(path)));
+      return;
+    }
+    OpenProgramFile(ToU16(path));
+  });
 }
 
 }  // namespace marlit

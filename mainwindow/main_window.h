@@ -65,8 +65,9 @@ class 主窗體 : public QWidget {
   // Puts the window into the topmost band (false) or takes it out (true); it keeps its place.
   void 設置窗體層次(const bool& 取消頂層);
 
-  // Opens path as a drop of that one file on 程式名 would (the file named on the command line).
-  void OpenAsDropped(const QString& path);
+  // Opens the file named on the command line as a drop of it on 程式名 would; a path that names
+  // no regular file (a folder, a device) is refused with a message.
+  void OpenFromCommandLine(const QString& path);
 
   // True when Form_Load could not create the keyboard input; the program is to end at once.
   [[nodiscard]] bool StartFailed() const { return startFailed_; }
@@ -77,16 +78,11 @@ class 主窗體 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  // A local file dropped anywhere on the window opens as one dropped on 程式名.
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-  // Takes the drags of local files over the fields, which would otherwise keep them.
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
-  // Places the controls; the two growths widen 虛偏移 and 代碼 for a 64-bit image, in pixels.
+  // Places the controls (main_window_layout.cpp); the two growths widen 虛偏移 and 代碼 for a
+  // 64-bit image, in pixels.
   void LayOut(int memoryGrowth, int codeGrowth);
   // The layout of the loaded image's kind.
   void FitAddressFields();
@@ -107,7 +103,7 @@ class 主窗體 : public QWidget {
   // Draws the panel's texts, selected item and input limits into the controls.
   void DrawPanel();
   void FieldChange(PanelField field);
-  void ReportOverflow(PanelField focused);
+  void ReportOverflow();
 
   void 實偏移_Change();
   void 虛偏移_Change();
@@ -119,12 +115,16 @@ class 主窗體 : public QWidget {
   void 代碼_Change();
   void 選擇區段訊息_Click();
   void 關於_Click();
-  void DialogBracket(const std::function<void()>& dialogStep);
+  // The frame of a dialog opened by a button. The browse dialog's frame leaves the focus where it
+  // is and skips no failing step: its failures end the program as the browse handler's do.
+  enum class Bracket { Button, Browse };
+  void DialogBracket(const std::function<void()>& dialogStep, Bracket kind = Bracket::Button);
   void 瀏覽程式名_Click();
+  void BrowseStep();
   void OpenProgramFile(const std::u16string& FileName);
+  // A local file dropped anywhere on the window opens as one dropped on 程式名.
   void AcceptFileDrops();
   Qt::DropAction 程式名_OLEDragDrop(const QMimeData& Data);
-  void OpenDroppedPaths(const QStringList& paths);
 
   // A change handler's error trap: any error ends the handler with ReportOverflow.
   void Trapped(PanelField field);
@@ -145,7 +145,7 @@ class 主窗體 : public QWidget {
   bool wideLayout_ = false;
   bool ended_ = false;
   bool startFailed_ = false;
-  // While a dialog bracket (or the browse dialog) is open, only its end turns the hot-key on.
+  // While a dialog bracket is open, only its end turns the hot-key on.
   bool dialogOpen_ = false;
 
   // What BringFormToFront asks of this window.

@@ -12,6 +12,15 @@ void FieldText::Assign(std::string_view text) {
   std::copy_n(text.data(), size_, chars_.data());
 }
 
+std::int64_t AddressInMode(const PeImage& image, std::int64_t address, bool omitImageBase) {
+  if (!omitImageBase) return address;
+  // A PE32 address is 32 bits wide; a PE32+ one is its unsigned 64-bit pattern.
+  const std::uint64_t rva =
+      static_cast<std::uint64_t>(address) - static_cast<std::uint64_t>(image.ImageBase);
+  if (image.Kind == ImageKind::Pe32Plus) return static_cast<std::int64_t>(rva);
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(rva));
+}
+
 ConversionPanel::ConversionPanel(const PeImage& image, const HexByteTable& hexByteText, Radix radix)
     : image_(image), byteHex_(AsciiByteHex(hexByteText)), radix_(radix) {
   TakeItems();
@@ -32,8 +41,10 @@ ConversionPanel::Outcome ConversionPanel::Change(PanelField field, std::string_v
 
 void ConversionPanel::實偏移_Change(std::string_view text) {
   實偏移_.Assign(text);
+  if (text.empty()) return ShowNoAnswer(PanelField::虛偏移);
   std::int64_t value = Parse(PanelField::實偏移, text);
   const std::int32_t position = FileToRam(image_, value);
+  if (position == 0) return ShowNoAnswer(PanelField::虛偏移);
   Select(position);
   SetNumber(PanelField::虛偏移, value);
   Set代碼(value, !image_.OmitImageBase);
@@ -41,9 +52,11 @@ void ConversionPanel::實偏移_Change(std::string_view text) {
 
 void ConversionPanel::虛偏移_Change(std::string_view text) {
   虛偏移_.Assign(text);
+  if (text.empty()) return ShowNoAnswer(PanelField::實偏移);
   const std::int64_t typed = Parse(PanelField::虛偏移, text);
   std::int64_t value = typed;
   const std::int32_t position = RamToFile(image_, value);
+  if (position == 0) return ShowNoAnswer(PanelField::實偏移);
   Select(position);
   SetNumber(PanelField::實偏移, value);
   // An address of file offset 0, the first byte of the file, leaves 代碼 empty too.
@@ -54,20 +67,18 @@ void ConversionPanel::虛偏移_Change(std::string_view text) {
   }
 }
 
-ConversionPanel::Outcome ConversionPanel::ClearAfterOverflow(PanelField focused) {
-  // The fields are cleared in the order 實偏移, 虛偏移, 代碼; clearing an empty field is no change
-  // and translates nothing.
-  for (const PanelField field : {PanelField::實偏移, PanelField::虛偏移}) {
-    FieldText& text = TextOf(field);
-    if (text.Empty()) continue;
-    text.Clear();
-    if (field == focused && Change(field, {}) == Outcome::Overflowed) {
-      ClearAll();
-      return Outcome::Overflowed;
-    }
-  }
+void ConversionPanel::ShowNoAnswer(PanelField other) {
+  // An empty field, or a value in no included record, has no counterpart: "0" there would name
+  // the first byte of the file, which a user might copy and patch.
+  Select(0);
+  TextOf(other).Clear();
   Clear代碼();
-  return Outcome::Done;
+}
+
+void ConversionPanel::ClearAfterOverflow() {
+  // The focused field's own clearing translates nothing, so no record is selected after it.
+  position_ = 0;
+  ClearAll();
 }
 
 void ConversionPanel::Pick(std::int32_t item) {
@@ -78,10 +89,11 @@ void ConversionPanel::Pick(std::int32_t item) {
   }
   const SectionRecord* record = IncludedRecord(image_, item);
   if (record == nullptr) return;
-  // The memory field shows RamMin, with the image base, in either mode of translation.
+  // The start is written as typed addresses are read: without the image base in RVA mode.
+  const std::int64_t start = AddressInMode(image_, record->RamMin, image_.OmitImageBase);
   SetNumber(PanelField::實偏移, record->FileMin);
-  SetNumber(PanelField::虛偏移, record->RamMin);
-  Set代碼(record->RamMin, true);
+  SetNumber(PanelField::虛偏移, start);
+  Set代碼(start, !image_.OmitImageBase);
 }
 
 void ConversionPanel::SetRadix(Radix radix) {
@@ -96,20 +108,15 @@ void ConversionPanel::SetRadix(Radix radix) {
 }
 
 void ConversionPanel::Rewrite(PanelField field) {
+  // An empty field stays empty: "0" would name the first byte of the file.
+  if (TextOf(field).Empty()) return;
   SetNumber(field, ReadOtherRadix(TextOf(field).View(), radix_, Width(field)));
 }
 
-ConversionPanel::Outcome ConversionPanel::ReportSections() {
+void ConversionPanel::ReportSections() {
   TakeItems();
   position_ = 0;
-  // With the focus in 虛偏移, clearing it translates address 0 first.
-  Outcome outcome = Outcome::Done;
-  if (!虛偏移_.Empty()) {
-    虛偏移_.Clear();
-    outcome = Change(PanelField::虛偏移, {});
-  }
   ClearAll();
-  return outcome;
 }
 
 NumberWidth ConversionPanel::Width(PanelField field) const {

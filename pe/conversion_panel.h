@@ -19,6 +19,11 @@ namespace marlit {
 
 enum class PanelField { 實偏移, 虛偏移 };
 
+// A memory address of the table as the user gives addresses: as it is, or without the image base
+// (its RVA) when omitImageBase. The section dialog shows the boundaries the same way.
+[[nodiscard]] std::int64_t AddressInMode(const PeImage& image, std::int64_t address,
+                                         bool omitImageBase);
+
 // The most characters a user may type or paste into a number field of the radix and width.
 [[nodiscard]] constexpr int FieldInputLimit(Radix radix, NumberWidth width = NumberWidth::Narrow) {
   if (width == NumberWidth::Wide) return radix == Radix::Hex ? 16 : 20;
@@ -55,26 +60,24 @@ class ConversionPanel {
   // image must outlive the panel; the section list is taken from its included records now.
   ConversionPanel(const PeImage& image, const HexByteTable& hexByteText, Radix radix = Radix::Hex);
 
-  // The user changed the text of field, which holds the input focus, to text. Overflowed when
-  // the value or its translation did not fit ("溢出！請填寫正確的數值。"): the caller tells the
-  // user, then runs ClearAfterOverflow.
+  // The user changed the text of field, which holds the input focus, to text. An empty text, or
+  // a value that no included record holds, leaves the other field and 代碼 empty and selects
+  // "不在段內". Overflowed when the value or its translation did not fit ("溢出！請填寫正確的數
+  // 值。"): the caller tells the user, then runs ClearAfterOverflow.
   [[nodiscard]] Outcome Change(PanelField field, std::string_view text);
   // The text of field changed while it did not hold the focus: it is kept, nothing is
   // translated.
   void SetText(PanelField field, std::string_view text) { TextOf(field).Assign(text); }
-  // Clears 實偏移, 虛偏移 and 代碼 after an overflow in focused. The focused field translates its
-  // own clearing on the way, which leaves its mark on the other field and the list. Overflowed
-  // when that translation overflowed too: the caller tells the user once more.
-  [[nodiscard]] Outcome ClearAfterOverflow(PanelField focused);
-  // The user picked item of the section list: the start of its record, or empty fields for
-  // "不在段內".
+  // Clears 實偏移, 虛偏移 and 代碼 after an overflow, with "不在段內" selected.
+  void ClearAfterOverflow();
+  // The user picked item of the section list: the start of its record, its address in the mode
+  // in force, or empty fields for "不在段內".
   void Pick(std::int32_t item);
-  // The option of the radix was chosen: both texts are rewritten, nothing is translated.
+  // The option of the radix was chosen: both texts are rewritten, nothing is translated; an empty
+  // text stays empty.
   void SetRadix(Radix radix);
-  // A new table is in force: the list follows its included records, and the fields are cleared
-  // with the focus in 虛偏移. Overflowed when the clearing's translation overflowed; the fields
-  // are empty then.
-  [[nodiscard]] Outcome ReportSections();
+  // A new table is in force: the list follows its included records, and the fields are cleared.
+  void ReportSections();
 
   [[nodiscard]] Radix radix() const { return radix_; }
   [[nodiscard]] const FieldText& Text(PanelField field) const {
@@ -96,6 +99,9 @@ class ConversionPanel {
  private:
   void 實偏移_Change(std::string_view text);
   void 虛偏移_Change(std::string_view text);
+  // Selects "不在段內" and clears other and 代碼: the answer to an empty field or a value in no
+  // section.
+  void ShowNoAnswer(PanelField other);
   void TakeItems();
   void Select(std::int32_t position);
   [[nodiscard]] std::int64_t Parse(PanelField field, std::string_view text) const;

@@ -21,6 +21,23 @@ void FilterPaste(std::int32_t& code, std::int32_t mode, Clipboard& clipboard, Be
   clipboard.WriteText(kept);
 }
 
+bool IsWhiteSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+// The number in a pasted text as debuggers and disassemblers copy it: without the white space
+// around it and, in hexadecimal mode, without a 0x prefix or an h suffix.
+std::u16string_view PastedNumber(std::u16string_view text, std::int32_t mode) {
+  while (!text.empty() && IsWhiteSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsWhiteSpace(text.back())) text.remove_suffix(1);
+  if (mode != kHexMode) return text;
+  if (text.size() >= 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
+    text.remove_prefix(2);
+  }
+  if (!text.empty() && (text.back() == u'h' || text.back() == u'H')) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
 }  // namespace
 
 void FilterKeyChar(std::int32_t& code, std::int32_t mode, Beeper& beeper) {
@@ -41,7 +58,10 @@ void FilterNumericKey(std::int32_t& code, std::int32_t mode, Clipboard& clipboar
   }
 }
 
-std::u16string KeptPasteText(std::u16string_view text, std::int32_t mode, Beeper& beeper) {
+std::u16string KeptPasteText(std::u16string_view pasted, std::int32_t mode, Beeper& beeper) {
+  const std::u16string_view text = PastedNumber(pasted, mode);
+  // A text of nothing but white space or a bare prefix is refused as a wrong character is.
+  if (text.empty() && !pasted.empty()) beeper.Beep();
   std::size_t kept = 0;
   for (; kept < text.size(); ++kept) {
     std::int32_t code = text[kept];

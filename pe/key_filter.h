@@ -50,8 +50,9 @@ void FilterKeyChar(std::int32_t& code, std::int32_t mode, Beeper& beeper);
 // A failing clipboard cancels the key (code 0) and raises its PlatformError.
 void FilterNumericKey(std::int32_t& code, std::int32_t mode, Clipboard& clipboard, Beeper& beeper);
 
-// The part of a pasted or dropped text that the field takes: the characters before the first one
-// that FilterKeyChar refuses (which beeps once).
+// The part of a pasted or dropped text that the field takes: without surrounding white space and,
+// in hexadecimal mode, without a 0x or 0X prefix or an h or H suffix, the characters before the
+// first one that FilterKeyChar refuses. A text of which nothing is taken beeps once.
 [[nodiscard]] std::u16string KeptPasteText(std::u16string_view text, std::int32_t mode,
                                            Beeper& beeper);
 

@@ -99,7 +99,7 @@ TEST_F(SectionDialogTest, FirstShowingAfterAnAnalysis) {
 TEST_F(SectionDialogTest, DesignTimeSettings) {
   Analyse();
   (void)Choose([this](QDialog& d) {
-    EXPECT_EQ(d.size(), QSize(243, 185));
+    EXPECT_EQ(d.minimumSize(), QSize(243, 185)) << "the seed's size is the smallest";
     EXPECT_EQ(d.font(), owner.font());
     EXPECT_EQ(d.windowIcon().cacheKey(), owner.windowIcon().cacheKey());
     EXPECT_EQ(d.focusWidget(), &Control<QPushButton>(d, "確定"));
@@ -108,7 +108,7 @@ TEST_F(SectionDialogTest, DesignTimeSettings) {
     const Qt::WindowFlags flags = d.windowFlags();
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    EXPECT_EQ(d.minimumSize(), d.maximumSize());
+    EXPECT_GT(d.maximumSize().height(), d.minimumSize().height()) << "the dialog can be resized";
     for (const char* name : {"確定", "取消"}) {
       EXPECT_FALSE(Control<QPushButton>(d, name).isDefault()) << name;
       EXPECT_FALSE(Control<QPushButton>(d, name).autoDefault()) << name;
@@ -116,7 +116,8 @@ TEST_F(SectionDialogTest, DesignTimeSettings) {
     for (int k = 0; k < 4; ++k) {
       EXPECT_TRUE(Control<QLineEdit>(d, ("t" + std::to_string(k)).c_str()).isReadOnly()) << k;
     }
-    EXPECT_EQ(List(d).geometry(), QRect(8, 15, 97, 74));
+    EXPECT_EQ(List(d).geometry().topLeft(), QPoint(8, 15));
+    EXPECT_EQ(List(d).width(), 97);
     EXPECT_EQ(List(d).parentWidget()->objectName(), QStringLiteral("f"));
 
     // The controls that take the focus, in their tab order.
@@ -154,6 +155,9 @@ TEST_P(SectionCaptionTest, ShowsTheImageBaseInHex) {
     const QLabel& base = Control<QLabel>(d, "基位址");
     EXPECT_EQ(base.text(), caption.mid(5, caption.size() - 6));
     EXPECT_EQ(Box(d, 0), caption.mid(9, caption.size() - 10)) << "RamMin with all its digits";
+    const QLineEdit& box = Control<QLineEdit>(d, "t0");
+    EXPECT_LT(box.fontMetrics().horizontalAdvance(box.text()), box.contentsRect().width())
+        << "readable whole";
     EXPECT_TRUE(base.isVisible());
     EXPECT_GE(base.width(),
               base.fontMetrics().horizontalAdvance(QStringLiteral("基位址=FFFF800000000000")));
@@ -315,6 +319,88 @@ TEST_F(SectionDialogTest, CentresOverTheOwnerAndClampsOnlyLeftAndTop) {
     Click(d, "取消");
   });
 }
+
+// The boundaries of the current row follow the option: without the image base under "RVA".
+struct BoundaryCase {
+  const char* what;
+  bool wide;
+  const char* option;
+  int row;
+  const char* ramMin;
+  const char* ramMax;
+};
+
+void PrintTo(const BoundaryCase& c, std::ostream* os) { *os << c.what; }
+
+class SectionBoundaryTest : public SectionDialogTest,
+                            public testing::WithParamInterface<BoundaryCase> {};
+
+TEST_P(SectionBoundaryTest, RamMinAndRamMaxInTheModeChosen) {
+  const BoundaryCase& c = GetParam();
+  test::PeBuilder pe;
+  pe.ImageBase(c.wide ? 0xFFFFF80000000000ull : 0x400000).AddSection(".text", 0x1000, 0x200, 0x400);
+  if (c.wide) pe.Magic(0x20B);
+  const auto path = dir / "boundaries.exe";
+  pe.WriteTo(path);
+  ASSERT_TRUE(AnalyzePeFile(image, path, prompt));
+  (void)Choose([&](QDialog& d) {
+    QTest::mouseClick(&Control<QRadioButton>(d, c.option), Qt::LeftButton);
+    List(d).setCurrentRow(c.row);
+    EXPECT_EQ(Box(d, 0), QString::fromUtf8(c.ramMin));
+    EXPECT_EQ(Box(d, 1), QString::fromUtf8(c.ramMax));
+    for (const char* name : {"t0", "t1"}) {
+      const QLineEdit& box = Control<QLineEdit>(d, name);
+      EXPECT_LT(box.fontMetrics().horizontalAdvance(box.text()), box.contentsRect().width())
+          << name << " readable whole";
+    }
+    Click(d, "取消");
+  });
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SectionBoundaryTest,
+    testing::Values(BoundaryCase{"VA", false, "RVAmode1", 1, "401000", "401200"},
+                    BoundaryCase{"RVA", false, "RVAmode0", 1, "1000", "1200"},
+                    BoundaryCase{"RVA of the header", false, "RVAmode0", 0, "0", "1000"},
+                    BoundaryCase{"64-bit VA", true, "RVAmode1", 1, "FFFFF80000001000", "FFFFF80000001200"},
+                    BoundaryCase{"64-bit RVA", true, "RVAmode0", 1, "1000", "1200"}));
+// clang-format on
+
+// The list opens tall enough for up to 20 rows, and grows with the dialog.
+struct RowsCase {
+  int sections;
+  int rowsShown;  // 0: the seed's size, which already shows every row
+};
+
+class SectionRowsTest : public SectionDialogTest, public testing::WithParamInterface<RowsCase> {};
+
+TEST_P(SectionRowsTest, TheListShowsUpToTwentyRowsAndGrowsWithTheDialog) {
+  prompt.answers.push_back(true);  // more than 20 sections are questioned first
+  const auto path = dir / "rows.exe";
+  test::EvenSections(GetParam().sections).WriteTo(path);
+  ASSERT_TRUE(AnalyzePeFile(image, path, prompt));
+  (void)Choose([&](QDialog& d) {
+    QListWidget& list = List(d);
+    const int rowHeight = list.sizeHintForRow(0);
+    const int visible = list.viewport()->height() / rowHeight;
+    if (GetParam().rowsShown == 0) {
+      EXPECT_EQ(d.size(), d.minimumSize());
+      EXPECT_GE(visible, list.count());
+    } else {
+      EXPECT_EQ(visible, GetParam().rowsShown);
+    }
+    const QSize before = list.size();
+    d.resize(d.size() + QSize(100, 100));
+    QApplication::processEvents();
+    EXPECT_EQ(list.size(), before + QSize(100, 100));
+    EXPECT_GE(d.height(), d.minimumHeight());
+    Click(d, "取消");
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, SectionRowsTest,
+                         testing::Values(RowsCase{1, 0}, RowsCase{9, 10}, RowsCase{300, 20}));
 
 }  // namespace
 }  // namespace marlit

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QMimeData>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -32,7 +33,7 @@ class MainWindowTest : public ::testing::Test {
   void Load(const PeBuilder& b, const std::string& name = "a.exe") {
     path = QString::fromStdString((dir / name).string());
     b.WriteTo(path.toStdString());
-    bed.window->OpenAsDropped(path);
+    bed.window->OpenFromCommandLine(path);
     ASSERT_EQ(bed.Text("程式名"), path);
     bed.prompt.shown.clear();
   }
@@ -41,7 +42,7 @@ class MainWindowTest : public ::testing::Test {
     f->setFocus();
     QTest::keyClicks(f, text);
   }
-  // Switches to decimal and empties the two fields that the switch turned into "0".
+  // Switches to decimal and empties the two fields.
   void Decimal() {
     QTest::mouseClick(bed.Get<QRadioButton>("進制0"), Qt::LeftButton);
     bed.Field("實偏移")->clear();
@@ -103,9 +104,9 @@ INSTANTIATE_TEST_SUITE_P(
         TypingCase{"HexOffsetInText", false, "實偏移", "1000", "401C00", 2, "001C4000"},
         TypingCase{"HexOffsetLowerCase", false, "實偏移", "13ff", "401FFF", 2, "FF1F4000"},
         TypingCase{"HexOffsetInData", false, "實偏移", "1400", "403000", 3, "00304000"},
-        TypingCase{"HexOffsetInNoSection", false, "實偏移", "FFFFFF", "0", 0, ""},
+        TypingCase{"HexOffsetInNoSection", false, "實偏移", "FFFFFF", "", 0, ""},
         TypingCase{"HexAddressInText", false, "虛偏移", "401C00", "1000", 2, "001C4000"},
-        TypingCase{"HexAddressInNoSection", false, "虛偏移", "500000", "0", 0, ""},
+        TypingCase{"HexAddressInNoSection", false, "虛偏移", "500000", "", 0, ""},
         TypingCase{"HexAddressOfFileStart", false, "虛偏移", "400000", "0", 1, ""},
         TypingCase{"DecimalOffset", true, "實偏移", "4096", "4201472", 2, "001C4000"},
         TypingCase{"DecimalAddress", true, "虛偏移", "4201472", "4096", 2, "001C4000"}),
@@ -132,7 +133,8 @@ TEST_F(MainWindowTest, A64BitImageWidensTheAddressFieldsUntilA32BitOneIsLoaded) 
 
 TEST_F(MainWindowTest, ProgramUpdatesNeverCascade) {
   Load(TwoSections());
-  // Typed into the file field, the memory field gets "0": translated back, that would give "0".
+  // Typed into the file field, the memory field is emptied: translated back, that would empty
+  // the file field.
   Type("實偏移", "FFFFFF");
   EXPECT_EQ(bed.Text("實偏移"), "FFFFFF");
   // Text set while the field does not hold the focus translates nothing.
@@ -141,13 +143,18 @@ TEST_F(MainWindowTest, ProgramUpdatesNeverCascade) {
   EXPECT_EQ(bed.List()->currentIndex(), 0);
 }
 
-TEST_F(MainWindowTest, ClearingTheFileFieldTranslatesOffsetZero) {
+TEST_F(MainWindowTest, ClearingAFieldTranslatesNothing) {
   Load(TwoSections());
-  Type("實偏移", "12");
-  QTest::keyClick(bed.Field("實偏移"), Qt::Key_Backspace);
-  QTest::keyClick(bed.Field("實偏移"), Qt::Key_Backspace);
-  EXPECT_EQ(bed.Text("虛偏移"), "400000");
-  EXPECT_EQ(bed.List()->currentIndex(), 1);
+  for (const char* field : {"實偏移", "虛偏移"}) {
+    Type(field, field == std::string("實偏移") ? "12" : "401C00");
+    QTest::keyClick(bed.Field(field), Qt::Key_Backspace);
+    bed.Field(field)->selectAll();
+    QTest::keyClick(bed.Field(field), Qt::Key_Backspace);
+    EXPECT_EQ(bed.Text("虛偏移"), "") << field;
+    EXPECT_EQ(bed.Text("實偏移"), "") << field;
+    EXPECT_EQ(bed.Text("代碼"), "") << field;
+    EXPECT_EQ(bed.List()->currentIndex(), 0) << field;
+  }
 }
 
 struct OverflowCase {
@@ -175,17 +182,17 @@ TEST_P(OverflowTest, ReportsAndLeavesTheFinalTexts) {
 
 INSTANTIATE_TEST_SUITE_P(
     EitherField, OverflowTest,
-    ::testing::Values(OverflowCase{"FileFieldLoaded", true, "實偏移", "", "", 1},
+    ::testing::Values(OverflowCase{"FileFieldLoaded", true, "實偏移", "", "", 0},
                       OverflowCase{"FileFieldNoFile", false, "實偏移", "", "", 0},
-                      OverflowCase{"MemoryFieldLoaded", true, "虛偏移", "0", "", 0},
-                      OverflowCase{"MemoryFieldNoFile", false, "虛偏移", "0", "", 0}),
+                      OverflowCase{"MemoryFieldLoaded", true, "虛偏移", "", "", 0},
+                      OverflowCase{"MemoryFieldNoFile", false, "虛偏移", "", "", 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(MainWindowTest, LargestDecimalIsNoOverflow) {
   Decimal();
   Type("實偏移", "2147483647");
   EXPECT_TRUE(bed.prompt.shown.empty());
-  EXPECT_EQ(bed.Text("虛偏移"), "0");
+  EXPECT_EQ(bed.Text("虛偏移"), "") << "no file: no answer";
 }
 
 TEST_F(MainWindowTest, RadixSwitchRewritesBothFieldsOnly) {
@@ -204,10 +211,10 @@ TEST_F(MainWindowTest, RadixSwitchRewritesBothFieldsOnly) {
   EXPECT_EQ(bed.Text("虛偏移"), "FFFFFFFF");
 }
 
-TEST_F(MainWindowTest, RadixSwitchTurnsEmptyFieldsIntoZeroAndSetsTheLimit) {
+TEST_F(MainWindowTest, RadixSwitchKeepsEmptyFieldsEmptyAndSetsTheLimit) {
   QTest::mouseClick(bed.Get<QRadioButton>("進制0"), Qt::LeftButton);
-  EXPECT_EQ(bed.Text("實偏移"), "0");
-  EXPECT_EQ(bed.Text("虛偏移"), "0");
+  EXPECT_EQ(bed.Text("實偏移"), "");
+  EXPECT_EQ(bed.Text("虛偏移"), "");
   EXPECT_EQ(bed.Text("代碼"), "");
   bed.Field("實偏移")->clear();
   Type("實偏移", "123456789012");
@@ -270,7 +277,7 @@ TEST_F(MainWindowTest, OverlapReportIsShownOverTheClearedPanel) {
   b.AddSection(".a", 0x1000, 0x200, 0x400).AddSection(".b", 0x2000, 0x200, 0x400);
   Load(b);
   Type("實偏移", "5");
-  bed.window->OpenAsDropped(path);
+  bed.window->OpenFromCommandLine(path);
   ASSERT_EQ(bed.prompt.shown.size(), 1u);
   const std::u16string& text = bed.prompt.shown[0].text;
   EXPECT_FALSE(bed.prompt.shown[0].question);
@@ -289,7 +296,7 @@ TEST_F(MainWindowTest, OverlapReportIsShownOverTheClearedPanel) {
 
 TEST_F(MainWindowTest, FileWithoutOverlapsShowsNoMessage) {
   Load(TwoSections());
-  bed.window->OpenAsDropped(path);
+  bed.window->OpenFromCommandLine(path);
   EXPECT_TRUE(bed.prompt.shown.empty());
 }
 
@@ -411,7 +418,7 @@ TEST_P(ExtensionTest, AsksOnlyForAnUnexpectedExtension) {
   const auto file = (dir / c.file).string();
   TwoSections().WriteTo(file);
   bed.prompt.answers.push_back(c.answer);
-  bed.window->OpenAsDropped(QString::fromStdString(file));
+  bed.window->OpenFromCommandLine(QString::fromStdString(file));
   if (c.asks) {
     ASSERT_EQ(bed.prompt.shown.size(), 1u);
     EXPECT_EQ(bed.prompt.shown[0].text, u"所選檔案副檔名不正確，堅持打開嗎？");
@@ -433,11 +440,56 @@ INSTANTIATE_TEST_SUITE_P(
                       ExtensionCase{"ShortEx", "a.ex", true, false, false}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// A path on the command line that names no regular file is refused with the loader's reason,
+// where a dropped folder is ignored.
+class CommandLineTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CommandLineTest, APathThatIsNoRegularFileSaysWhy) {
+  Load(TwoSections());
+  QString named = QString::fromUtf8(GetParam());
+  if (!named.startsWith(QLatin1Char('/'))) {
+    named = QString::fromStdString((dir / GetParam()).string());
+    ASSERT_TRUE(std::filesystem::create_directory(named.toStdString()));
+  }
+  bed.window->OpenFromCommandLine(named);
+  EXPECT_EQ(bed.Messages(),
+            std::vector<std::u16string>{u"「" + named.toStdU16String() +
+                                        u"」不是一般的檔案（資料夾、管道或裝置），無法分析！"});
+  EXPECT_EQ(bed.Text("程式名"), path) << "the file before stays";
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, CommandLineTest,
+                         ::testing::Values("folder", "folder.exe", "/dev/null"));
+
+TEST_F(MainWindowTest, TheFileFieldSaysHowToOpenAFile) {
+  const QString hint = static_cast<QLineEdit*>(bed.Field("程式名"))->placeholderText();
+  for (const char* part : {"拖放", "…", ".exe", ".dll", ".ocx"}) {
+    EXPECT_TRUE(hint.contains(QString::fromUtf8(part))) << part;
+  }
+}
+
+// The face of a toggle, checked and not, differs plainly in lightness under the default style.
+class ToggleLookTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ToggleLookTest, TheCheckedStateIsPlainAtAGlance) {
+  QPushButton* toggle = bed.Button(GetParam());
+  auto centre = [toggle] {
+    const QImage image = toggle->grab().toImage();
+    return image.pixelColor(4, image.height() / 2).lightness();
+  };
+  const int off = centre();
+  toggle->setChecked(true);
+  const int on = centre();
+  EXPECT_GT(std::abs(off - on), 60) << off << " " << on;
+}
+
+INSTANTIATE_TEST_SUITE_P(Toggles, ToggleLookTest, ::testing::Values("頂端", "至剪貼簿"));
+
 TEST_F(MainWindowTest, FileThatIsNotAPeImageKeepsThePreviousName) {
   Load(TwoSections());
   const auto bad = (dir / "bad.exe").string();
   WriteFile(bad, {'n', 'o', 't', ' ', 'p', 'e'});
-  bed.window->OpenAsDropped(QString::fromStdString(bad));
+  bed.window->OpenFromCommandLine(QString::fromStdString(bad));
   EXPECT_EQ(bed.prompt.shown.size(), 1u) << "only the loader's own message";
   EXPECT_EQ(bed.Text("程式名"), path);
   EXPECT_EQ(bed.Items().size(), 4);
@@ -452,7 +504,7 @@ TEST_F(MainWindowTest, AFileRefusedAfterItsTableIsInForceIsShown) {
   cut.FileLength(cut.SectionTableOffset());  // the file ends where its section table begins
   const QString refused = QString::fromStdString((dir / "cut.exe").string());
   cut.WriteTo(refused.toStdString());
-  bed.window->OpenAsDropped(refused);
+  bed.window->OpenFromCommandLine(refused);
   EXPECT_EQ(bed.Messages(), std::vector<std::u16string>{u"此檔案格式不正確，不能繼續分析！"});
   EXPECT_EQ(bed.Text("程式名"), refused);
   EXPECT_EQ(bed.Items(), (QStringList{"不在段內", "檔案頭"}));
@@ -638,11 +690,13 @@ TEST_F(MainWindowTest, CodeGoesToTheClipboardOnEveryNonEmptyChange) {
   EXPECT_EQ(bed.Text("代碼"), "00014000");
   EXPECT_EQ(bed.clipboard.text, u"00014000");
   EXPECT_EQ(bed.clipboard.clears, 1);
-  bed.Field("實偏移")->clear();  // offset 0: the header, address 400000h
-  EXPECT_EQ(bed.clipboard.text, u"00004000");
-  Type("虛偏移", "5");  // 4000005h is in no section: 代碼 empties, the clipboard stays
+  bed.Field("虛偏移")->setFocus();
+  bed.Field("虛偏移")->selectAll();
+  Type("虛偏移", "400004");  // the header
+  EXPECT_EQ(bed.clipboard.text, u"04004000");
+  Type("虛偏移", "5");  // 4000045h is in no section: 代碼 empties, the clipboard stays
   EXPECT_EQ(bed.Text("代碼"), "");
-  EXPECT_EQ(bed.clipboard.text, u"00004000");
+  EXPECT_EQ(bed.clipboard.text, u"04004000");
   EXPECT_EQ(bed.clipboard.writes, 2);
 }
 

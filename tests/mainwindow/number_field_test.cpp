@@ -101,6 +101,8 @@ const PasteCase kPastes[] = {
     {"nothing kept", u"x", "", "", u"", 1},
     {"no text", std::nullopt, "", "", std::nullopt, 0},
     {"cut to the limit", u"123456789A", "AB", "AB123456", u"123456789A", 0},
+    {"a debugger's copy", u" 0x401000\r\n", "", "401000", u"401000", 0},
+    {"only white space", u" \t", "1", "1", u"", 1},
 };
 
 enum class PastePath { CtrlV, ShiftInsert, ContextMenu };
@@ -149,11 +151,12 @@ TEST_P(PasteTest, PastesOnlyTheKeptDigits) {
     EXPECT_EQ(bed.clipboard.text, c.clipboardAfter) << c.name;
     EXPECT_EQ(bed.beeper.beeps, c.beeps) << c.name;
   }
-  // The pasted digits are translated like typed ones.
+  // The pasted digits are translated like typed ones: with no file, into an empty answer.
   Field()->clear();
+  bed.Field("虛偏移")->setText("77");
   bed.clipboard.text = u"5";
   Paste();
-  EXPECT_EQ(bed.Text("虛偏移"), "0");
+  EXPECT_EQ(bed.Text("虛偏移"), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, PasteTest,
@@ -171,6 +174,7 @@ TEST_F(FieldTest, FailingClipboardPastesNothingAndSaysSo) {
 
 TEST_F(FieldTest, DroppedTextIsFilteredAndTranslated) {
   bed.Field("代碼")->setFocus();
+  bed.Field("虛偏移")->setText("77");
   QMimeData data;
   data.setText("1g2");
   QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
@@ -182,7 +186,7 @@ TEST_F(FieldTest, DroppedTextIsFilteredAndTranslated) {
   EXPECT_EQ(Field()->text(), "1");
   EXPECT_EQ(bed.beeper.beeps, 1);
   EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
-  EXPECT_EQ(bed.Text("虛偏移"), "0") << "the drop gives the field the focus, so it translates";
+  EXPECT_EQ(bed.Text("虛偏移"), "") << "the drop gives the field the focus, so it translates";
 }
 
 TEST_F(FieldTest, TypingStopsAtTheLimitButProgramTextIsWhole) {

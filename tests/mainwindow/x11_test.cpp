@@ -86,7 +86,7 @@ TEST_F(X11Test, OtherClientsReadTheCodeFromTheClipboard) {
       .ImageBase(0x12340000)
       .AddSection(".text", 0x5000, 0x1000, 0x400)
       .WriteTo(dir / "a.exe");
-  window->OpenAsDropped(QString::fromStdString((dir / "a.exe").string()));
+  window->OpenFromCommandLine(QString::fromStdString((dir / "a.exe").string()));
   auto* field = Get<QLineEdit>("虛偏移");
   field->setFocus();
   QTest::keyClicks(field, "12345678");

@@ -46,7 +46,7 @@ Shown ShownBy(const ConversionPanel& panel) {
 // overflow; false when it overflowed.
 bool Type(ConversionPanel& panel, PanelField field, std::string_view text) {
   if (panel.Change(field, text) == ConversionPanel::Outcome::Done) return true;
-  (void)panel.ClearAfterOverflow(field);
+  panel.ClearAfterOverflow();
   return false;
 }
 
@@ -70,26 +70,26 @@ constexpr Radix D = Radix::Decimal;
 // clang-format off
 const TypingCase kTypingCases[] = {
     {"offset in .text", O, H, false, "1000", false, {"1000", "401C00", 2, u".text", "001C4000"}},
-    {"empty offset field is offset 0", O, H, false, "", false, {"", "400000", 1, u"檔案頭", "00004000"}},
+    {"empty offset field translates nothing", O, H, false, "", false, {"", "", 0, u"不在段內", ""}},
     {"FileMax of .text is in .data", O, H, false, "1400", false, {"1400", "402000", 3, u".data", "00204000"}},
     {"lower case kept as typed", O, H, false, "abc", false, {"abc", "4016BC", 2, u".text", "BC164000"}},
     {"leading zeros kept", O, H, false, "00001000", false, {"00001000", "401C00", 2, u".text", "001C4000"}},
-    {"top bit set is negative", O, H, false, "FFFFFFFF", false, {"FFFFFFFF", "0", 0, u"不在段內", ""}},
-    {"past every section", O, H, false, "1E00", false, {"1E00", "0", 0, u"不在段內", ""}},
+    {"top bit set is negative", O, H, false, "FFFFFFFF", false, {"FFFFFFFF", "", 0, u"不在段內", ""}},
+    {"past every section", O, H, false, "1E00", false, {"1E00", "", 0, u"不在段內", ""}},
     {"address in .text", A, H, false, "401C00", false, {"1000", "401C00", 2, u".text", "001C4000"}},
     {"address of file offset 0 leaves no code", A, H, false, "400000", false, {"0", "400000", 1, u"檔案頭", ""}},
-    {"empty address field", A, H, false, "", false, {"0", "", 0, u"不在段內", ""}},
+    {"empty address field", A, H, false, "", false, {"", "", 0, u"不在段內", ""}},
     {"address in .rdata", A, H, false, "4037ff", false, {"1DFF", "4037ff", 4, u".rdata", "FF374000"}},
     {"decimal offset", O, D, false, "4096", false, {"4096", "4201472", 2, u".text", "001C4000"}},
     {"decimal address", A, D, false, "4201472", false, {"4096", "4201472", 2, u".text", "001C4000"}},
     {"decimal offset above the largest",
-     O, D, false, "2147483648", true, {"", "", 1, u"檔案頭", ""}},
+     O, D, false, "2147483648", true, {"", "", 0, u"不在段內", ""}},
     {"decimal address above the largest",
-     A, D, false, "9999999999", true, {"0", "", 0, u"不在段內", ""}},
+     A, D, false, "9999999999", true, {"", "", 0, u"不在段內", ""}},
     {"offset without the image base", O, H, true, "1000", false, {"1000", "1C00", 2, u".text", "001C0000"}},
     {"address without the image base", A, H, true, "1C00", false, {"1000", "1C00", 2, u".text", "001C0000"}},
     {"address with the image base is in no section then",
-     A, H, true, "401C00", false, {"0", "401C00", 0, u"不在段內", ""}},
+     A, H, true, "401C00", false, {"", "401C00", 0, u"不在段內", ""}},
     {"header offset without the image base", O, H, true, "0", false, {"0", "0", 1, u"檔案頭", ""}},
 };
 // clang-format on
@@ -119,7 +119,7 @@ TEST(PanelTest, OverflowInTheTranslationClearsTheFields) {
   ASSERT_TRUE(Type(panel, O, "FFF"));
   EXPECT_EQ(ShownBy(panel), (Shown{"FFF", "7FFFFFFF", 1, u"檔案頭", "FFFFFF7F"}));
   EXPECT_FALSE(Type(panel, O, "1000"));
-  EXPECT_EQ(ShownBy(panel), (Shown{"", "", 1, u"檔案頭", ""}));
+  EXPECT_EQ(ShownBy(panel), (Shown{"", "", 0, u"不在段內", ""}));
   // The next value starts afresh.
   ASSERT_TRUE(Type(panel, O, "2000"));
   EXPECT_EQ(ShownBy(panel), (Shown{"2000", "7FFFF000", 2, u".text", "00F0FF7F"}));
@@ -131,7 +131,7 @@ TEST(PanelTest, ExcludedSectionsAreNeitherFoundNorCounted) {
   EXPECT_FALSE(Exclude(image, u".nope"));
   ConversionPanel panel(image, kHexByteText);
   ASSERT_TRUE(Type(panel, O, "1000"));
-  EXPECT_EQ(ShownBy(panel), (Shown{"1000", "0", 0, u"不在段內", ""}));
+  EXPECT_EQ(ShownBy(panel), (Shown{"1000", "", 0, u"不在段內", ""}));
   ASSERT_TRUE(Type(panel, O, "1400"));
   EXPECT_EQ(ShownBy(panel), (Shown{"1400", "402000", 2, u".data", "00204000"}));
   ASSERT_TRUE(Exclude(image, u"檔案頭"));
@@ -144,7 +144,9 @@ TEST(PanelTest, BeforeAnyFileEveryValueIsInNoSection) {
   const PeImage empty;
   ConversionPanel panel(empty, kHexByteText);
   ASSERT_TRUE(Type(panel, O, "0"));
-  EXPECT_EQ(ShownBy(panel), (Shown{"0", "0", 0, u"不在段內", ""}));
+  EXPECT_EQ(ShownBy(panel), (Shown{"0", "", 0, u"不在段內", ""}));
+  ASSERT_TRUE(Type(panel, A, "400000"));
+  EXPECT_EQ(ShownBy(panel), (Shown{"", "400000", 0, u"不在段內", ""}));
   EXPECT_EQ(panel.Items().size(), 1u);
 }
 
@@ -162,11 +164,11 @@ const TypingCase kWideCases[] = {
     {"offset to a 64-bit address", O, H, false, "1000", false, {"1000", "FFFFFFFFFFFFF9FF", 2, u".text", "FFF9FFFFFFFFFFFF"}},
     {"16 hex digits back", A, H, false, "fffffffffffffdfe", false, {"13FF", "fffffffffffffdfe", 2, u".text", "FEFDFFFFFFFFFFFF"}},
     {"the last byte of the highest range", A, H, false, "FFFFFFFFFFFFFFFE", false, {"15FF", "FFFFFFFFFFFFFFFE", 3, u".data", "FEFFFFFFFFFFFFFF"}},
-    {"2^64 - 1 is past every range", A, H, false, "FFFFFFFFFFFFFFFF", false, {"0", "FFFFFFFFFFFFFFFF", 0, u"不在段內", ""}},
+    {"2^64 - 1 is past every range", A, H, false, "FFFFFFFFFFFFFFFF", false, {"", "FFFFFFFFFFFFFFFF", 0, u"不在段內", ""}},
     {"17th hex digit is not read", A, H, false, "FFFFFFFFFFFFF9FF1", false, {"1000", "FFFFFFFFFFFFF9FF1", 2, u".text", "FFF9FFFFFFFFFFFF"}},
-    {"the offset field keeps 32 bits", O, H, false, "FFFFFFFF1", false, {"FFFFFFFF1", "0", 0, u"不在段內", ""}},
+    {"the offset field keeps 32 bits", O, H, false, "FFFFFFFF1", false, {"FFFFFFFF1", "", 0, u"不在段內", ""}},
     {"20 decimal digits", A, D, false, "18446744073709551103", false, {"5120", "18446744073709551103", 3, u".data", "FFFDFFFFFFFFFFFF"}},
-    {"above 2^64 - 1 overflows", A, D, false, "18446744073709551616", true, {"0", "", 0, u"不在段內", ""}},
+    {"above 2^64 - 1 overflows", A, D, false, "18446744073709551616", true, {"", "", 0, u"不在段內", ""}},
     {"without the image base 4 bytes of the RVA", O, H, true, "1000", false, {"1000", "1C00", 2, u".text", "001C0000"}},
     {"an RVA back", A, H, true, "2100", false, {"1500", "2100", 3, u".data", "00210000"}},
     {"header offset gives the image base", O, H, false, "0", false, {"0", "FFFFFFFFFFFFDDFF", 1, u"檔案頭", "FFDDFFFFFFFFFFFF"}},
@@ -195,6 +197,75 @@ TEST(PanelTest, TheMemoryFieldIsWideOnlyInA64BitImage) {
   panel.SetRadix(Radix::Hex);
   EXPECT_EQ(panel.Text(A).View(), "FFFFFFFFFFFFF9FF");
 }
+
+// A value with no answer clears the answer of the value before it.
+struct FollowingCase {
+  const char* what;
+  PanelField first;
+  const char* firstText;
+  PanelField then;
+  const char* thenText;
+  Radix radixAfter;
+  Shown shown;
+};
+
+void PrintTo(const FollowingCase& c, std::ostream* os) { *os << c.what; }
+
+// clang-format off
+const FollowingCase kFollowingCases[] = {
+    {"offset erased", O, "1000", O, "", H, {"", "", 0, u"不在段內", ""}},
+    {"address erased", A, "401C00", A, "", H, {"", "", 0, u"不在段內", ""}},
+    {"offset past every section", O, "1000", O, "1E00", H, {"1E00", "", 0, u"不在段內", ""}},
+    {"address in no section", A, "401C00", A, "500000", H, {"", "500000", 0, u"不在段內", ""}},
+    {"other field empty after a radix switch", O, "1E00", O, "1E00", D, {"7680", "", 0, u"不在段內", ""}},
+    {"both empty after a radix switch", O, "1000", O, "", D, {"", "", 0, u"不在段內", ""}},
+};
+// clang-format on
+
+class FollowingTest : public testing::TestWithParam<FollowingCase> {};
+TEST_P(FollowingTest, NoAnswerLeavesTheOtherFieldEmpty) {
+  const FollowingCase& c = GetParam();
+  const PeImage image = Load(test::SampleImage());
+  ConversionPanel panel(image, kHexByteText);
+  ASSERT_TRUE(Type(panel, c.first, c.firstText));
+  ASSERT_TRUE(Type(panel, c.then, c.thenText));
+  if (c.radixAfter != panel.radix()) panel.SetRadix(c.radixAfter);
+  EXPECT_EQ(ShownBy(panel), c.shown);
+}
+INSTANTIATE_TEST_SUITE_P(Values, FollowingTest, testing::ValuesIn(kFollowingCases), CaseName);
+
+struct PickCase {
+  const char* what;
+  bool wide;
+  bool omitImageBase;
+  Radix radix;
+  std::int32_t item;
+  Shown shown;
+};
+
+void PrintTo(const PickCase& c, std::ostream* os) { *os << c.what; }
+
+// clang-format off
+const PickCase kPickCases[] = {
+    {"with the image base", false, false, H, 2, {"400", "401000", 2, u".text", "00104000"}},
+    {"RVA of a section", false, true, H, 2, {"400", "1000", 2, u".text", "00100000"}},
+    {"RVA of the header is 0", false, true, H, 1, {"0", "0", 1, u"檔案頭", ""}},
+    {"RVA in decimal", false, true, D, 3, {"5120", "8192", 3, u".data", "00200000"}},
+    {"64-bit address with the image base", true, false, H, 2, {"400", "FFFFFFFFFFFFEDFF", 2, u".text", "FFEDFFFFFFFFFFFF"}},
+    {"64-bit image: RVA in 4 bytes", true, true, H, 3, {"1400", "2000", 3, u".data", "00200000"}},
+};
+// clang-format on
+
+class PickTest : public testing::TestWithParam<PickCase> {};
+TEST_P(PickTest, ASectionStartsInTheModeInForce) {
+  const PickCase& c = GetParam();
+  PeImage image = Load(c.wide ? HighImage() : test::SampleImage());
+  image.OmitImageBase = c.omitImageBase;
+  ConversionPanel panel(image, kHexByteText, c.radix);
+  panel.Pick(c.item);
+  EXPECT_EQ(ShownBy(panel), c.shown);
+}
+INSTANTIATE_TEST_SUITE_P(Values, PickTest, testing::ValuesIn(kPickCases), CaseName);
 
 }  // namespace
 }  // namespace marlit

@@ -82,7 +82,7 @@ TEST(KeyFilterTest, PasteKeepsTheTextBeforeTheFirstRefusedCharacter) {
       {u"", kHexMode, kPasteKey, u"", 0, 1},
       {u"00401aF0", kHexMode, kPasteKey, u"00401aF0", 0, 1},
       {u"1234abc", kDecimalMode, kPasteKey, u"1234", 1, 1},
-      {u"12\r\n", kDecimalMode, kPasteKey, u"12", 1, 1},
+      {u"12\r\n", kDecimalMode, kPasteKey, u"12", 0, 1},
       {u"1\U0001F600", kHexMode, kPasteKey, u"1", 1, 1},
       {std::u16string(u"4\0"
                       u"5",
@@ -103,6 +103,41 @@ TEST(KeyFilterTest, PasteKeepsTheTextBeforeTheFirstRefusedCharacter) {
     EXPECT_EQ(clipboard.clears, c.writes);
   }
 }
+
+struct PastedFormCase {
+  const char16_t* pasted;
+  std::int32_t mode;
+  const char16_t* kept;
+  int beeps;
+};
+
+class PastedFormTest : public testing::TestWithParam<PastedFormCase> {};
+
+// clang-format off
+const PastedFormCase kPastedForms[] = {
+    {u"0x69841234", kHexMode, u"69841234", 0},
+    {u"0X00401000", kHexMode, u"00401000", 0},
+    {u"401000h", kHexMode, u"401000", 0},
+    {u"401000H", kHexMode, u"401000", 0},
+    {u" 69841234", kHexMode, u"69841234", 0},
+    {u"\t0x401000h\r\n", kHexMode, u"401000", 0},
+    {u"0x", kHexMode, u"", 1},
+    {u"   ", kHexMode, u"", 1},
+    {u"h", kHexMode, u"", 1},
+    {u"12 34", kHexMode, u"12", 1},                     // white space inside still stops the paste
+    {u"0x401000", kDecimalMode, u"0", 1},               // the markers are hexadecimal ones
+    {u"4096h", kDecimalMode, u"4096", 1},
+    {u" 4096\n", kDecimalMode, u"4096", 0},
+};
+// clang-format on
+
+TEST_P(PastedFormTest, TheDigitsOfACopiedNumberArePasted) {
+  const PastedFormCase& c = GetParam();
+  fake::FakeBeeper beeper;
+  EXPECT_EQ(KeptPasteText(c.pasted, c.mode, beeper), c.kept);
+  EXPECT_EQ(beeper.beeps, c.beeps);
+}
+INSTANTIATE_TEST_SUITE_P(Values, PastedFormTest, testing::ValuesIn(kPastedForms));
 
 TEST(KeyFilterTest, AFailingClipboardCancelsThePaste) {
   fake::FakeClipboard clipboard;
