@@ -14,7 +14,7 @@ std::int32_t Narrow(std::int64_t v) { return static_cast<std::int32_t>(v); }
 // 0 .. 2^32 - 1 (the loader refuses other files), so the sums below cannot leave them.
 std::uint64_t Pattern(std::int64_t v) { return static_cast<std::uint64_t>(v); }
 
-std::int64_t OffsetToAddress(const PeImage& image, const SectionRecord& r, std::int64_t v) {
+std::int64_t OffsetToAddress(const PeImage& image, const RecordFields& r, std::int64_t v) {
   if (image.Kind == ImageKind::Pe32Plus) {
     const std::uint64_t into = Pattern(v) - Pattern(r.FileMin);
     const std::uint64_t base = image.OmitImageBase ? Pattern(BaseInForce(image)) : 0;
@@ -36,7 +36,7 @@ std::optional<std::int64_t> WithBase(const PeImage& image, std::int64_t v) {
 
 // The file offset of an address that r holds with its file bytes; the subtraction of the delta
 // that the mode gives, as the two directions stay inverse.
-std::int64_t AddressToOffset(const PeImage& image, const SectionRecord& r, std::int64_t v,
+std::int64_t AddressToOffset(const PeImage& image, const RecordFields& r, std::int64_t v,
                              std::int64_t withBase) {
   if (image.Kind == ImageKind::Pe32Plus) {
     return std::int64_t{r.FileMin} + static_cast<std::int64_t>(Pattern(withBase) - Pattern(r.RamMin));
@@ -45,7 +45,7 @@ std::int64_t AddressToOffset(const PeImage& image, const SectionRecord& r, std::
 }
 
 // The part of a record's memory that has file bytes is as long as its file range.
-bool ZeroFilled(const SectionRecord& r, std::int64_t withBase) {
+bool ZeroFilled(const RecordFields& r, std::int64_t withBase) {
   const std::int64_t fileLength = std::int64_t{r.FileMax} - r.FileMin;
   return fileLength <= 0 || Pattern(withBase) - Pattern(r.RamMin) >= Pattern(fileLength);
 }
@@ -54,23 +54,19 @@ bool ZeroFilled(const SectionRecord& r, std::int64_t withBase) {
 
 Translation TranslateFileOffset(const PeImage& image, std::int64_t offset) {
   const TranslationIndex& index = LookupOf(image);
-  const std::int32_t i = index.FromOffset.Find(AddressOrder(ImageKind::Pe32, offset));
-  if (i < 0) return {};
-  const SectionRecord& r = image.Sections[static_cast<std::size_t>(i)];
-  return {index.Positions[static_cast<std::size_t>(i)], Landing::Mapped,
-          OffsetToAddress(image, r, offset)};
+  const RecordFields* r = index.FromOffset.Find(AddressOrder(ImageKind::Pe32, offset));
+  if (r == nullptr) return {};
+  return {r->Position, Landing::Mapped, OffsetToAddress(image, *r, offset)};
 }
 
 Translation TranslateAddress(const PeImage& image, std::int64_t address) {
   const TranslationIndex& index = LookupOf(image);
   const std::optional<std::int64_t> withBase = WithBase(image, address);
   if (!withBase) return {};
-  const std::int32_t i = index.FromAddress.Find(AddressOrder(image.Kind, *withBase));
-  if (i < 0) return {};
-  const SectionRecord& r = image.Sections[static_cast<std::size_t>(i)];
-  const std::int32_t position = index.Positions[static_cast<std::size_t>(i)];
-  if (ZeroFilled(r, *withBase)) return {position, Landing::ZeroFilled, 0};
-  return {position, Landing::Mapped, AddressToOffset(image, r, address, *withBase)};
+  const RecordFields* r = index.FromAddress.Find(AddressOrder(image.Kind, *withBase));
+  if (r == nullptr) return {};
+  if (ZeroFilled(*r, *withBase)) return {r->Position, Landing::ZeroFilled, 0};
+  return {r->Position, Landing::Mapped, AddressToOffset(image, *r, address, *withBase)};
 }
 
 std::int32_t FileToRam(const PeImage& image, std::int64_t& value) {

@@ -1,6 +1,7 @@
 #include "pe/translation_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <queue>
 #include <utility>
 
@@ -45,7 +46,8 @@ std::vector<Range> AddressRanges(std::span<const SectionRecord> records, HeaderT
 
 }  // namespace
 
-IntervalLookup::IntervalLookup(std::span<const Range> ranges) {
+IntervalLookup::IntervalLookup(std::span<const Range> ranges,
+                               std::span<const RecordFields> fields) {
   // Each range's test turn, and the ranges by where they start.
   std::vector<std::pair<std::uint64_t, std::size_t>> byStart;
   std::vector<std::uint64_t> bounds;
@@ -69,28 +71,62 @@ IntervalLookup::IntervalLookup(std::span<const Range> ranges) {
     }
     while (!open.empty() && ranges[open.top()].High <= bound) open.pop();
     const std::int32_t holder = open.empty() ? -1 : ranges[open.top()].Record;
-    if (!holders_.empty() && holders_.back() == holder) continue;
-    starts_.push_back(bound);
-    holders_.push_back(holder);
+    if (!intervals_.empty() && intervals_.back().Holder == holder) continue;
+    intervals_.push_back(
+        {bound, holder, holder < 0 ? RecordFields{} : fields[static_cast<std::size_t>(holder)]});
   }
+  BuildBuckets();
 }
 
-std::int32_t IntervalLookup::Find(std::uint64_t key) const {
-  const auto after = std::upper_bound(starts_.begin(), starts_.end(), key);
-  if (after == starts_.begin()) return -1;
-  return holders_[static_cast<std::size_t>(after - starts_.begin() - 1)];
+void IntervalLookup::BuildBuckets() {
+  if (intervals_.empty()) return;
+  // About one bucket per interval: the span's width in bits less the count's.
+  const std::uint64_t span = intervals_.back().Start - intervals_.front().Start;
+  const auto countBits = static_cast<unsigned>(std::bit_width(intervals_.size()));
+  shift_ = std::max<unsigned>(static_cast<unsigned>(std::bit_width(span)), countBits) - countBits;
+  const std::uint64_t bucketCount = (span >> shift_) + 1;
+  buckets_.resize(static_cast<std::size_t>(bucketCount) + 1);
+  std::uint32_t k = 0;
+  for (std::uint64_t b = 0; b < bucketCount; ++b) {
+    const std::uint64_t first = intervals_.front().Start + (b << shift_);
+    while (k + 1 < intervals_.size() && intervals_[k + 1].Start <= first) ++k;
+    buckets_[static_cast<std::size_t>(b)] = k;
+  }
+  buckets_.back() = static_cast<std::uint32_t>(intervals_.size() - 1);
+}
+
+const RecordFields* IntervalLookup::Find(std::uint64_t key) const {
+  if (intervals_.empty() || key < intervals_.front().Start || key >= intervals_.back().Start) {
+    return nullptr;
+  }
+  const std::uint64_t bucket = (key - intervals_.front().Start) >> shift_;
+  // The interval of key lies from the bucket's first one to the next bucket's first one.
+  auto first = intervals_.begin() + buckets_[static_cast<std::size_t>(bucket)];
+  const auto last = intervals_.begin() + buckets_[static_cast<std::size_t>(bucket) + 1] + 1;
+  while (first + 1 < last && (first + 1)->Start <= key) {
+    if (last - first > 8) {
+      first = std::upper_bound(first, last, key,
+                               [](std::uint64_t k, const Interval& i) { return k < i.Start; }) -
+              1;
+      break;
+    }
+    ++first;
+  }
+  return first->Holder < 0 ? nullptr : &first->Fields;
 }
 
 TranslationIndex BuildTranslationIndex(const PeImage& image) {
   const std::span<const SectionRecord> records = Records(image);
-  TranslationIndex index;
-  index.FromOffset = IntervalLookup(OffsetRanges(records, image.HeaderFromOffset));
-  index.FromAddress = IntervalLookup(AddressRanges(records, image.HeaderFromAddress, image.Kind));
-  index.Positions.resize(records.size());
+  std::vector<RecordFields> fields(records.size());
   std::int32_t rank = 0;
   for (std::size_t i = 0; i < records.size(); ++i) {
-    if (records[i].Included) index.Positions[i] = ++rank;
+    const SectionRecord& r = records[i];
+    if (r.Included) fields[i] = {r.RamMin, r.RamDelta, r.RvaDelta, r.FileMin, r.FileMax, ++rank};
   }
+  TranslationIndex index;
+  index.FromOffset = IntervalLookup(OffsetRanges(records, image.HeaderFromOffset), fields);
+  index.FromAddress =
+      IntervalLookup(AddressRanges(records, image.HeaderFromAddress, image.Kind), fields);
   index.Records = records.data();
   index.Count = records.size();
   return index;

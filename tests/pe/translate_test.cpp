@@ -140,6 +140,7 @@ TEST(TranslateTest, OverflowIsRaisedAndTheValueKept) {
   EXPECT_EQ(value, 0x20000);
 
   image.Sections[0].RvaDelta = std::numeric_limits<std::int32_t>::min();
+  TableChanged(image);
   image.OmitImageBase = true;
   value = 0x100;
   EXPECT_THROW((void)RamToFile(image, value), OverflowError);
