@@ -1,5 +1,6 @@
 // Analyses arbitrary bytes in memory as a PE file, then runs everything that works on the table
-// it builds: the translation both ways with and without the image base, the number texts of every
+// it builds: the long names, the two views (which must agree where the file is well formed), a
+// load address, the translation both ways with and without the base, the number texts of every
 // value and the overlap report. The options come from the last byte (fuzz/loader_options.h).
 #include <algorithm>
 #include <cstddef>
@@ -11,6 +12,7 @@
 
 #include "fuzz/loader_options.h"
 #include "fuzz/require.h"
+#include "pe/image_view.h"
 #include "pe/loader.h"
 #include "pe/number_text.h"
 #include "pe/overlap.h"
@@ -81,6 +83,7 @@ void CheckAnalysis(const PeImage& before, const PeImage& image, bool built,
   MARLIT_REQUIRE(image.OmitImageBase == before.OmitImageBase);
   if (built) {
     MARLIT_REQUIRE(messages == 0 && image.LoadError.empty());
+    MARLIT_REQUIRE(!Rebased(image));
     MARLIT_REQUIRE(image.SectionCount > 0);
     MARLIT_REQUIRE(questions == 0 || !options.answerCancel);
   } else if (messages == 0) {
@@ -100,13 +103,13 @@ void CheckTable(const PeImage& image) {
   const auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(v); };
   for (const SectionRecord& r : image.Sections) {
     MARLIT_REQUIRE(u(r.RamDelta) == u(r.RamMin) - u(r.FileMin));
-    MARLIT_REQUIRE(u(r.RvaDelta) == u(r.RamDelta) - u(image.ImageBase));
+    MARLIT_REQUIRE(u(r.RvaDelta) == u(r.RamDelta) - u(BaseInForce(image)));
   }
 }
 
 void ApplyExclusions(PeImage& image, const LoaderOptions& options) {
   for (std::size_t i = 0; i < image.Sections.size(); ++i) {
-    if (options.Excludes(i)) image.Sections[i].Included = false;
+    if (options.Excludes(i)) SetIncluded(image, i, false);
   }
 }
 
@@ -185,7 +188,7 @@ std::uint64_t Pattern(std::int64_t v) { return static_cast<std::uint64_t>(v); }
 // without the image base is the range less the base: signed in a PE32 image, unsigned in PE32+.
 bool Holds(const PeImage& image, const SectionRecord& r, Direction d, std::int64_t v) {
   if (d == Direction::kFileToRam) return r.FileMin <= v && v < r.FileMax;
-  const std::int64_t base = image.OmitImageBase ? std::int64_t{image.ImageBase} : 0;
+  const std::int64_t base = image.OmitImageBase ? BaseInForce(image) : 0;
   if (IsPe32Plus(image)) {
     return Pattern(r.RamMin) - Pattern(base) <= Pattern(v) &&
            Pattern(v) < Pattern(r.RamMax) - Pattern(base);
@@ -198,15 +201,30 @@ struct Holder {
   const SectionRecord* record = nullptr;
 };
 
-// The first included record that holds v, by its rank among the included records.
+// The first included record that holds v in the view's order, by its rank among the included
+// records in table order.
 Holder FirstHolder(const PeImage& image, Direction d, std::int64_t v) {
+  const HeaderTurn turn =
+      d == Direction::kFileToRam ? image.HeaderFromOffset : image.HeaderFromAddress;
   std::int32_t rank = 0;
-  for (const SectionRecord& r : image.Sections) {
+  Holder header;
+  for (std::size_t i = 0; i < image.Sections.size(); ++i) {
+    const SectionRecord& r = image.Sections[i];
     if (!r.Included) continue;
     ++rank;
-    if (Holds(image, r, d, v)) return {rank, &r};
+    if (!Holds(image, r, d, v)) continue;
+    if (i != 0 || turn == HeaderTurn::First) return {rank, &r};
+    header = {rank, &r};
   }
-  return {};
+  return header;
+}
+
+// An address in the part of its record's memory past the record's file bytes.
+bool ZeroFilledIn(const PeImage& image, const SectionRecord& r, std::int64_t address) {
+  const std::uint64_t withBase =
+      Pattern(address) + (image.OmitImageBase ? Pattern(BaseInForce(image)) : 0);
+  const std::int64_t length = std::int64_t{r.FileMax} - r.FileMin;
+  return length <= 0 || withBase - Pattern(r.RamMin) >= Pattern(length);
 }
 
 // The rank, and in value the translated value; OverflowError as the translation raises it.
@@ -233,8 +251,10 @@ bool Overflows(std::int64_t sum) {
 void CheckTranslation(const PeImage& image, const HexByteTable& table, Direction d,
                       std::int64_t original, bool disjoint, bool withTexts) {
   const Holder holder = FirstHolder(image, d, original);
+  const bool zeroFilled = holder.record != nullptr && d == Direction::kRamToFile &&
+                          ZeroFilledIn(image, *holder.record, original);
   std::int64_t expected = 0;
-  if (holder.record != nullptr) {
+  if (holder.record != nullptr && !zeroFilled) {
     const std::int64_t delta =
         image.OmitImageBase ? holder.record->RvaDelta : holder.record->RamDelta;
     const bool forward = d == Direction::kFileToRam;
@@ -252,8 +272,13 @@ void CheckTranslation(const PeImage& image, const HexByteTable& table, Direction
     MARLIT_REQUIRE(!IsPe32Plus(image) && Overflows(expected));
     return;
   }
+  if (d == Direction::kRamToFile) {
+    const Translation t = TranslateAddress(image, original);
+    MARLIT_REQUIRE((t.Where == Landing::ZeroFilled) == zeroFilled);
+  }
   if (withTexts) CheckTexts(table, static_cast<std::int32_t>(value));
-  if (!disjoint || holder.record == nullptr || !Holds(image, *holder.record, Back(d), value)) {
+  if (!disjoint || holder.record == nullptr || zeroFilled ||
+      !Holds(image, *holder.record, Back(d), value)) {
     return;
   }
   std::int64_t back = value;
@@ -272,7 +297,8 @@ std::vector<std::int64_t> InterestingValues(const PeImage& image, Direction d) {
                                       -1,
                                       std::numeric_limits<std::int32_t>::min(),
                                       std::numeric_limits<std::int32_t>::max(),
-                                      image.ImageBase};
+                                      image.ImageBase,
+                                      BaseInForce(image)};
   if (wide) {
     values.insert(values.end(), {std::numeric_limits<std::int64_t>::min(),
                                  std::numeric_limits<std::int64_t>::max()});
@@ -280,7 +306,7 @@ std::vector<std::int64_t> InterestingValues(const PeImage& image, Direction d) {
   const std::size_t n = image.Sections.size();
   const std::size_t sampled = std::min(
       {n, kSampledRecords, std::max<std::size_t>(1, kRecordVisits / std::max<std::size_t>(n, 1))});
-  const std::uint64_t base = image.OmitImageBase ? Pattern(image.ImageBase) : 0;
+  const std::uint64_t base = image.OmitImageBase ? Pattern(BaseInForce(image)) : 0;
   for (std::size_t k = 0; k < sampled; ++k) {
     const SectionRecord& r = image.Sections[k * n / sampled];
     const bool file = d == Direction::kFileToRam;
@@ -312,6 +338,88 @@ void RunOperations(PeImage& image) {
         CheckTranslation(image, table, d, values[i], disjoint, withTexts && i < kTextChecks);
       }
     }
+  }
+}
+
+bool PowerOfTwo(std::uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
+
+std::uint64_t Up(std::uint64_t v, std::uint64_t a) { return (v + a - 1) / a * a; }
+
+// A file as linkers write it: a page-aligned image whose file alignment the loader takes, every
+// section's raw data aligned, within the file and within its memory, no section's memory
+// overlapping another's or the headers'.
+bool WellFormed(const RawImageHeaders& raw) {
+  const std::uint32_t sa = raw.SectionAlignment;
+  const std::uint32_t fa = raw.FileAlignment;
+  if (sa < 0x1000 || !PowerOfTwo(sa) || !PowerOfTwo(fa) || fa < 0x200 || fa > 0x10000 || fa > sa) {
+    return false;
+  }
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> memory{{0, Up(raw.SizeOfHeaders, sa)}};
+  for (const RawSectionHeader& s : raw.Sections) {
+    const std::uint64_t size = Up(s.VirtualSize != 0 ? s.VirtualSize : s.SizeOfRawData, sa);
+    if (s.PointerToRawData == 0 || s.SizeOfRawData == 0 || s.PointerToRawData % fa != 0 ||
+        s.SizeOfRawData % fa != 0 || s.VirtualAddress % sa != 0 ||
+        std::uint64_t{s.PointerToRawData} + s.SizeOfRawData > raw.FileLength ||
+        s.VirtualSize > s.SizeOfRawData || s.SizeOfRawData > size) {
+      return false;
+    }
+    memory.emplace_back(s.VirtualAddress, s.VirtualAddress + size);
+  }
+  std::sort(memory.begin(), memory.end());
+  for (std::size_t i = 1; i < memory.size(); ++i) {
+    if (memory[i].first < memory[i - 1].second) return false;
+  }
+  return true;
+}
+
+// Where the file is well formed, a value that the raw view finds in a section is found in the
+// same section, at the same place, by the loader's view.
+void CheckViewsAgree(const PeImage& image) {
+  if (image.View != MappingView::Raw || image.SectionCount == 0 || !WellFormed(image.Raw)) return;
+  PeImage loader = image;
+  if (SetView(loader, MappingView::Loader) != ViewChange::Done) return;
+  for (Direction d : {Direction::kFileToRam, Direction::kRamToFile}) {
+    for (const std::int64_t v : InterestingValues(image, d)) {
+      std::int64_t raw = v;
+      std::int64_t mapped = v;
+      try {
+        const std::int32_t rank = Translate(image, d, raw);
+        if (rank < 2) continue;
+        MARLIT_REQUIRE(Translate(loader, d, mapped) == rank && mapped == raw);
+      } catch (const OverflowError&) {
+      }
+    }
+  }
+}
+
+// A load address from the input: a refused one leaves the table as it was; one in force moves
+// every record's memory range and nothing else.
+void CheckLoadAddress(PeImage& image, std::span<const std::uint8_t> input) {
+  if (image.TablesInForce == 0) return;
+  std::uint32_t word = 0;
+  const std::size_t at = input.size() / 2;
+  for (std::size_t i = 0; i < 4 && at + i < input.size(); ++i) {
+    word |= std::uint32_t{input[at + i]} << (8 * i);
+  }
+  // Whole pages in a PE32 image, either way; far and wide in a PE32+ one.
+  const std::uint64_t shift = image.Kind == ImageKind::Pe32
+                                  ? Pattern(static_cast<std::int32_t>(word << 12))
+                                  : std::uint64_t{word} << 28;
+  const PeImage before = image;
+  const auto address = static_cast<std::int64_t>(Pattern(image.ImageBase) + shift);
+  if (SetLoadAddress(image, address) == ViewChange::Overflowed) {
+    MARLIT_REQUIRE(SameTable(image, before) && BaseInForce(image) == BaseInForce(before));
+    return;
+  }
+  MARLIT_REQUIRE(BaseInForce(image) == address && image.Sections.size() == before.Sections.size());
+  const std::uint64_t moved = Pattern(address) - Pattern(BaseInForce(before));
+  for (std::size_t i = 0; i < image.Sections.size(); ++i) {
+    const SectionRecord& r = image.Sections[i];
+    const SectionRecord& b = before.Sections[i];
+    MARLIT_REQUIRE(Pattern(r.RamMin) == Pattern(b.RamMin) + moved &&
+                   Pattern(r.RamMax) == Pattern(b.RamMax) + moved);
+    MARLIT_REQUIRE(r.FileMin == b.FileMin && r.FileMax == b.FileMax &&
+                   r.RvaDelta == b.RvaDelta && r.Included == b.Included && r.Name == b.Name);
   }
 }
 
@@ -356,6 +464,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   prompt.answers = {!options.answerCancel};
   const bool built = AnalyzePeBytes(image, input, u"input", prompt);
   CheckAnalysis(before, image, built, prompt, options);
+  CheckTable(image);
+  CheckViewsAgree(image);
+  if (options.loaderView && SetView(image, MappingView::Loader) == ViewChange::Done) {
+    CheckTable(image);
+  }
+  CheckLoadAddress(image, input);
   CheckTable(image);
 
   ApplyExclusions(image, options);

@@ -109,6 +109,33 @@ void LoaderSeeds(const Corpus& c) {
       "negative-fields",
       Compact(PeBuilder().ImageBase(0x80000000u).AddSection({"neg", 0, 0xFFFFF000u, 0x100, 0x200}),
               1));
+  // Whole files, so that the two views can be compared where they must agree.
+  c.Add("well-formed", EvenSections(3).Build());
+  c.Add("well-formed-loader-view", WithOptions(EvenSections(3).Build(), {false, false, 0, true}));
+  c.Add("pe32plus-well-formed-loader-view",
+        WithOptions(EvenSections(3).Magic(0x20B).ImageBase(0x140000000ull).Build(),
+                    {false, false, 0, true}));
+  c.Add("zero-filled-tails",
+        WithOptions(PeBuilder()
+                        .AddSection({".text", 0x1800, 0x1000, 0x200, 0x410})
+                        .AddSection({".bss", 0x2000, 0x3000, 0, 0})
+                        .FileAlignment(0x300)
+                        .Build(),
+                    {false, false, 0, true}));
+  c.Add("low-alignment", WithOptions(PeBuilder()
+                                         .SectionAlignment(0x200)
+                                         .SizeOfImage(0x900)
+                                         .AddSection({".data", 0x600, 0x400, 0x200, 0x400})
+                                         .Build(),
+                                     {false, false, 0, true}));
+  c.Add("long-names", PeBuilder()
+                          .AddSection("/4", 0x1000, 0x200, 0x400)
+                          .AddSection("/16", 0x2000, 0x200, 0x600)
+                          .AddSection("/99", 0x3000, 0x200, 0x800)
+                          .SymbolTable(0xA00, 0)
+                          .Patch(0xA00, std::string("\x20\0\0\0.debug_info\0.debug_line\0\xFF", 29))
+                          .Build());
+
   PeBuilder cut = EvenSections(3);
   cut.FileLength(cut.SectionTableOffset() + 60);
   c.Add("table-cut", cut.Build());

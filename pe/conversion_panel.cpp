@@ -128,6 +128,8 @@ int ConversionPanel::InputLimit(PanelField field) const {
 }
 
 void ConversionPanel::TakeItems() {
+  // The flags may have been written since the last report: translation rebuilds its lookup.
+  TableChanged(image_);
   items_.clear();
   items_.emplace_back(kNotInSection);
   for (const SectionRecord& record : Records(image_)) {

@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "pe/codepage.h"
+#include "pe/image_view.h"
 #include "pe/loader_messages.h"
+#include "pe/string_table.h"
+#include "pe/translate.h"
 #include "platform/checked.h"
 #include "platform/errors.h"
 
@@ -23,9 +26,6 @@ namespace {
 
 constexpr std::int32_t kPeSignature = 17744;  // "PE\0\0"
 constexpr std::uint16_t kPe32PlusMagic = 0x20B;
-constexpr std::int32_t kNoMinimum = std::numeric_limits<std::int32_t>::max();
-constexpr std::uint32_t kLargestOffset = std::numeric_limits<std::int32_t>::max();
-constexpr std::uint64_t kLargestRva = std::numeric_limits<std::uint32_t>::max();
 // A count of 32767 leaves no room for the header record in a 16-bit SectionCount.
 constexpr std::int16_t kLargestSectionCount = 32766;
 
@@ -33,23 +33,6 @@ constexpr std::int16_t kLargestSectionCount = 32766;
 struct Refusal {
   std::u16string message;
 };
-
-// One section header as the PE format lays it out.
-struct RawSectionHeader {
-  std::span<const std::uint8_t> Name;
-  std::uint32_t VirtualSize = 0;
-  std::uint32_t VirtualAddress = 0;
-  std::uint32_t SizeOfRawData = 0;
-  std::uint32_t PointerToRawData = 0;
-};
-
-RawSectionHeader DecodeSectionHeader(std::span<const std::uint8_t> header) {
-  auto field = [&](std::size_t at) { return LoadLe32(header, at); };
-  return {header.first(8), field(8), field(12), field(16), field(20)};
-}
-
-// The fields of a PE32 image are read as 32-bit signed numbers.
-std::int32_t Signed(std::uint32_t field) { return static_cast<std::int32_t>(field); }
 
 // The C library's own text of the reason: in Traditional Chinese where its catalogue and the
 // zh_TW.UTF-8 locale are installed, in English where they are not.
@@ -126,93 +109,65 @@ bool AcceptSectionCount(std::int16_t count, Prompt& prompt) {
   return true;
 }
 
-void FillHeaderRecord(SectionRecord& record, std::int64_t imageBase) {
-  record.Name = u"檔案頭";
-  record.RamMin = imageBase;
-  record.FileMin = 0;
-  record.RamDelta = imageBase;
-  record.RvaDelta = 0;
-  record.Included = true;
+std::uint32_t PeekUint32(BoundedReader& reader, std::uint64_t offset) {
+  std::array<std::uint8_t, 4> bytes{};
+  reader.ReadAt(offset, bytes);
+  return LoadLe32(bytes, 0);
 }
 
-void FillSectionRecord(SectionRecord& record, const RawSectionHeader& raw, std::int32_t imageBase,
-                       const Cp950Decoder& decoder) {
-  record.Included = raw.PointerToRawData != 0 && raw.SizeOfRawData != 0;
-  record.Name = CutAtNul(decoder.Decode(raw.Name));
-  const std::int32_t ramMin = CheckedAdd(Signed(raw.VirtualAddress), imageBase);
-  record.RamMin = ramMin;
-  record.RamMax = CheckedAdd(ramMin, Signed(raw.SizeOfRawData));
-  record.FileMin = Signed(raw.PointerToRawData);
-  record.FileMax = CheckedAdd(Signed(raw.SizeOfRawData), Signed(raw.PointerToRawData));
-  record.RamDelta = CheckedSub(ramMin, Signed(raw.PointerToRawData));
-  record.RvaDelta = CheckedSub(Signed(raw.VirtualAddress), Signed(raw.PointerToRawData));
+// The header fields that only the views read. They are read where they are, without SafeSeek, so
+// that a file too short for them is analysed as before; past the end they read as 0.
+void ReadViewFields(const PeImage& image, BoundedReader& reader, RawImageHeaders& raw) {
+  const auto at = [&image](std::uint64_t distance) {
+    return static_cast<std::uint64_t>(image.PeOffset) + distance;
+  };
+  raw.PointerToSymbolTable = PeekUint32(reader, at(12));
+  raw.NumberOfSymbols = PeekUint32(reader, at(16));
+  raw.SectionAlignment = PeekUint32(reader, at(56));
+  raw.FileAlignment = PeekUint32(reader, at(60));
+  raw.SizeOfImage = PeekUint32(reader, at(80));
+  raw.SizeOfHeaders = PeekUint32(reader, at(84));
+  raw.FileLength = static_cast<std::uint32_t>(image.FileLength);
 }
 
-// A PE32+ section: its fields are unsigned, its file range stays within the 32-bit signed
-// offsets, its RVA range within 32 bits and its memory range within 64 bits.
-void FillWideSectionRecord(SectionRecord& record, const RawSectionHeader& raw,
-                           std::uint64_t imageBase, const Cp950Decoder& decoder) {
-  record.Included = raw.PointerToRawData != 0 && raw.SizeOfRawData != 0;
-  record.Name = CutAtNul(decoder.Decode(raw.Name));
-  const std::uint64_t fileMax = std::uint64_t{raw.PointerToRawData} + raw.SizeOfRawData;
-  const std::uint64_t rvaMax = std::uint64_t{raw.VirtualAddress} + raw.SizeOfRawData;
-  std::uint64_t ramMin = 0;
-  std::uint64_t ramMax = 0;
-  if (fileMax > kLargestOffset || rvaMax > kLargestRva ||
-      __builtin_add_overflow(imageBase, raw.VirtualAddress, &ramMin) ||
-      __builtin_add_overflow(ramMin, raw.SizeOfRawData, &ramMax)) {
-    throw OverflowError("section range out of range");
-  }
-  record.RamMin = static_cast<std::int64_t>(ramMin);
-  record.RamMax = static_cast<std::int64_t>(ramMax);
-  record.FileMin = static_cast<std::int32_t>(raw.PointerToRawData);
-  record.FileMax = static_cast<std::int32_t>(fileMax);
-  record.RamDelta = static_cast<std::int64_t>(ramMin - raw.PointerToRawData);
-  record.RvaDelta = std::int64_t{raw.VirtualAddress} - std::int64_t{raw.PointerToRawData};
-}
-
-// Record 0 ends where the first section begins, in the file and in memory. A section without file
-// data (PointerToRawData 0) says nothing about where the headers end, so it is left out of the file
-// minimum; otherwise the header bytes would translate to nothing.
-void FinishHeaderRecord(std::vector<SectionRecord>& table, ImageKind kind) {
-  std::int32_t lowestFile = kNoMinimum;
-  // The highest address of the kind: 2147483647, or 2^64 - 1 as its pattern.
-  std::int64_t lowestRam = kind == ImageKind::Pe32Plus ? -1 : std::int64_t{kNoMinimum};
-  for (std::size_t j = 1; j < table.size(); ++j) {
-    if (table[j].FileMin != 0 && table[j].FileMin < lowestFile) lowestFile = table[j].FileMin;
-    if (AddressOrder(kind, table[j].RamMin) < AddressOrder(kind, lowestRam)) {
-      lowestRam = table[j].RamMin;
-    }
-  }
-  table[0].FileMax = lowestFile;
-  table[0].RamMax = lowestRam;
-}
-
-// The records of the header and of every section, into a fresh table that replaces the old one only
-// when it is complete.
-std::vector<SectionRecord> ReadSectionTable(PeImage& image, FileCursor& file, BoundedReader& reader,
-                                            std::int16_t count, ImageKind kind,
-                                            std::int64_t imageBase) {
+// Every section's name: its long name where the string table gives one, else its 8 bytes.
+// Read after the section headers, so that the headers are read in one pass.
+void NameSections(BoundedReader& reader, RawImageHeaders& raw) {
   const Cp950Decoder decoder;
-  std::vector<SectionRecord> table(static_cast<std::size_t>(count) + 1);
-  FillHeaderRecord(table[0], imageBase);
+  const std::optional<std::uint64_t> stringTable =
+      StringTableOffset(raw.PointerToSymbolTable, raw.NumberOfSymbols);
+  raw.Names.reserve(raw.Sections.size());
+  for (const RawSectionHeader& section : raw.Sections) {
+    std::optional<std::u16string> name = LongSectionName(reader, stringTable, section.Name);
+    raw.Names.push_back(name ? std::move(*name) : CutAtNul(decoder.Decode(section.Name)));
+  }
+}
+
+// The header fields and section headers of the file, as the views take them.
+RawImageHeaders ReadRawHeaders(PeImage& image, FileCursor& file, BoundedReader& reader,
+                               std::int16_t count) {
+  RawImageHeaders raw;
+  ReadViewFields(image, reader, raw);
   const std::uint16_t sizeOfOptionalHeader = PeekUint16(reader, FromPeOffset(image, 20));
   SafeSeek(image, file, FromPeOffset(image, 24 + std::int32_t{sizeOfOptionalHeader}));
+  raw.Sections.reserve(static_cast<std::size_t>(count));
+  for (std::int16_t i = 0; i < count; ++i) {
+    file.Read(image.SectionHeader);
+    raw.Sections.push_back(DecodeSectionHeader(image.SectionHeader));
+  }
+  NameSections(reader, raw);
+  return raw;
+}
+
+// The records of the view in force at the file's image base, into a fresh table that replaces the
+// old one only when it is complete.
+ViewTable BuildTable(const RawImageHeaders& raw, ImageKind kind, MappingView view,
+                     std::int64_t imageBase) {
   try {
-    for (std::size_t i = 1; i < table.size(); ++i) {
-      file.Read(image.SectionHeader);
-      const RawSectionHeader raw = DecodeSectionHeader(image.SectionHeader);
-      if (kind == ImageKind::Pe32Plus) {
-        FillWideSectionRecord(table[i], raw, static_cast<std::uint64_t>(imageBase), decoder);
-      } else {
-        FillSectionRecord(table[i], raw, static_cast<std::int32_t>(imageBase), decoder);
-      }
-    }
+    return BuildView(raw, kind, view, imageBase);
   } catch (const OverflowError&) {
     throw Refusal{std::u16string(kOverflowMessage)};
   }
-  FinishHeaderRecord(table, kind);
-  return table;
 }
 
 enum class Outcome { Built, Declined };
@@ -235,12 +190,18 @@ Outcome Analyze(PeImage& image, BoundedReader& reader, Prompt& prompt) {
   if (!AcceptSectionCount(count, prompt)) return Outcome::Declined;
 
   const std::int64_t imageBase = ReadImageBase(image, file, kind);
-  std::vector<SectionRecord> table = ReadSectionTable(image, file, reader, count, kind, imageBase);
+  RawImageHeaders raw = ReadRawHeaders(image, file, reader, count);
+  ViewTable table = BuildTable(raw, kind, image.View, imageBase);
 
   image.Kind = kind;
   image.ImageBase = imageBase;
-  image.Sections = std::move(table);
+  image.LoadAddress.reset();
+  image.Raw = std::move(raw);
+  image.Sections = std::move(table.Records);
+  image.HeaderFromOffset = table.FromOffset;
+  image.HeaderFromAddress = table.FromAddress;
   image.SectionCount = static_cast<std::int16_t>(count + 1);
+  TableChanged(image);
   ++image.TablesInForce;
   return Outcome::Built;
 }

@@ -125,8 +125,12 @@ std::vector<Overlap> FindOverlaps(const PeImage& image, std::size_t limit) {
   std::vector<std::pair<std::size_t, std::size_t>> hits;  // (rank of j, test)
   for (std::size_t i = 0; i < included.size() && found.size() < limit; ++i) {
     hits.clear();
-    file.Holding(fileMin[i], false, 0, hits);
-    file.Holding(fileMax[i], true, 1, hits);
+    // A record without file bytes (a section the loader's view fills with zeros) has no file
+    // bounds to lie in another's range; in the raw view every included section has file bytes.
+    if (fileMin[i] != fileMax[i]) {
+      file.Holding(fileMin[i], false, 0, hits);
+      file.Holding(fileMax[i], true, 1, hits);
+    }
     ram.Holding(ramMin[i], false, 2, hits);
     ram.Holding(ramMax[i], true, 3, hits);
     // The lines of one record come by the other record's place in the table, then by test.

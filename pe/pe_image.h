@@ -4,9 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "pe/raw_headers.h"
 
 namespace marlit {
 
@@ -28,6 +32,15 @@ struct SectionRecord {
   bool Included = false;
 };
 
+// How the image is mapped: the section table as its fields stand (the raw view), or as the Windows
+// loader maps it.
+enum class MappingView { Raw, Loader };
+
+// Where record 0, the headers, is tested for a value: before the sections or after them.
+enum class HeaderTurn { First, Last };
+
+struct TranslationIndex;
+
 struct PeImage {
   std::int32_t PeOffset = 0;
   std::int32_t PeSignature = 0;
@@ -44,7 +57,24 @@ struct PeImage {
   // Counts the tables put in force. An analysis that is refused after its table replaced the old
   // one (a bad seek, reported at the end) still leaves it in force, so its callers tell by this.
   std::uint32_t TablesInForce = 0;
+  // What the file says, kept so that a view can be rebuilt without the file.
+  RawImageHeaders Raw;
+  // The view that built Sections; it stays from one analysis to the next.
+  MappingView View = MappingView::Raw;
+  // The address the image was loaded at, in the image base's place in every record; none: the
+  // file's own ImageBase. Each analysis starts from none.
+  std::optional<std::int64_t> LoadAddress;
+  // The order in which the view tests record 0, from a file offset and from a memory address.
+  HeaderTurn HeaderFromOffset = HeaderTurn::First;
+  HeaderTurn HeaderFromAddress = HeaderTurn::First;
+  // The lookup that translation builds from the records; dropped by TableChanged.
+  mutable std::shared_ptr<const TranslationIndex> Lookup;
 };
+
+// The base that the records hold: the load address in force, or the file's image base.
+[[nodiscard]] inline std::int64_t BaseInForce(const PeImage& image) {
+  return image.LoadAddress.value_or(image.ImageBase);
+}
 
 // A key that orders the memory addresses of an image of kind as the image orders them: signed in a
 // PE32 image, unsigned in a PE32+ one.

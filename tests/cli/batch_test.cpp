@@ -225,7 +225,7 @@ TEST_F(BatchTest, SectionTableAndOverlapWarnings) {
             "Kind\tPE32\n"
             "ImageBase\t400000\n"
             "Index\tIncluded\tName\tFileMin\tFileMax\tRamMin\tRamMax\n"
-            "0\tyes\t檔案頭\t0\t400\t400000\t401000\n"
+            "0\tyes\t檔案頭\t0\t400\t400000\t400400\n"
             "1\tyes\t.text\t400\t1400\t401000\t402000\n"
             "2\tno\t.data\t1400\t1600\t402000\t402200\n"
             "3\tyes\t.rdata\t1600\t1E00\t403000\t403800\n"

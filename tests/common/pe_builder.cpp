@@ -48,25 +48,25 @@ std::vector<std::uint8_t> PeBuilder::Build() const {
   Put32(b, pe, signature_);
   Put16(b, pe + 4, is64 ? 0x8664 : 0x014C);
   Put16(b, pe + 6, numberOfSections_.value_or(static_cast<std::uint16_t>(sections_.size())));
+  Put32(b, pe + 12, pointerToSymbolTable_);
+  Put32(b, pe + 16, numberOfSymbols_);
   Put16(b, pe + 20, optSize);
   Put16(b, pe + 22, 0x0102);
 
   const std::size_t opt = pe + 24;
   Put16(b, opt, magic_);
-  std::uint32_t sizeOfHeaders = 0x400;
   if (is64) {
     Put64(b, opt + 24, imageBase_);
-    Put32(b, opt + 32, 0x1000);
-    Put32(b, opt + 36, 0x200);
-    Put32(b, opt + 60, sizeOfHeaders);
     Put32(b, opt + 108, 16);
   } else {
     Put32(b, opt + 28, static_cast<std::uint32_t>(imageBase_));
-    Put32(b, opt + 32, 0x1000);
-    Put32(b, opt + 36, 0x200);
-    Put32(b, opt + 60, sizeOfHeaders);
     Put32(b, opt + 92, 16);
   }
+  // At the same places in both layouts.
+  Put32(b, opt + 32, sectionAlignment_);
+  Put32(b, opt + 36, fileAlignment_);
+  Put32(b, opt + 56, sizeOfImage_);
+  Put32(b, opt + 60, sizeOfHeaders_);
   if (b.size() < opt + optSize) b.resize(opt + optSize);
 
   std::size_t at = SectionTableOffset();
@@ -92,6 +92,10 @@ std::vector<std::uint8_t> PeBuilder::Build() const {
   b.resize(length, 0);
   // Raw data: a recognisable pattern, so that a wrong read shows.
   for (std::size_t i = headerEnd; i < length; ++i) b[i] = static_cast<std::uint8_t>(0xCC ^ (i & 0xFF));
+  for (const auto& [offset, bytes] : patches_) {
+    if (b.size() < offset + bytes.size()) b.resize(offset + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
+  }
   return b;
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace marlit::test {
@@ -35,6 +36,22 @@ class PeBuilder {
                         std::uint32_t rawPointer) {
     return AddSection(TestSection{std::move(name), rawSize, va, rawSize, rawPointer});
   }
+  // Optional header fields the loader's view reads; by default 1000h, 200h, 400h and 0.
+  PeBuilder& SectionAlignment(std::uint32_t v) { sectionAlignment_ = v; return *this; }
+  PeBuilder& FileAlignment(std::uint32_t v) { fileAlignment_ = v; return *this; }
+  PeBuilder& SizeOfHeaders(std::uint32_t v) { sizeOfHeaders_ = v; return *this; }
+  PeBuilder& SizeOfImage(std::uint32_t v) { sizeOfImage_ = v; return *this; }
+  // PointerToSymbolTable and NumberOfSymbols of the file header; by default 0.
+  PeBuilder& SymbolTable(std::uint32_t pointer, std::uint32_t count) {
+    pointerToSymbolTable_ = pointer;
+    numberOfSymbols_ = count;
+    return *this;
+  }
+  // bytes written at offset once the file is laid out, growing it where they end past it.
+  PeBuilder& Patch(std::size_t offset, std::string bytes) {
+    patches_.emplace_back(offset, std::move(bytes));
+    return *this;
+  }
   // The file length; by default the end of the furthest raw data or of the headers.
   PeBuilder& FileLength(std::size_t v) { fileLength_ = v; return *this; }
 
@@ -52,6 +69,13 @@ class PeBuilder {
   std::uint32_t signature_ = 0x00004550;  // "PE\0\0"
   std::vector<TestSection> sections_;
   std::optional<std::size_t> fileLength_;
+  std::uint32_t sectionAlignment_ = 0x1000;
+  std::uint32_t fileAlignment_ = 0x200;
+  std::uint32_t sizeOfHeaders_ = 0x400;
+  std::uint32_t sizeOfImage_ = 0;
+  std::uint32_t pointerToSymbolTable_ = 0;
+  std::uint32_t numberOfSymbols_ = 0;
+  std::vector<std::pair<std::size_t, std::string>> patches_;
 };
 
 // count sections s0, s1, ... of 200h raw bytes each, laid out one after the other in the file and

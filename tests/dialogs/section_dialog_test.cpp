@@ -189,6 +189,8 @@ TEST_F(SectionDialogTest, UntickAndOkTakesTheSectionOutOfTranslation) {
   });
   EXPECT_TRUE(confirmed);
   EXPECT_EQ(Included(image), (std::vector<bool>{true, false, false, false, true}));
+  // As the window's report of the sections after 確定 does.
+  TableChanged(image);
   value = 0x400;
   EXPECT_EQ(FileToRam(image, value), 0);
   // The next showing starts from the marks that 確定 left.

@@ -1,5 +1,8 @@
 #pragma once
-// Analyses a built image in a fresh temporary folder, for the tests of what the loader builds.
+// Analyses a built image, for the tests of what the loader builds.
+
+#include <stdexcept>
+#include <vector>
 
 #include "pe/loader.h"
 #include "tests/common/pe_builder.h"
@@ -7,6 +10,7 @@
 
 namespace marlit::test {
 
+// Through a file in a fresh temporary folder.
 inline PeImage LoadedImage(const PeBuilder& builder) {
   TempDir dir;
   builder.WriteTo(dir / "image.exe");
@@ -14,6 +18,17 @@ inline PeImage LoadedImage(const PeBuilder& builder) {
   prompt.answers = {true};
   PeImage image;
   if (!AnalyzePeFile(image, dir / "image.exe", prompt)) throw std::runtime_error("image refused");
+  return image;
+}
+
+// From memory, in the view given.
+inline PeImage ImageInView(const PeBuilder& builder, MappingView view) {
+  const std::vector<std::uint8_t> bytes = builder.Build();
+  fake::FakePrompt prompt;
+  prompt.answers = {true};
+  PeImage image;
+  image.View = view;
+  if (!AnalyzePeBytes(image, bytes, u"image", prompt)) throw std::runtime_error("image refused");
   return image;
 }
 

@@ -79,7 +79,8 @@ TEST_F(LoaderTest, BuildsEveryRecordField) {
     bool included;
   };
   const Row expected[] = {
-      {u"檔案頭", 0x400000, 0x401000, 0, 0x400, 0x400000, 0, true},
+      // In memory the headers end with their file bytes, before the first section.
+      {u"檔案頭", 0x400000, 0x400400, 0, 0x400, 0x400000, 0, true},
       {u".text", 0x401000, 0x401600, 0x400, 0xA00, 0x400C00, 0xC00, true},
       {u".rdata", 0x402000, 0x402200, 0xA00, 0xC00, 0x401600, 0x1600, true},
       {u".bss", 0x403000, 0x403800, 0, 0x800, 0x403000, 0x3000, false},
@@ -101,7 +102,8 @@ TEST_F(LoaderTest, BuildsEveryRecordField) {
 }
 
 TEST_F(LoaderTest, ReadsA64BitImageWithItsUnsignedAddresses) {
-  // The image base straddles 2^63: the header ends at the lower address in unsigned order.
+  // The image base straddles 2^63: the sections are ordered unsigned, and the header ends with its
+  // file bytes, below the lowest section.
   ASSERT_TRUE(Analyze(PeBuilder()
                           .Magic(0x20B)
                           .ImageBase(0x7FFFFFFFFFFFF000ull)
@@ -117,7 +119,7 @@ TEST_F(LoaderTest, ReadsA64BitImageWithItsUnsignedAddresses) {
     std::int64_t rvaDelta;
   };
   const Row expected[] = {
-      {0x7FFFFFFFFFFFF000ull, 0x7FFFFFFFFFFFF800ull, 0, 0x400, 0x7FFFFFFFFFFFF000ull, 0},
+      {0x7FFFFFFFFFFFF000ull, 0x7FFFFFFFFFFFF400ull, 0, 0x400, 0x7FFFFFFFFFFFF000ull, 0},
       {0x8000000000000000ull, 0x8000000000000600ull, 0x400, 0xA00, 0x7FFFFFFFFFFFFC00ull, 0xC00},
       {0x7FFFFFFFFFFFF800ull, 0x7FFFFFFFFFFFFA00ull, 0xA00, 0xC00, 0x7FFFFFFFFFFFEE00ull, -0x200},
   };
@@ -148,7 +150,7 @@ TEST_F(LoaderTest, RawSizeZeroWithPointerIsExcludedButBoundsTheHeader) {
       PeBuilder().AddSection(".text", 0x2000, 0x200, 0x400).AddSection(".tls", 0x1000, 0, 0x300)));
   EXPECT_FALSE(image_.Sections[2].Included);
   EXPECT_EQ(image_.Sections[0].FileMax, 0x300);
-  EXPECT_EQ(image_.Sections[0].RamMax, 0x401000);
+  EXPECT_EQ(image_.Sections[0].RamMax, 0x400300);
 }
 
 TEST_F(LoaderTest, OnlySectionsWithoutFileDataLeaveTheHeaderOpenEnded) {

@@ -109,9 +109,11 @@ std::vector<Overlap> AllPairs(const PeImage& image) {
       const SectionRecord& b = image.Sections[j];
       if (i == j || !a.Included || !b.Included) continue;
       auto at = [&](std::int64_t address) { return AddressOrder(image.Kind, address); };
+      // A record without file bytes has no file bounds to test.
+      const bool fileBytes = a.FileMin != a.FileMax;
       const bool holds[] = {
-          b.FileMin <= a.FileMin && a.FileMin < b.FileMax,
-          b.FileMin < a.FileMax && a.FileMax < b.FileMax,
+          fileBytes && b.FileMin <= a.FileMin && a.FileMin < b.FileMax,
+          fileBytes && b.FileMin < a.FileMax && a.FileMax < b.FileMax,
           at(b.RamMin) <= at(a.RamMin) && at(a.RamMin) < at(b.RamMax),
           at(b.RamMin) < at(a.RamMax) && at(a.RamMax) < at(b.RamMax),
       };
@@ -183,6 +185,13 @@ TEST(OverlapTest, FindsWhatComparingEveryPairFinds) {
                                    expected.begin() + static_cast<std::ptrdiff_t>(limit)))
         << "round " << round;
   }
+}
+
+TEST(OverlapTest, ASectionTheLoaderFillsWithZerosOverlapsNothingInTheFile) {
+  const PeImage image = Image({kHeader,
+                               {u".text", 0x400, 0x600, 0x401000, 0x401200},
+                               {u".bss", 0, 0, 0x402000, 0x403000}});
+  EXPECT_EQ(OverlapReport(image), u"");
 }
 
 TEST(OverlapTest, AFloodOfOverlapsIsCut) {

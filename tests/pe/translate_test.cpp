@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "pe/image_view.h"
 #include "platform/errors.h"
 #include "tests/pe/load_image.h"
 
@@ -93,10 +94,10 @@ TEST(TranslateTest, BothDirectionsAreInverseInBothModes) {
 
 TEST(TranslateTest, ExcludedRecordsAreNeitherTestedNorCounted) {
   PeImage image = FourSections();
-  image.Sections[2].Included = false;  // .rdata
+  SetIncluded(image, 2, false);  // .rdata
   ExpectTranslations(image, FileToRam, {{0x650, 0, 0}, {0x850, 0x403050, 3}});
   ExpectTranslations(image, RamToFile, {{0x402050, 0, 0}, {0x403050, 0x850, 3}});
-  image.Sections[0].Included = false;
+  SetIncluded(image, 0, false);
   ExpectTranslations(image, FileToRam, {{0, 0, 0}, {0x400, 0x401000, 1}});
 }
 
@@ -139,6 +140,7 @@ TEST(TranslateTest, OverflowIsRaisedAndTheValueKept) {
   EXPECT_EQ(value, 0x20000);
 
   image.Sections[0].RvaDelta = std::numeric_limits<std::int32_t>::min();
+  TableChanged(image);
   image.OmitImageBase = true;
   value = 0x100;
   EXPECT_THROW((void)RamToFile(image, value), OverflowError);

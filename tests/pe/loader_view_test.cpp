@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "pe/image_view.h"
+#include "pe/translate.h"
+#include "tests/pe/case_name.h"
+#include "tests/pe/load_image.h"
+
+namespace marlit {
+namespace {
+
+using test::PeBuilder;
+using test::TestSection;
+
+constexpr std::int64_t kBase = 0x400000;
+
+// A record's ranges: memory as RVAs, and the file range.
+struct Ranges {
+  std::int64_t ramMin, ramMax;
+  std::int32_t fileMin, fileMax;
+  bool operator==(const Ranges&) const = default;
+};
+
+Ranges RangesOf(const SectionRecord& r) {
+  return {r.RamMin - kBase, r.RamMax - kBase, r.FileMin, r.FileMax};
+}
+
+struct ViewCase {
+  const char* what;
+  std::function<PeBuilder()> builder;
+  Ranges headers;
+  Ranges section;
+};
+
+PeBuilder One(TestSection s) { return PeBuilder().ImageBase(kBase).AddSection(std::move(s)); }
+
+class LoaderViewTest : public ::testing::TestWithParam<ViewCase> {};
+
+TEST_P(LoaderViewTest, Records) {
+  const PeImage image = test::ImageInView(GetParam().builder(), MappingView::Loader);
+  EXPECT_EQ(RangesOf(image.Sections[0]), GetParam().headers);
+  EXPECT_EQ(RangesOf(image.Sections[1]), GetParam().section);
+  EXPECT_TRUE(image.Sections[1].Included);
+}
+
+// Sections are {name, VirtualSize, VirtualAddress, SizeOfRawData, PointerToRawData}.
+INSTANTIATE_TEST_SUITE_P(
+    Table, LoaderViewTest,
+    ::testing::Values(
+        ViewCase{"aligned", [] { return One({".text", 0x300, 0x1000, 0x400, 0x400}); },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x800}},
+        ViewCase{"unaligned PointerToRawData reads from 200h below",
+                 [] { return One({".text", 0x200, 0x1000, 0x200, 0x410}).FileLength(0x1000); },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x600}},
+        ViewCase{"VirtualSize 0 takes SizeOfRawData",
+                 [] { return One({".data", 0, 0x1000, 0x1200, 0x400}); },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x3000, 0x400, 0x1600}},
+        ViewCase{"zero-filled tail", [] { return One({".data", 0x3000, 0x1000, 0x200, 0x400}); },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x4000, 0x400, 0x600}},
+        ViewCase{"SizeOfRawData beyond the memory size",
+                 [] { return One({".data", 0x100, 0x1000, 0x3000, 0x400}); },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x1400}},
+        ViewCase{"truncated file",
+                 [] { return One({".data", 0x1000, 0x1000, 0x800, 0x400}).FileLength(0x500); },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x500}},
+        ViewCase{"data past the end of the file",
+                 [] { return One({".data", 0x1000, 0x1000, 0x200, 0x2000}).FileLength(0x800); },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0, 0}},
+        ViewCase{"no file data",
+                 [] { return One({".bss", 0x800, 0x1000, 0x800, 0}).FileLength(0x400); },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0, 0}},
+        ViewCase{"FileAlignment not a power of two rounds to 200h",
+                 [] {
+                   return One({".text", 0x1000, 0x1000, 0x250, 0x400})
+                       .FileAlignment(0x300)
+                       .FileLength(0x1000);
+                 },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x800}},
+        ViewCase{"FileAlignment 1000h rounds to it",
+                 [] {
+                   return One({".text", 0x1000, 0x1000, 0x250, 0x400})
+                       .FileAlignment(0x1000)
+                       .FileLength(0x1000);
+                 },
+                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x1000}},
+        ViewCase{"headers longer than the file",
+                 [] { return One({".text", 0x200, 0x3000, 0x200, 0x400}).SizeOfHeaders(0x1800); },
+                 {0, 0x2000, 0, 0x600}, {0x3000, 0x4000, 0x400, 0x600}},
+        ViewCase{"low alignment maps the file flat",
+                 [] {
+                   return One({".data", 0x600, 0x400, 0x200, 0x600})
+                       .SectionAlignment(0x200)
+                       .SizeOfImage(0x900)
+                       .FileLength(0x800);
+                 },
+                 {0, 0x800, 0, 0x800}, {0x400, 0xA00, 0x400, 0x800}},
+        ViewCase{"low alignment with SizeOfImage below the file",
+                 [] {
+                   return One({".data", 0x600, 0x400, 0x200, 0x600})
+                       .SectionAlignment(0x200)
+                       .SizeOfImage(0x500)
+                       .FileLength(0x800);
+                 },
+                 {0, 0x500, 0, 0x500}, {0x400, 0xA00, 0x400, 0x500}}),
+    test::CaseName());
+
+struct Answer {
+  const char* what;
+  bool fromOffset;
+  std::int64_t in;
+  Translation expected;
+};
+
+// Headers of 600h overlap .text's data at 400h; .bss has no file data; the low-alignment image
+// maps its file flat with .data at 400h, whose memory runs past the file.
+PeImage StandardImage() {
+  return test::ImageInView(PeBuilder()
+                               .ImageBase(kBase)
+                               .SizeOfHeaders(0x600)
+                               .AddSection({".text", 0x1800, 0x1000, 0x400, 0x400})
+                               .AddSection({".bss", 0x1000, 0x3000, 0x1000, 0}),
+                           MappingView::Loader);
+}
+
+PeImage FlatImage() {
+  return test::ImageInView(PeBuilder()
+                               .ImageBase(kBase)
+                               .SectionAlignment(0x200)
+                               .SizeOfImage(0x1000)
+                               .AddSection({".data", 0x600, 0x400, 0x200, 0x400})
+                               .FileLength(0x800),
+                           MappingView::Loader);
+}
+
+class LoaderAnswerTest : public ::testing::TestWithParam<std::tuple<bool, Answer>> {};
+
+TEST_P(LoaderAnswerTest, FirstHolderInTheViewsOrder) {
+  const auto& [flat, a] = GetParam();
+  const PeImage image = flat ? FlatImage() : StandardImage();
+  const Translation t = a.fromOffset ? TranslateFileOffset(image, a.in) : TranslateAddress(image, a.in);
+  EXPECT_EQ(t.Position, a.expected.Position);
+  EXPECT_EQ(t.Where, a.expected.Where);
+  EXPECT_EQ(t.Value, a.expected.Value);
+}
+
+constexpr auto kMapped = Landing::Mapped;
+constexpr auto kZero = Landing::ZeroFilled;
+constexpr auto kNone = Landing::NotInSection;
+
+INSTANTIATE_TEST_SUITE_P(
+    Standard, LoaderAnswerTest,
+    ::testing::Combine(
+        ::testing::Values(false),
+        ::testing::Values(
+            Answer{"offset in headers and section names the section", true, 0x500,
+                   {2, kMapped, kBase + 0x1100}},
+            Answer{"offset in headers only", true, 0x300, {1, kMapped, kBase + 0x300}},
+            Answer{"address in headers", false, kBase + 0x500, {1, kMapped, 0x500}},
+            Answer{"address in the headers' zero-filled page", false, kBase + 0x800, {1, kZero, 0}},
+            Answer{"address in the section's file data", false, kBase + 0x13FF, {2, kMapped, 0x7FF}},
+            Answer{"address in the section's zero-filled tail", false, kBase + 0x1400, {2, kZero, 0}},
+            Answer{"address at the section's rounded end", false, kBase + 0x2FFF, {2, kZero, 0}},
+            Answer{"address in a section without file data", false, kBase + 0x3000, {3, kZero, 0}},
+            Answer{"address past every section", false, kBase + 0x4000, {0, kNone, 0}},
+            Answer{"offset past every file range", true, 0x800, {0, kNone, 0}})));
+
+INSTANTIATE_TEST_SUITE_P(
+    Flat, LoaderAnswerTest,
+    ::testing::Combine(
+        ::testing::Values(true),
+        ::testing::Values(
+            Answer{"offset in a section", true, 0x500, {2, kMapped, kBase + 0x500}},
+            Answer{"offset no section holds", true, 0x100, {1, kMapped, kBase + 0x100}},
+            Answer{"address in a section", false, kBase + 0x7FF, {2, kMapped, 0x7FF}},
+            Answer{"address past the file in a section", false, kBase + 0x800, {2, kZero, 0}},
+            Answer{"address no section holds", false, kBase + 0x3FF, {1, kMapped, 0x3FF}},
+            Answer{"address past the section", false, kBase + 0xA00, {0, kNone, 0}})));
+
+TEST(ViewChangeTest, FlagsTakeTheDefaultsOfTheViewChosen) {
+  PeImage image = test::ImageInView(PeBuilder()
+                                        .AddSection(".text", 0x1000, 0x200, 0x400)
+                                        .AddSection(".bss", 0x2000, 0x200, 0),
+                                    MappingView::Raw);
+  EXPECT_FALSE(image.Sections[2].Included);
+  SetIncluded(image, 1, false);
+  ASSERT_EQ(SetView(image, MappingView::Loader), ViewChange::Done);
+  EXPECT_TRUE(image.Sections[1].Included && image.Sections[2].Included);
+  std::int64_t value = kBase + 0x2000;
+  EXPECT_EQ(RamToFile(image, value), 3);
+  ASSERT_EQ(SetView(image, MappingView::Raw), ViewChange::Done);
+  EXPECT_FALSE(image.Sections[2].Included);
+  value = kBase + 0x2000;
+  EXPECT_EQ(RamToFile(image, value), 0);
+}
+
+}  // namespace
+}  // namespace marlit
