@@ -13,7 +13,6 @@ namespace marlit {
 namespace {
 
 constexpr std::size_t kExportDirectorySize = 40;
-constexpr std::uint32_t kNoName = std::numeric_limits<std::uint32_t>::max();
 // Names are read this many bytes at a time, in the run the view maps.
 constexpr std::size_t kNameChunk = 256;
 
@@ -49,15 +48,15 @@ RawExportDirectory ReadExportDirectory(BoundedReader& reader, const RvaMapping& 
           LoadLe32(bytes, 28), LoadLe32(bytes, 32), LoadLe32(bytes, 36)};
 }
 
-// For each function, the name RVA of its first name in the name table, or kNoName.
-std::vector<std::uint32_t> FirstNames(std::span<const std::uint8_t> names,
-                                      std::span<const std::uint8_t> ordinals,
-                                      std::uint32_t functionCount) {
-  std::vector<std::uint32_t> first(functionCount, kNoName);
+// For each function, the name RVA of its first name in the name table; none when it has none.
+std::vector<std::optional<std::uint32_t>> FirstNames(std::span<const std::uint8_t> names,
+                                                     std::span<const std::uint8_t> ordinals,
+                                                     std::uint32_t functionCount) {
+  std::vector<std::optional<std::uint32_t>> first(functionCount);
   for (std::size_t i = 0; i < ordinals.size() / 2; ++i) {
     const std::uint16_t index = LoadLe16(ordinals, 2 * i);
     if (index >= functionCount) throw CorruptDirectory{};
-    if (first[index] == kNoName) first[index] = LoadLe32(names, 4 * i);
+    if (!first[index]) first[index] = LoadLe32(names, 4 * i);
   }
   return first;
 }
@@ -132,7 +131,7 @@ ExportNames ExportNames::Read(BoundedReader& reader, const DataDirectories& dire
         ReadArray(reader, mapping, raw.AddressOfNames, raw.NumberOfNames, 4);
     const std::vector<std::uint8_t> ordinals =
         ReadArray(reader, mapping, raw.AddressOfNameOrdinals, raw.NumberOfNames, 2);
-    const std::vector<std::uint32_t> firstNames =
+    const std::vector<std::optional<std::uint32_t>> firstNames =
         FirstNames(names, ordinals, raw.NumberOfFunctions);
 
     NameReader nameReader(reader, mapping);
@@ -141,8 +140,8 @@ ExportNames ExportNames::Read(BoundedReader& reader, const DataDirectories& dire
       const std::uint32_t rva = LoadLe32(functions, 4 * i);
       // An empty slot, or a forwarder: its RVA names a text in the directory, not a function.
       if (rva == 0 || InRange(*directory, rva)) continue;
-      exports.push_back({rva, firstNames[i] == kNoName ? OrdinalLabel(raw.Base, i)
-                                                       : nameReader.Read(firstNames[i])});
+      exports.push_back(
+          {rva, firstNames[i] ? nameReader.Read(*firstNames[i]) : OrdinalLabel(raw.Base, i)});
     }
     // Of the functions at one RVA, the one of the lowest ordinal names it.
     std::stable_sort(exports.begin(), exports.end(),

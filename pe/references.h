@@ -38,6 +38,7 @@ struct Reference {
   std::uint64_t FileOffset = 0;
   // A base relocation rewrites the pointer there: a real pointer, not bytes that happen to match.
   bool Relocated = false;
+  friend bool operator==(const Reference&, const Reference&) = default;
 };
 
 struct ReferenceSearch {

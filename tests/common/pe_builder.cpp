@@ -59,13 +59,19 @@ std::vector<std::uint8_t> PeBuilder::Build() const {
     Put32(b, opt + 32, 0x1000);
     Put32(b, opt + 36, 0x200);
     Put32(b, opt + 60, sizeOfHeaders);
-    Put32(b, opt + 108, 16);
+    Put32(b, opt + 108, numberOfRvaAndSizes_);
   } else {
     Put32(b, opt + 28, static_cast<std::uint32_t>(imageBase_));
     Put32(b, opt + 32, 0x1000);
     Put32(b, opt + 36, 0x200);
     Put32(b, opt + 60, sizeOfHeaders);
-    Put32(b, opt + 92, 16);
+    Put32(b, opt + 92, numberOfRvaAndSizes_);
+  }
+  const std::size_t directories = opt + (is64 ? 112 : 96);
+  for (std::size_t i = 0; i < directories_.size(); ++i) {
+    if (directories_[i] == std::pair<std::uint32_t, std::uint32_t>{}) continue;
+    Put32(b, directories + 8 * i, directories_[i].first);
+    Put32(b, directories + 8 * i + 4, directories_[i].second);
   }
   if (b.size() < opt + optSize) b.resize(opt + optSize);
 
@@ -92,6 +98,10 @@ std::vector<std::uint8_t> PeBuilder::Build() const {
   b.resize(length, 0);
   // Raw data: a recognisable pattern, so that a wrong read shows.
   for (std::size_t i = headerEnd; i < length; ++i) b[i] = static_cast<std::uint8_t>(0xCC ^ (i & 0xFF));
+  for (const auto& [offset, bytes] : patches_) {
+    if (b.size() < offset + bytes.size()) b.resize(offset + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
+  }
   return b;
 }
 

@@ -3,10 +3,12 @@
 // optional header (32-bit or 64-bit layout), section headers and raw data. Every field can be
 // set to a malformed value, and the finished bytes can be patched or cut.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace marlit::test {
@@ -35,6 +37,17 @@ class PeBuilder {
                         std::uint32_t rawPointer) {
     return AddSection(TestSection{std::move(name), rawSize, va, rawSize, rawPointer});
   }
+  // A data directory entry (index 0 .. 15) and the directory count, 16 by default.
+  PeBuilder& DataDirectory(std::size_t index, std::uint32_t va, std::uint32_t size) {
+    directories_.at(index) = {va, size};
+    return *this;
+  }
+  PeBuilder& NumberOfRvaAndSizes(std::uint32_t v) { numberOfRvaAndSizes_ = v; return *this; }
+  // Bytes written over the built file at offset, growing it when they reach past its end.
+  PeBuilder& Bytes(std::size_t offset, std::vector<std::uint8_t> bytes) {
+    patches_.push_back({offset, std::move(bytes)});
+    return *this;
+  }
   // The file length; by default the end of the furthest raw data or of the headers.
   PeBuilder& FileLength(std::size_t v) { fileLength_ = v; return *this; }
 
@@ -52,6 +65,9 @@ class PeBuilder {
   std::uint32_t signature_ = 0x00004550;  // "PE\0\0"
   std::vector<TestSection> sections_;
   std::optional<std::size_t> fileLength_;
+  std::uint32_t numberOfRvaAndSizes_ = 16;
+  std::array<std::pair<std::uint32_t, std::uint32_t>, 16> directories_{};
+  std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> patches_;
 };
 
 // count sections s0, s1, ... of 200h raw bytes each, laid out one after the other in the file and
