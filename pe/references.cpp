@@ -71,9 +71,10 @@ ReferenceSearch FindReferences(BoundedReader& reader, const StoredPointer& point
   // The last Width - 1 bytes of a block stay at the buffer's start, so that a pointer that
   // straddles two blocks is found, and found once: it did not fit in the earlier block.
   const std::size_t kept = needle.size() - 1;
-  std::vector<std::uint8_t> buffer(kReferenceBlockSize + kept);
-  std::size_t carried = 0;
   const std::uint64_t total = reader.Length();
+  std::vector<std::uint8_t> buffer(
+      static_cast<std::size_t>(std::min<std::uint64_t>(kReferenceBlockSize, total)) + kept);
+  std::size_t carried = 0;
   for (std::uint64_t next = 0; next < total;) {
     if (goOn && !goOn(next, total)) {
       search.Cancelled = true;
