@@ -79,8 +79,8 @@ void Search(benchmark::State& state, BoundedReader& reader) {
   const OneSection mapping;
   const BaseRelocations none;
   for (auto _ : state) {
-    const ReferenceSearch search =
-        FindReferences(reader, pointer, mapping, none, [](std::uint64_t, std::uint64_t) { return true; });
+    const ReferenceSearch search = FindReferences(
+        reader, pointer, mapping, none, [](std::uint64_t, std::uint64_t) { return true; });
     if (search.References.size() != kImageSize / kPointerSpacing) state.SkipWithError("miscounted");
     benchmark::DoNotOptimize(search);
   }
@@ -98,7 +98,8 @@ void ReferenceSearchInFile(benchmark::State& state) {
       std::filesystem::temp_directory_path() / ("marlit-refs-bench-" + std::to_string(::getpid()));
   {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(Image().data()), static_cast<std::streamsize>(kImageSize));
+    out.write(reinterpret_cast<const char*>(Image().data()),
+              static_cast<std::streamsize>(kImageSize));
   }
   {
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

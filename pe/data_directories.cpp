@@ -64,8 +64,7 @@ DataDirectories ReadDataDirectories(BoundedReader& reader, std::int32_t peOffset
   return directories;
 }
 
-std::optional<DataDirectory> NonEmptyEntry(const DataDirectories& directories,
-                                           DirectoryKind kind) {
+std::optional<DataDirectory> NonEmptyEntry(const DataDirectories& directories, DirectoryKind kind) {
   const auto index = static_cast<std::size_t>(kind);
   if (index >= directories.EntryCount) return std::nullopt;
   const DataDirectory& entry = directories.Entries[index];
@@ -73,8 +72,7 @@ std::optional<DataDirectory> NonEmptyEntry(const DataDirectories& directories,
   return entry;
 }
 
-std::optional<DirectoryKind> DirectoryOfRva(const DataDirectories& directories,
-                                            std::uint32_t rva) {
+std::optional<DirectoryKind> DirectoryOfRva(const DataDirectories& directories, std::uint32_t rva) {
   const std::size_t count = std::min(directories.EntryCount, kDirectoryKinds);
   for (std::size_t i = 0; i < count; ++i) {
     const auto kind = static_cast<DirectoryKind>(i);

@@ -61,8 +61,8 @@ struct DataDirectories {
 [[nodiscard]] std::optional<DirectoryKind> DirectoryOfRva(const DataDirectories& directories,
                                                           std::uint32_t rva);
 // The directory whose range holds the file offset: only the certificate table has one.
-[[nodiscard]] std::optional<DirectoryKind> DirectoryOfFileOffset(
-    const DataDirectories& directories, std::uint32_t offset);
+[[nodiscard]] std::optional<DirectoryKind> DirectoryOfFileOffset(const DataDirectories& directories,
+                                                                 std::uint32_t offset);
 
 // The name the window shows.
 [[nodiscard]] std::u16string_view DirectoryName(DirectoryKind kind);

@@ -80,8 +80,8 @@ ReferenceSearch FindReferences(BoundedReader& reader, const StoredPointer& point
       search.Cancelled = true;
       break;
     }
-    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kReferenceBlockSize,
-                                                                    total - next));
+    const auto n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kReferenceBlockSize, total - next));
     reader.ReadAt(next, std::span(buffer).subspan(carried, n));
     const std::size_t filled = carried + n;
     if (!recorder.Scan(std::span(buffer).first(filled), next - carried, needle)) {

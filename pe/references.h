@@ -26,7 +26,9 @@ inline constexpr std::size_t kMaxReferences = 100000;
 struct StoredPointer {
   std::array<std::uint8_t, 8> Bytes{};
   std::size_t Width = 4;
-  [[nodiscard]] std::span<const std::uint8_t> View() const noexcept { return {Bytes.data(), Width}; }
+  [[nodiscard]] std::span<const std::uint8_t> View() const noexcept {
+    return {Bytes.data(), Width};
+  }
 };
 
 // The bytes of address in an image of kind. The address is taken with the file's own image base,

@@ -23,7 +23,8 @@ class RvaMapping {
   // file bytes; none when no file byte is mapped there.
   [[nodiscard]] virtual std::optional<FileRun> FileRunAt(std::uint32_t rva) const = 0;
   // The RVA at which the byte at the file offset is mapped; none when it is mapped nowhere.
-  [[nodiscard]] virtual std::optional<std::uint32_t> RvaOfFileOffset(std::uint32_t offset) const = 0;
+  [[nodiscard]] virtual std::optional<std::uint32_t> RvaOfFileOffset(
+      std::uint32_t offset) const = 0;
 };
 
 // Fills out with the bytes mapped from rva on. False when a byte of the range is mapped from no

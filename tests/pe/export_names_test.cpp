@@ -51,7 +51,8 @@ std::vector<std::uint8_t> ExportTable(const ExportLayout& l) {
   Put32(b, 28, kDirectoryRva + static_cast<std::uint32_t>(t.functions));
   Put32(b, 32, kDirectoryRva + static_cast<std::uint32_t>(t.names));
   Put32(b, 36, kDirectoryRva + static_cast<std::uint32_t>(t.ordinals));
-  for (std::size_t i = 0; i < l.functions.size(); ++i) Put32(b, t.functions + 4 * i, l.functions[i]);
+  for (std::size_t i = 0; i < l.functions.size(); ++i)
+    Put32(b, t.functions + 4 * i, l.functions[i]);
   for (std::size_t i = 0; i < l.names.size(); ++i) {
     Put32(b, t.names + 4 * i, kDirectoryRva + static_cast<std::uint32_t>(b.size()));
     Put16(b, t.ordinals + 2 * i, l.names[i].second);
@@ -108,15 +109,12 @@ TEST_P(ExportNameTest, NamesTheExportAtOrBeforeTheAddressInItsSection) {
 }
 
 const NameCase kNameCases[] = {
-    {0x1000, u"Alpha"},      // the lower ordinal of two at one RVA
-    {0x101A, u"Alpha+1A"},   {0x10FF, u"Alpha+FF"},
-    {0x1100, u"#6"},         // by ordinal only, the base included
-    {0x1105, u"#6+5"},
-    {0x1234, u"Zeta+34"},    // the first of its names in the name table
-    {0x13FF, u"Zeta+1FF"},
-    {0x2000, std::nullopt},  // the export before it is in another section
-    {0x2010, u"Data"},
-    {0x3040, std::nullopt},  // a forwarder is no function
+    {0x1000, u"Alpha"},  // the lower ordinal of two at one RVA
+    {0x101A, u"Alpha+1A"},  {0x10FF, u"Alpha+FF"},
+    {0x1100, u"#6"},                                 // by ordinal only, the base included
+    {0x1105, u"#6+5"},      {0x1234, u"Zeta+34"},    // the first of its names in the name table
+    {0x13FF, u"Zeta+1FF"},  {0x2000, std::nullopt},  // the export before it is in another section
+    {0x2010, u"Data"},      {0x3040, std::nullopt},  // a forwarder is no function
     {0x0FFF, std::nullopt},
 };
 
@@ -149,7 +147,8 @@ const TableOffsets kOffsets = OffsetsOf(kLayout);
 INSTANTIATE_TEST_SUITE_P(
     Tables, CorruptExportTest,
     testing::Values(
-        CorruptCase{"function count past the file", [](auto& table) { Put32(table, 20, 0x40000000); }},
+        CorruptCase{"function count past the file",
+                    [](auto& table) { Put32(table, 20, 0x40000000); }},
         CorruptCase{"name count past the file", [](auto& table) { Put32(table, 24, 0x40000000); }},
         CorruptCase{"function table unmapped", [](auto& table) { Put32(table, 28, 0x90000); }},
         CorruptCase{"name table unmapped", [](auto& table) { Put32(table, 32, 0x90000); }},

@@ -32,7 +32,8 @@ std::vector<std::uint8_t> RelocationTable(const std::vector<Block>& blocks) {
     const std::size_t at = b.size();
     Put32(b, at, block.page);
     Put32(b, at + 4, static_cast<std::uint32_t>(8 + 2 * block.entries.size()));
-    for (std::size_t i = 0; i < block.entries.size(); ++i) Put16(b, at + 8 + 2 * i, block.entries[i]);
+    for (std::size_t i = 0; i < block.entries.size(); ++i)
+      Put16(b, at + 8 + 2 * i, block.entries[i]);
   }
   return b;
 }
@@ -86,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                        test::kPe32Magic,
                        {{0x1000, {0x3004}}, {0x2000, {0x3008}}, {0, {}}},
                        {0x1004, 0x2008}},
-        RelocationCase{"page past the RVAs", test::kPe32Magic, {{0xFFFFF000, {0x3FFF}}}, {0xFFFFFFFF}}));
+        RelocationCase{
+            "page past the RVAs", test::kPe32Magic, {{0xFFFFF000, {0x3FFF}}}, {0xFFFFFFFF}}));
 
 TEST(RelocationTest, ABlockSmallerThanItsHeaderEndsTheTable) {
   std::vector<std::uint8_t> table = RelocationTable({{0x1000, {0x3004}}, {0x2000, {0x3008}}});
@@ -130,34 +132,36 @@ TEST_P(ReferenceTest, FindsEveryOffsetHoldingTheAddress) {
       ReadDataDirectories(built.Reader, built.Image.PeOffset, built.Image.Kind);
   const BaseRelocations relocations =
       BaseRelocations::Read(built.Reader, directories, built.Image.Kind, built.Mapping);
-  const ReferenceSearch search =
-      FindReferences(built.Reader, PointerBytes(built.Image.Kind, static_cast<std::int64_t>(address)),
-                     built.Mapping, relocations);
+  const ReferenceSearch search = FindReferences(
+      built.Reader, PointerBytes(built.Image.Kind, static_cast<std::int64_t>(address)),
+      built.Mapping, relocations);
   EXPECT_EQ(search.References, c.expected) << c.what;
   EXPECT_FALSE(search.Cancelled || search.Truncated);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     BothKinds, ReferenceTest,
-    testing::Values(
-        ReferenceCase{"none", test::kPe32Magic, 0x2100, {}, {}},
-        ReferenceCase{"PE32: relocated and not, header and overlay",
-                      test::kPe32Magic,
-                      0x2100,
-                      {0x300, 0x410, 0x420, 0x430, 0x608, 0xAFC},
-                      {{0x300, false},
-                       {0x410, true},
-                       {0x420, false},
-                       {0x430, false},
-                       {0x608, true},
-                       {0xAFC, false}}},
-        ReferenceCase{"PE32+: eight bytes, DIR64 only",
-                      test::kPe32PlusMagic,
-                      0x1000,
-                      {0x410, 0x420, 0x608, 0xAF8},
-                      {{0x410, true}, {0x420, false}, {0x608, true}, {0xAF8, false}}},
-        ReferenceCase{"overlapping copies of 41414141h", test::kPe32Magic, 0x41014141,
-                      {0x410, 0x411}, {{0x410, true}, {0x411, false}}}));
+    testing::Values(ReferenceCase{"none", test::kPe32Magic, 0x2100, {}, {}},
+                    ReferenceCase{"PE32: relocated and not, header and overlay",
+                                  test::kPe32Magic,
+                                  0x2100,
+                                  {0x300, 0x410, 0x420, 0x430, 0x608, 0xAFC},
+                                  {{0x300, false},
+                                   {0x410, true},
+                                   {0x420, false},
+                                   {0x430, false},
+                                   {0x608, true},
+                                   {0xAFC, false}}},
+                    ReferenceCase{"PE32+: eight bytes, DIR64 only",
+                                  test::kPe32PlusMagic,
+                                  0x1000,
+                                  {0x410, 0x420, 0x608, 0xAF8},
+                                  {{0x410, true}, {0x420, false}, {0x608, true}, {0xAF8, false}}},
+                    ReferenceCase{"overlapping copies of 41414141h",
+                                  test::kPe32Magic,
+                                  0x41014141,
+                                  {0x410, 0x411},
+                                  {{0x410, true}, {0x411, false}}}));
 
 // A file of several blocks with copies of the pointer that end at the first boundary, cross the
 // second one and end the file.
@@ -171,7 +175,8 @@ TEST(ReferenceTest, FindsPointersAcrossBlockBoundariesOnce) {
                                                 kReferenceBlockSize + 9,
                                                 2 * kReferenceBlockSize - width + 1, kEnd - width};
     for (std::uint64_t at : offsets) {
-      std::copy(pointer.View().begin(), pointer.View().end(), bytes.begin() + static_cast<long>(at));
+      std::copy(pointer.View().begin(), pointer.View().end(),
+                bytes.begin() + static_cast<long>(at));
     }
     BoundedReader reader(bytes);
     PeImage none;
@@ -192,13 +197,13 @@ TEST(ReferenceTest, StopsWhenCancelled) {
   BoundedReader reader(bytes);
   PeImage none;
   std::vector<std::uint64_t> progress;
-  const ReferenceSearch search = FindReferences(
-      reader, pointer, test::SectionMapping(none), BaseRelocations(),
-      [&](std::uint64_t searched, std::uint64_t total) {
-        EXPECT_EQ(total, bytes.size());
-        progress.push_back(searched);
-        return progress.size() == 1;
-      });
+  const ReferenceSearch search =
+      FindReferences(reader, pointer, test::SectionMapping(none), BaseRelocations(),
+                     [&](std::uint64_t searched, std::uint64_t total) {
+                       EXPECT_EQ(total, bytes.size());
+                       progress.push_back(searched);
+                       return progress.size() == 1;
+                     });
   EXPECT_TRUE(search.Cancelled);
   EXPECT_EQ(progress, std::vector<std::uint64_t>({0, kReferenceBlockSize}));
   EXPECT_EQ(search.References, std::vector<Reference>({{0x10, false}}));
@@ -209,8 +214,8 @@ TEST(ReferenceTest, StopsAtTheLimit) {
   BoundedReader reader(bytes);
   PeImage none;
   const ReferenceSearch search =
-      FindReferences(reader, PointerBytes(ImageKind::Pe32, 0x11111111),
-                     test::SectionMapping(none), BaseRelocations(), {}, 5);
+      FindReferences(reader, PointerBytes(ImageKind::Pe32, 0x11111111), test::SectionMapping(none),
+                     BaseRelocations(), {}, 5);
   EXPECT_TRUE(search.Truncated);
   EXPECT_EQ(search.References.size(), 5u);
   EXPECT_EQ(search.References.back().FileOffset, 4u);
