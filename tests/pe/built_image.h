@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pe/bounded_reader.h"
+#include "pe/data_directories.h"
 #include "pe/loader.h"
 #include "platform/fake/fakes.h"
 #include "tests/common/pe_builder.h"
@@ -20,6 +21,10 @@ struct BuiltImage {
   }
   BuiltImage(const BuiltImage&) = delete;
   BuiltImage& operator=(const BuiltImage&) = delete;
+
+  [[nodiscard]] DataDirectories Directories() {
+    return ReadDataDirectories(Reader, Image.PeOffset, Image.Kind);
+  }
 
   std::vector<std::uint8_t> Bytes;
   PeImage Image;

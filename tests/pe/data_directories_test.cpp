@@ -31,8 +31,7 @@ TEST_P(DirectoryTest, NamesTheFirstDirectoryHoldingTheValue) {
     builder.DataDirectory(index, entry.VirtualAddress, entry.Size);
   }
   test::BuiltImage built(builder);
-  const DataDirectories directories =
-      ReadDataDirectories(built.Reader, built.Image.PeOffset, built.Image.Kind);
+  const DataDirectories directories = built.Directories();
   EXPECT_EQ(directories.NumberOfRvaAndSizes, c.count);
   EXPECT_EQ(DirectoryOfRva(directories, c.value), c.ofRva) << c.what;
   EXPECT_EQ(DirectoryOfFileOffset(directories, c.value), c.ofFileOffset) << c.what;

@@ -102,9 +102,7 @@ TEST_P(ExportNameTest, NamesTheExportAtOrBeforeTheAddressInItsSection) {
   const std::vector<std::uint8_t> table = ExportTable(kLayout);
   test::BuiltImage built(
       ImageWithExports(magic, table, kDirectoryRva, static_cast<std::uint32_t>(table.size())));
-  const ExportNames exports = ExportNames::Read(
-      built.Reader, ReadDataDirectories(built.Reader, built.Image.PeOffset, built.Image.Kind),
-      built.Mapping);
+  const ExportNames exports = ExportNames::Read(built.Reader, built.Directories(), built.Mapping);
   EXPECT_EQ(exports.NameAt(c.rva, SectionOf(built.Image, c.rva)), c.name) << std::hex << c.rva;
 }
 
@@ -135,9 +133,7 @@ TEST_P(CorruptExportTest, GivesNoNameAtAll) {
   GetParam().damage(table);
   test::BuiltImage built(ImageWithExports(test::kPe32Magic, table, GetParam().directoryRva,
                                           static_cast<std::uint32_t>(table.size())));
-  const ExportNames exports = ExportNames::Read(
-      built.Reader, ReadDataDirectories(built.Reader, built.Image.PeOffset, built.Image.Kind),
-      built.Mapping);
+  const ExportNames exports = ExportNames::Read(built.Reader, built.Directories(), built.Mapping);
   EXPECT_EQ(exports.Count(), 0u) << GetParam().what;
   EXPECT_EQ(exports.NameAt(0x1000, {0x1000, 0x1400}), std::nullopt) << GetParam().what;
 }

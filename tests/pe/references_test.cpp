@@ -64,9 +64,8 @@ class RelocationTest : public testing::TestWithParam<RelocationCase> {};
 TEST_P(RelocationTest, KeepsTheEntriesOfTheImagesPointerType) {
   const RelocationCase& c = GetParam();
   test::BuiltImage built(ImageWithRelocations(c.magic, RelocationTable(c.blocks)));
-  const BaseRelocations relocations = BaseRelocations::Read(
-      built.Reader, ReadDataDirectories(built.Reader, built.Image.PeOffset, built.Image.Kind),
-      built.Image.Kind, built.Mapping);
+  const BaseRelocations relocations =
+      BaseRelocations::Read(built.Reader, built.Directories(), built.Image.Kind, built.Mapping);
   EXPECT_EQ(std::vector<std::uint32_t>(relocations.Rvas().begin(), relocations.Rvas().end()),
             c.rvas)
       << c.what;
@@ -94,9 +93,8 @@ TEST(RelocationTest, ABlockSmallerThanItsHeaderEndsTheTable) {
   std::vector<std::uint8_t> table = RelocationTable({{0x1000, {0x3004}}, {0x2000, {0x3008}}});
   Put32(table, 12, 4);
   test::BuiltImage built(ImageWithRelocations(test::kPe32Magic, table));
-  const BaseRelocations relocations = BaseRelocations::Read(
-      built.Reader, ReadDataDirectories(built.Reader, built.Image.PeOffset, built.Image.Kind),
-      built.Image.Kind, built.Mapping);
+  const BaseRelocations relocations =
+      BaseRelocations::Read(built.Reader, built.Directories(), built.Image.Kind, built.Mapping);
   EXPECT_TRUE(relocations.Covers(0x1004));
   EXPECT_FALSE(relocations.Covers(0x2008));
 }
@@ -128,8 +126,7 @@ TEST_P(ReferenceTest, FindsEveryOffsetHoldingTheAddress) {
     builder.Bytes(offset, bytes);
   }
   test::BuiltImage built(builder);
-  const DataDirectories directories =
-      ReadDataDirectories(built.Reader, built.Image.PeOffset, built.Image.Kind);
+  const DataDirectories directories = built.Directories();
   const BaseRelocations relocations =
       BaseRelocations::Read(built.Reader, directories, built.Image.Kind, built.Mapping);
   const ReferenceSearch search = FindReferences(
