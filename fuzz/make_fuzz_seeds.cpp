@@ -68,6 +68,49 @@ PeBuilder Overlapping(int count) {
   return b;
 }
 
+// An export directory at 2000h naming the function at 1000h "Run" and exporting the one at 1010h
+// by ordinal; a relocation block covering 1008h and 100Ch with the pointer type of magic; pointers
+// to 1000h and 2000h in .text. The file ends after the relocations.
+Bytes WithAddressTables(std::uint16_t magic, std::uint64_t imageBase) {
+  const bool wide = magic == 0x20B;
+  Bytes exports(40, 0);
+  test::Put32(exports, 16, 1);                           // Base
+  test::Put32(exports, 20, 2);                           // NumberOfFunctions
+  test::Put32(exports, 24, 1);                           // NumberOfNames
+  test::Put32(exports, 28, 0x2028);                      // AddressOfFunctions
+  test::Put32(exports, 32, 0x2030);                      // AddressOfNames
+  test::Put32(exports, 36, 0x2034);                      // AddressOfNameOrdinals
+  test::Put32(exports, 40, 0x1000);
+  test::Put32(exports, 44, 0x1010);
+  test::Put32(exports, 48, 0x2036);
+  test::Put16(exports, 52, 0);
+  for (char ch : std::string_view("Run", 4)) exports.push_back(static_cast<std::uint8_t>(ch));
+  const std::uint16_t type = wide ? 0xA000 : 0x3000;
+  Bytes relocations;
+  test::Put32(relocations, 0, 0x1000);
+  test::Put32(relocations, 4, 12);
+  test::Put16(relocations, 8, static_cast<std::uint16_t>(type | 0x008));
+  test::Put16(relocations, 10, static_cast<std::uint16_t>(type | 0x00C));
+  Bytes pointers;
+  test::Put64(pointers, 0, imageBase + 0x1000);
+  test::Put64(pointers, 8, imageBase + 0x2000);
+  return PeBuilder()
+      .Magic(magic)
+      .ImageBase(imageBase)
+      .AddSection(".text", 0x1000, 0x40, 0x400)
+      .AddSection(".edata", 0x2000, 0x40, 0x440)
+      .AddSection(".reloc", 0x3000, 0x10, 0x480)
+      .DataDirectory(0, 0x2000, static_cast<std::uint32_t>(exports.size()))
+      .DataDirectory(5, 0x3000, static_cast<std::uint32_t>(relocations.size()))
+      .DataDirectory(4, 0x400, 0x10)
+      .DataDirectory(12, 0x1000, 0x10)
+      .Bytes(0x400, wide ? pointers : Bytes{pointers[0], pointers[1], pointers[2], pointers[3],
+                                             pointers[8], pointers[9], pointers[10], pointers[11]})
+      .Bytes(0x440, exports)
+      .Bytes(0x480, relocations)
+      .Build();
+}
+
 void LoaderSeeds(const Corpus& c) {
   c.Add("sample.exe", test::SampleImage().Build());
   c.Add("typical", Compact(Typical(), 4));
@@ -140,6 +183,8 @@ void LoaderSeeds(const Corpus& c) {
   cut.FileLength(cut.SectionTableOffset() + 60);
   c.Add("table-cut", cut.Build());
   c.Add("mz-only", Bytes{'M', 'Z'});
+  c.Add("address-tables", WithAddressTables(0x10B, 0x400000));
+  c.Add("address-tables-pe32plus", WithAddressTables(0x20B, 0x140000000ull));
 }
 
 void KeyFilterSeeds(const Corpus& c) {

@@ -57,10 +57,16 @@ std::vector<std::uint8_t> PeBuilder::Build() const {
   Put16(b, opt, magic_);
   if (is64) {
     Put64(b, opt + 24, imageBase_);
-    Put32(b, opt + 108, 16);
+    Put32(b, opt + 108, numberOfRvaAndSizes_);
   } else {
     Put32(b, opt + 28, static_cast<std::uint32_t>(imageBase_));
-    Put32(b, opt + 92, 16);
+    Put32(b, opt + 92, numberOfRvaAndSizes_);
+  }
+  const std::size_t directories = opt + (is64 ? 112 : 96);
+  for (std::size_t i = 0; i < directories_.size(); ++i) {
+    if (directories_[i] == std::pair<std::uint32_t, std::uint32_t>{}) continue;
+    Put32(b, directories + 8 * i, directories_[i].first);
+    Put32(b, directories + 8 * i + 4, directories_[i].second);
   }
   // At the same places in both layouts.
   Put32(b, opt + 32, sectionAlignment_);

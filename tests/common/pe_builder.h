@@ -3,6 +3,7 @@
 // optional header (32-bit or 64-bit layout), section headers and raw data. Every field can be
 // set to a malformed value, and the finished bytes can be patched or cut.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -47,9 +48,19 @@ class PeBuilder {
     numberOfSymbols_ = count;
     return *this;
   }
-  // bytes written at offset once the file is laid out, growing it where they end past it.
-  PeBuilder& Patch(std::size_t offset, std::string bytes) {
-    patches_.emplace_back(offset, std::move(bytes));
+  // A data directory entry (index 0 .. 15) and the directory count, 16 by default.
+  PeBuilder& DataDirectory(std::size_t index, std::uint32_t va, std::uint32_t size) {
+    directories_.at(index) = {va, size};
+    return *this;
+  }
+  PeBuilder& NumberOfRvaAndSizes(std::uint32_t v) { numberOfRvaAndSizes_ = v; return *this; }
+  // Bytes written over the built file at offset, growing it when they reach past its end.
+  PeBuilder& Bytes(std::size_t offset, std::vector<std::uint8_t> bytes) {
+    patches_.push_back({offset, std::move(bytes)});
+    return *this;
+  }
+  PeBuilder& Patch(std::size_t offset, const std::string& bytes) {
+    return Bytes(offset, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     return *this;
   }
   // The file length; by default the end of the furthest raw data or of the headers.
@@ -75,7 +86,9 @@ class PeBuilder {
   std::uint32_t sizeOfImage_ = 0;
   std::uint32_t pointerToSymbolTable_ = 0;
   std::uint32_t numberOfSymbols_ = 0;
-  std::vector<std::pair<std::size_t, std::string>> patches_;
+  std::uint32_t numberOfRvaAndSizes_ = 16;
+  std::array<std::pair<std::uint32_t, std::uint32_t>, 16> directories_{};
+  std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> patches_;
 };
 
 // count sections s0, s1, ... of 200h raw bytes each, laid out one after the other in the file and
