@@ -133,7 +133,7 @@ void CheckTexts(const HexByteTable& table, std::int32_t value) {
   MARLIT_REQUIRE(hex.size() >= 1 && hex.size() <= 8);
   MARLIT_REQUIRE(ParseHexField(hex) == value);
 
-  const std::u16string decimal = DecimalFieldText(value);
+  const std::u16string decimal = FieldNumberText(Radix::Decimal, NumberWidth::Narrow, value);
   const bool negative = value < 0;
   MARLIT_REQUIRE(decimal.starts_with(u'-') == negative);
   const std::u16string_view digits = std::u16string_view(decimal).substr(negative ? 1 : 0);

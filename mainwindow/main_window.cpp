@@ -24,6 +24,7 @@
 #include "mainwindow/number_field.h"
 #include "pe/key_filter.h"
 #include "pe/loader.h"
+#include "pe/messages.h"
 #include "pe/number_text.h"
 #include "pe/overlap.h"
 #include "platform/errors.h"
@@ -37,7 +38,7 @@ namespace {
 // pixels).
 constexpr int kClientWidth = 5760;
 constexpr int kClientHeight = 1425;
-constexpr std::u16string_view kOverflowMessage = u"溢出！請填寫正確的數值。";
+constexpr std::u16string_view kOverflowMessage = kValueOverflowMessage;
 // A line edit's own margin on each side of its text, and room for the cursor, in pixels.
 constexpr int kTextMargin = 2;
 constexpr int kCursorWidth = 2;

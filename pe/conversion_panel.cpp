@@ -13,7 +13,7 @@ void FieldText::Assign(std::string_view text) {
 }
 
 ConversionPanel::ConversionPanel(const PeImage& image, const HexByteTable& hexByteText, Radix radix)
-    : image_(image), byteHex_(AsciiByteHex(hexByteText)), radix_(radix) {
+    : image_(image), hexByteText_(hexByteText), radix_(radix) {
   TakeItems();
 }
 
@@ -33,6 +33,7 @@ ConversionPanel::Outcome ConversionPanel::Change(PanelField field, std::string_v
 void ConversionPanel::實偏移_Change(std::string_view text) {
   實偏移_.Assign(text);
   std::int64_t value = Parse(PanelField::實偏移, text);
+  numbers_[Index(PanelField::實偏移)] = value;
   const std::int32_t position = FileToRam(image_, value);
   Select(position);
   SetNumber(PanelField::虛偏移, value);
@@ -42,6 +43,7 @@ void ConversionPanel::實偏移_Change(std::string_view text) {
 void ConversionPanel::虛偏移_Change(std::string_view text) {
   虛偏移_.Assign(text);
   const std::int64_t typed = Parse(PanelField::虛偏移, text);
+  numbers_[Index(PanelField::虛偏移)] = typed;
   std::int64_t value = typed;
   const std::int32_t position = RamToFile(image_, value);
   Select(position);
@@ -61,6 +63,7 @@ ConversionPanel::Outcome ConversionPanel::ClearAfterOverflow(PanelField focused)
     FieldText& text = TextOf(field);
     if (text.Empty()) continue;
     text.Clear();
+    numbers_[Index(field)] = 0;
     if (field == focused && Change(field, {}) == Outcome::Overflowed) {
       ClearAll();
       return Outcome::Overflowed;
@@ -106,6 +109,7 @@ ConversionPanel::Outcome ConversionPanel::ReportSections() {
   Outcome outcome = Outcome::Done;
   if (!虛偏移_.Empty()) {
     虛偏移_.Clear();
+    numbers_[Index(PanelField::虛偏移)] = 0;
     outcome = Change(PanelField::虛偏移, {});
   }
   ClearAll();
@@ -141,17 +145,18 @@ std::int64_t ConversionPanel::Parse(PanelField field, std::string_view text) con
 
 void ConversionPanel::SetNumber(PanelField field, std::int64_t value) {
   TextOf(field).SetNumber(radix_, Width(field), value);
+  numbers_[Index(field)] = value;
 }
 
 void ConversionPanel::Set代碼(std::int64_t address, bool withImageBase) {
   const bool eightBytes = image_.Kind == ImageKind::Pe32Plus && withImageBase;
   const auto pattern = static_cast<std::uint64_t>(address);
   if (!代碼Observer_) {
-    代碼_.SetByteHex(byteHex_, pattern, eightBytes ? 8 : 4);
+    代碼_.SetByteHex(hexByteText_, pattern, eightBytes ? 8 : 4);
     return;
   }
   const FieldText before = 代碼_;
-  代碼_.SetByteHex(byteHex_, pattern, eightBytes ? 8 : 4);
+  代碼_.SetByteHex(hexByteText_, pattern, eightBytes ? 8 : 4);
   if (!(代碼_ == before)) 代碼Observer_();
 }
 
@@ -164,6 +169,7 @@ void ConversionPanel::Clear代碼() {
 void ConversionPanel::ClearAll() {
   實偏移_.Clear();
   虛偏移_.Clear();
+  numbers_ = {};
   Clear代碼();
 }
 
