@@ -57,7 +57,6 @@ class RowWriter {
   // row; the tab-separated output has the row of nothing.
   [[nodiscard]] bool AppendOverflow(Field field, std::string_view value);
   [[nodiscard]] bool Flush();
-  [[nodiscard]] bool Failed() const { return failed_; }
 
  private:
   // The first block is small, so that a run of a few values costs little; each full block makes

@@ -140,7 +140,8 @@ class 選擇區段窗體 : public FixedForm {
 
   void 確定_Click() {
     for (int i = 0; i < rows_; ++i) {
-      IncludeSection(image_, static_cast<std::size_t>(i), 區段清單->item(i)->checkState() == Qt::Checked);
+      IncludeSection(image_, static_cast<std::size_t>(i),
+                     區段清單->item(i)->checkState() == Qt::Checked);
     }
     OmitImageBase(image_, RVAmode[0]->isChecked());
     Confirmed = true;

@@ -115,7 +115,9 @@ class ConversionPanel {
   // Rewrites one field's text in the radix chosen, from its reading in the other one.
   void Rewrite(PanelField field);
   FieldText& TextOf(PanelField field) { return field == PanelField::實偏移 ? 實偏移_ : 虛偏移_; }
-  static constexpr std::size_t Index(PanelField field) { return field == PanelField::實偏移 ? 0 : 1; }
+  static constexpr std::size_t Index(PanelField field) {
+    return field == PanelField::實偏移 ? 0 : 1;
+  }
 
   const PeImage& image_;
   const HexByteTable& hexByteText_;

@@ -291,10 +291,6 @@ void SafeSeek(PeImage& image, FileCursor& file, std::int32_t offset) {
   }
 }
 
-std::u16string CutAtNul(std::u16string_view text) {
-  return std::u16string(text.substr(0, text.find(u'\0')));
-}
-
 bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt) {
   const std::u16string shown = Utf16FromUtf8(path.native());
   return ShowOutcome(image, shown, prompt, [&] { return AnalyzeFile(image, path, shown, prompt); });
