@@ -102,40 +102,21 @@ char* PutJsonRow(char* to, const ConversionPanel& panel, Field typed, const char
 }  // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
+  // The short escapes of JSON, by the character they stand for; the other C0 controls are \u00XX.
+  constexpr std::string_view kShort = "\"\"\\\\\bb\ff\nn\rr\tt";
   constexpr std::string_view kDigits = "0123456789abcdef";
   out += '"';
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (byte < 0x20) {
-          out += "\\u00";
-          out += kDigits[byte >> 4];
-          out += kDigits[byte & 0xF];
-        } else {
-          out += c;
-        }
+    if (const std::size_t at = kShort.find(c); at % 2 == 0) {
+      out += '\\';
+      out += kShort[at + 1];
+    } else if (byte < 0x20) {
+      out += "\\u00";
+      out += kDigits[byte >> 4];
+      out += kDigits[byte & 0xF];
+    } else {
+      out += c;
     }
   }
   out += '"';

@@ -6,7 +6,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <algorithm>
 #include <array>
 #include <cstddef>
 
