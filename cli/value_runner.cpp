@@ -104,14 +104,14 @@ std::string_view ValueRunner::LineValue(std::string_view line) {
   return value;
 }
 
-bool ValueRunner::Translate(Field field, std::string_view given, std::size_t line) {
-  const std::string_view value = TrimmedValue(given);
+bool ValueRunner::Translate(Field field, std::string_view value, std::size_t line) {
   const int limit = panel_.InputLimit(PanelFieldOf(field));
   if (CheckValue(value, panel_.radix(), limit) != TextProblem::None) {
     err_ << Where(line) << ValueTextMessage(value, panel_.radix(), limit) << '\n' << std::flush;
     return false;
   }
-  return Enter(field, FieldTextOf(value, panel_.radix()), value, line);
+  // The value that passed is digits and an 0x: the overflow's JSON object quotes it as it is.
+  return Enter(field, FieldTextOf(value, panel_.radix()), TrimmedValue(value), line);
 }
 
 bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_view value,

@@ -40,8 +40,8 @@ TEST(SectionChoiceTest, ExcludingByNameLeavesOutEveryRecordOfThatName) {
   };
   for (const Case& c : cases) {
     PeImage image = FiveRecords();
-    EXPECT_EQ(ExcludeSections(image, c.name), c.found) << c.name;
-    EXPECT_EQ(Included(image), c.included) << c.name;
+    EXPECT_EQ(ExcludeSections(image, c.name), c.found) << "case " << &c - cases;
+    EXPECT_EQ(Included(image), c.included) << "case " << &c - cases;
   }
 }
 
