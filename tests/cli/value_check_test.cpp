@@ -93,7 +93,8 @@ TEST(ItemTextsTest, SectionNamesAsTheOutputShowsThem) {
                                               .AddSection("a\"b\\c", 0x1000, 0x200, 0x400)
                                               .AddSection("t\tn", 0x2000, 0x200, 0x600)
                                               .AddSection("c\x80", 0x3000, 0x200, 0x800));
-  const ConversionPanel panel(image, BuildHexByteText());
+  const HexByteTable hexByteText = BuildHexByteText();
+  const ConversionPanel panel(image, hexByteText);
   const ItemTexts items(panel.Items());
   ASSERT_EQ(items.Count(), 5u);
   EXPECT_EQ(items.Json(0), "\"不在段內\"");
