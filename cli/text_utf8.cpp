@@ -15,12 +15,6 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::u16string FromUtf8(std::string_view text) {
-  const icu::UnicodeString decoded = icu::UnicodeString::fromUTF8(
-      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-  return std::u16string(decoded.getBuffer(), static_cast<std::size_t>(decoded.length()));
-}
-
 std::string MessageText(std::u16string_view text) {
   std::string utf8 = ToUtf8(text);
   std::string out;

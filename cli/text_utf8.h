@@ -8,8 +8,6 @@ namespace marlit::cli {
 
 // Unpaired surrogates become U+FFFD.
 [[nodiscard]] std::string ToUtf8(std::u16string_view text);
-// Malformed bytes become U+FFFD.
-[[nodiscard]] std::u16string FromUtf8(std::string_view text);
 // A message for the terminal: UTF-8, with the message boxes' CR LF line ends turned into \n.
 [[nodiscard]] std::string MessageText(std::u16string_view text);
 

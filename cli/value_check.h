@@ -20,8 +20,19 @@ enum class Field { FileOffset, MemoryAddress };
 
 enum class TextProblem { None, RefusedCharacter, TooLong, NoDigitsAfterPrefix };
 
-// The text a value puts into its field: in hexadecimal without its 0x prefix.
+// A value as given, without the white space around it, which a value copied from elsewhere
+// often carries.
+[[nodiscard]] constexpr std::string_view TrimmedValue(std::string_view value) {
+  constexpr std::string_view kWhiteSpace = " \t\v\f\r";
+  const std::size_t start = value.find_first_not_of(kWhiteSpace);
+  if (start == std::string_view::npos) return {};
+  return value.substr(start, value.find_last_not_of(kWhiteSpace) + 1 - start);
+}
+
+// The text a value puts into its field: without white space around it, and in hexadecimal
+// without its 0x prefix.
 [[nodiscard]] constexpr std::string_view FieldTextOf(std::string_view value, Radix radix) {
+  value = TrimmedValue(value);
   if (radix == Radix::Hex && value.size() >= 2 && value[0] == '0' &&
       (value[1] == 'x' || value[1] == 'X')) {
     value.remove_prefix(2);
@@ -55,6 +66,7 @@ enum class TextProblem { None, RefusedCharacter, TooLong, NoDigitsAfterPrefix };
 
 // The same for a value as given: "0x" alone has no digits.
 [[nodiscard]] inline TextProblem CheckValue(std::string_view value, Radix radix, int limit) {
+  value = TrimmedValue(value);
   const std::string_view fieldText = FieldTextOf(value, radix);
   if (fieldText.empty() && value.size() == 2) return TextProblem::NoDigitsAfterPrefix;
   return CheckFieldText(fieldText, radix, limit);

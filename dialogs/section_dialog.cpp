@@ -14,6 +14,7 @@
 #include "dialogs/placement.h"
 #include "pe/conversion_panel.h"
 #include "pe/number_text.h"
+#include "pe/section_choice.h"
 #include "platform/qt/qt_text.h"
 
 namespace marlit {
@@ -22,11 +23,7 @@ namespace {
 
 // The rows the table really holds: a record count that runs past the table shows only the records
 // that exist.
-int RowCount(const PeImage& image) {
-  const std::size_t count =
-      image.SectionCount > 0 ? static_cast<std::size_t>(image.SectionCount) : 0;
-  return static_cast<int>(std::min(count, image.Sections.size()));
-}
+int RowCount(const PeImage& image) { return static_cast<int>(Records(image).size()); }
 
 // Below the buttons a row shows the image base, which a window manager may cut from the caption.
 constexpr int kClientWidth = 3645;
@@ -202,10 +199,10 @@ class 選擇區段窗體 : public FixedForm {
 
   void 確定_Click() {
     for (int i = 0; i < rows_; ++i) {
-      image_.Sections[static_cast<std::size_t>(i)].Included =
-          區段清單->item(i)->checkState() == Qt::Checked;
+      IncludeSection(image_, static_cast<std::size_t>(i),
+                     區段清單->item(i)->checkState() == Qt::Checked);
     }
-    image_.OmitImageBase = RVAmode[0]->isChecked();
+    OmitImageBase(image_, RVAmode[0]->isChecked());
     Confirmed = true;
     accept();
   }

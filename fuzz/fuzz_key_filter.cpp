@@ -134,7 +134,8 @@ void CheckFieldReading(std::u16string_view kept, std::int32_t mode) {
     const std::int32_t value = ParseDecimalField(field);
     MARLIT_REQUIRE(static_cast<std::uint64_t>(value) == number);
     const std::u16string_view digits = WithoutLeadingZeros(field);
-    MARLIT_REQUIRE(DecimalFieldText(value) == (digits.empty() ? u"0" : digits));
+    MARLIT_REQUIRE(FieldNumberText(Radix::Decimal, NumberWidth::Narrow, value) ==
+                   (digits.empty() ? u"0" : digits));
   } catch (const OverflowError&) {
     MARLIT_REQUIRE(number > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()));
   }

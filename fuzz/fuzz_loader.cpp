@@ -22,6 +22,7 @@
 #include "pe/number_text.h"
 #include "pe/overlap.h"
 #include "pe/references.h"
+#include "pe/section_choice.h"
 #include "pe/translate.h"
 #include "platform/errors.h"
 #include "tests/common/pe_builder.h"
@@ -116,7 +117,7 @@ void CheckTable(const PeImage& image) {
 
 void ApplyExclusions(PeImage& image, const LoaderOptions& options) {
   for (std::size_t i = 0; i < image.Sections.size(); ++i) {
-    if (options.Excludes(i)) SetIncluded(image, i, false);
+    if (options.Excludes(i)) IncludeSection(image, i, false);
   }
 }
 
@@ -143,7 +144,7 @@ void CheckTexts(const HexByteTable& table, std::int32_t value) {
   MARLIT_REQUIRE(hex.size() >= 1 && hex.size() <= 8);
   MARLIT_REQUIRE(ParseHexField(hex) == value);
 
-  const std::u16string decimal = DecimalFieldText(value);
+  const std::u16string decimal = FieldNumberText(Radix::Decimal, NumberWidth::Narrow, value);
   const bool negative = value < 0;
   MARLIT_REQUIRE(decimal.starts_with(u'-') == negative);
   const std::u16string_view digits = std::u16string_view(decimal).substr(negative ? 1 : 0);

@@ -22,6 +22,7 @@
 #include "pe/key_filter.h"
 #include "pe/loader.h"
 #include "pe/loader_messages.h"
+#include "pe/messages.h"
 #include "pe/number_text.h"
 #include "pe/overlap.h"
 #include "pe/program_extension.h"
@@ -32,7 +33,6 @@ namespace marlit {
 
 namespace {
 
-constexpr std::u16string_view kValueOverflowMessage = u"溢出！請填寫正確的數值。";
 // The most rows the open section list shows before it scrolls.
 constexpr int kSectionRowsShown = 20;
 

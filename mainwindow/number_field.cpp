@@ -22,7 +22,7 @@ constexpr std::int32_t kBackspace = 8;
 constexpr std::int32_t kTab = 9;
 constexpr std::int32_t kEnter = 13;
 constexpr std::int32_t kEscape = 27;
-constexpr std::int32_t kLastControlCode = 26;
+using UseString::kLastControlCode;
 
 // The standard menu's paste entry, by its name where Qt gives one, else by its (translated) text.
 bool IsPasteAction(const QAction& action) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pe/section_choice.h"
 #include "pe/translate.h"
 #include "platform/errors.h"
 
@@ -12,17 +13,8 @@ void FieldText::Assign(std::string_view text) {
   std::copy_n(text.data(), size_, chars_.data());
 }
 
-std::int64_t AddressInMode(const PeImage& image, std::int64_t address, bool omitImageBase) {
-  if (!omitImageBase) return address;
-  // A PE32 address is 32 bits wide; a PE32+ one is its unsigned 64-bit pattern.
-  const std::uint64_t rva =
-      static_cast<std::uint64_t>(address) - static_cast<std::uint64_t>(image.ImageBase);
-  if (image.Kind == ImageKind::Pe32Plus) return static_cast<std::int64_t>(rva);
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(rva));
-}
-
 ConversionPanel::ConversionPanel(const PeImage& image, const HexByteTable& hexByteText, Radix radix)
-    : image_(image), byteHex_(AsciiByteHex(hexByteText)), radix_(radix) {
+    : image_(image), hexByteText_(hexByteText), radix_(radix) {
   TakeItems();
 }
 
@@ -43,6 +35,7 @@ void ConversionPanel::實偏移_Change(std::string_view text) {
   實偏移_.Assign(text);
   if (text.empty()) return ShowNoAnswer(PanelField::虛偏移);
   std::int64_t value = Parse(PanelField::實偏移, text);
+  numbers_[Index(PanelField::實偏移)] = value;
   const std::int32_t position = FileToRam(image_, value);
   if (position == 0) return ShowNoAnswer(PanelField::虛偏移);
   Select(position);
@@ -54,6 +47,7 @@ void ConversionPanel::虛偏移_Change(std::string_view text) {
   虛偏移_.Assign(text);
   if (text.empty()) return ShowNoAnswer(PanelField::實偏移);
   const std::int64_t typed = Parse(PanelField::虛偏移, text);
+  numbers_[Index(PanelField::虛偏移)] = typed;
   std::int64_t value = typed;
   const std::int32_t position = RamToFile(image_, value);
   if (position == 0) return ShowNoAnswer(PanelField::實偏移);
@@ -72,6 +66,7 @@ void ConversionPanel::ShowNoAnswer(PanelField other) {
   // the first byte of the file, which a user might copy and patch.
   Select(0);
   TextOf(other).Clear();
+  numbers_[Index(other)] = 0;
   Clear代碼();
 }
 
@@ -90,7 +85,7 @@ void ConversionPanel::Pick(std::int32_t item) {
   const SectionRecord* record = IncludedRecord(image_, item);
   if (record == nullptr) return;
   // The start is written as typed addresses are read: without the image base in RVA mode.
-  const std::int64_t start = AddressInMode(image_, record->RamMin, image_.OmitImageBase);
+  const std::int64_t start = AddressInMode(image_, record->RamMin);
   SetNumber(PanelField::實偏移, record->FileMin);
   SetNumber(PanelField::虛偏移, start);
   Set代碼(start, !image_.OmitImageBase);
@@ -150,17 +145,18 @@ std::int64_t ConversionPanel::Parse(PanelField field, std::string_view text) con
 
 void ConversionPanel::SetNumber(PanelField field, std::int64_t value) {
   TextOf(field).SetNumber(radix_, Width(field), value);
+  numbers_[Index(field)] = value;
 }
 
 void ConversionPanel::Set代碼(std::int64_t address, bool withImageBase) {
   const bool eightBytes = image_.Kind == ImageKind::Pe32Plus && withImageBase;
   const auto pattern = static_cast<std::uint64_t>(address);
   if (!代碼Observer_) {
-    代碼_.SetByteHex(byteHex_, pattern, eightBytes ? 8 : 4);
+    代碼_.SetByteHex(hexByteText_, pattern, eightBytes ? 8 : 4);
     return;
   }
   const FieldText before = 代碼_;
-  代碼_.SetByteHex(byteHex_, pattern, eightBytes ? 8 : 4);
+  代碼_.SetByteHex(hexByteText_, pattern, eightBytes ? 8 : 4);
   if (!(代碼_ == before)) 代碼Observer_();
 }
 
@@ -173,6 +169,7 @@ void ConversionPanel::Clear代碼() {
 void ConversionPanel::ClearAll() {
   實偏移_.Clear();
   虛偏移_.Clear();
+  numbers_ = {};
   Clear代碼();
 }
 

@@ -19,11 +19,6 @@ namespace marlit {
 
 enum class PanelField { 實偏移, 虛偏移 };
 
-// A memory address of the table as the user gives addresses: as it is, or without the image base
-// (its RVA) when omitImageBase. The section dialog shows the boundaries the same way.
-[[nodiscard]] std::int64_t AddressInMode(const PeImage& image, std::int64_t address,
-                                         bool omitImageBase);
-
 // The most characters a user may type or paste into a number field of the radix and width.
 [[nodiscard]] constexpr int FieldInputLimit(Radix radix, NumberWidth width = NumberWidth::Narrow) {
   if (width == NumberWidth::Wide) return radix == Radix::Hex ? 16 : 20;
@@ -43,7 +38,7 @@ class FieldText {
   void SetNumber(Radix radix, NumberWidth width, std::int64_t value) {
     size_ = WriteFieldNumber(chars_.data(), radix, width, value);
   }
-  void SetByteHex(const ByteHexChars& table, std::uint64_t pattern, int bytes) {
+  void SetByteHex(const HexByteTable& table, std::uint64_t pattern, int bytes) {
     size_ = WriteByteHex(chars_.data(), table, pattern, bytes);
   }
 
@@ -57,7 +52,8 @@ class ConversionPanel {
   static constexpr std::u16string_view kNotInSection = u"不在段內";
   enum class Outcome { Done, Overflowed };
 
-  // image must outlive the panel; the section list is taken from its included records now.
+  // image and hexByteText must outlive the panel; the section list is taken from image's included
+  // records now.
   ConversionPanel(const PeImage& image, const HexByteTable& hexByteText, Radix radix = Radix::Hex);
 
   // The user changed the text of field, which holds the input focus, to text. An empty text, or
@@ -67,7 +63,10 @@ class ConversionPanel {
   [[nodiscard]] Outcome Change(PanelField field, std::string_view text);
   // The text of field changed while it did not hold the focus: it is kept, nothing is
   // translated.
-  void SetText(PanelField field, std::string_view text) { TextOf(field).Assign(text); }
+  void SetText(PanelField field, std::string_view text) {
+    TextOf(field).Assign(text);
+    numbers_[Index(field)] = 0;
+  }
   // Clears 實偏移, 虛偏移 and 代碼 after an overflow, with "不在段內" selected.
   void ClearAfterOverflow();
   // The user picked item of the section list: the start of its record, its address in the mode
@@ -83,6 +82,9 @@ class ConversionPanel {
   [[nodiscard]] const FieldText& Text(PanelField field) const {
     return field == PanelField::實偏移 ? 實偏移_ : 虛偏移_;
   }
+  // The number of field's text as the panel read or wrote it; 0 for an empty text or one given by
+  // SetText.
+  [[nodiscard]] std::int64_t Number(PanelField field) const { return numbers_[Index(field)]; }
   [[nodiscard]] const FieldText& 代碼() const { return 代碼_; }
   // The selected item of the section list.
   [[nodiscard]] std::int32_t Position() const { return position_; }
@@ -114,13 +116,17 @@ class ConversionPanel {
   // Rewrites one field's text in the radix chosen, from its reading in the other one.
   void Rewrite(PanelField field);
   FieldText& TextOf(PanelField field) { return field == PanelField::實偏移 ? 實偏移_ : 虛偏移_; }
+  static constexpr std::size_t Index(PanelField field) {
+    return field == PanelField::實偏移 ? 0 : 1;
+  }
 
   const PeImage& image_;
-  ByteHexChars byteHex_;
+  const HexByteTable& hexByteText_;
   Radix radix_;
   FieldText 實偏移_;
   FieldText 虛偏移_;
   FieldText 代碼_;
+  std::array<std::int64_t, 2> numbers_{};  // by Index
   std::int32_t position_ = 0;
   std::vector<std::u16string> items_;
   std::function<void()> 代碼Observer_;

@@ -45,10 +45,4 @@ ViewChange SetLoadAddress(PeImage& image, std::int64_t loadAddress) {
   return SetViewAndLoadAddress(image, image.View, loadAddress);
 }
 
-void SetIncluded(PeImage& image, std::size_t record, bool included) {
-  if (record >= image.Sections.size()) return;
-  image.Sections[record].Included = included;
-  TableChanged(image);
-}
-
 }  // namespace marlit

@@ -47,7 +47,4 @@ enum class ViewChange { Done, Overflowed };
   return BaseInForce(image) != image.ImageBase;
 }
 
-// Sets one record's Included flag, so that translation sees it.
-void SetIncluded(PeImage& image, std::size_t record, bool included);
-
 }  // namespace marlit

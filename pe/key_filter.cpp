@@ -6,8 +6,6 @@ namespace marlit::UseString {
 
 namespace {
 
-constexpr std::int32_t kLastControlCode = 26;
-
 // Replaces the clipboard's text by the part of it the field takes; with no text on the clipboard
 // the key is cancelled and the clipboard left as it is.
 void FilterPaste(std::int32_t& code, std::int32_t mode, Clipboard& clipboard, Beeper& beeper) {

@@ -14,6 +14,9 @@ namespace marlit::UseString {
 inline constexpr std::int32_t kDecimalMode = 0;
 inline constexpr std::int32_t kHexMode = 1;
 inline constexpr std::int32_t kPasteKey = 22;  // Ctrl+V
+// Codes up to this one are control keys (Ctrl+A .. Ctrl+Z, Backspace, Tab, Enter), which a field
+// takes as they are.
+inline constexpr std::int32_t kLastControlCode = 26;
 
 // Whether a field of the mode takes the character: the rule of FilterKeyChar, without its beep.
 [[nodiscard]] constexpr bool IsAllowedChar(std::int32_t code, std::int32_t mode) {

@@ -139,7 +139,7 @@ void NameSections(BoundedReader& reader, RawImageHeaders& raw) {
   raw.Names.reserve(raw.Sections.size());
   for (const RawSectionHeader& section : raw.Sections) {
     std::optional<std::u16string> name = LongSectionName(reader, stringTable, section.Name);
-    raw.Names.push_back(name ? std::move(*name) : CutAtNul(decoder.Decode(section.Name)));
+    raw.Names.push_back(name ? std::move(*name) : std::u16string(CutAtNul(decoder.Decode(section.Name))));
   }
 }
 
@@ -250,10 +250,6 @@ void SafeSeek(PeImage& image, FileCursor& file, std::int32_t offset) {
   } else {
     image.LoadError = kBadFormatMessage;
   }
-}
-
-std::u16string CutAtNul(std::u16string_view text) {
-  return std::u16string(text.substr(0, text.find(u'\0')));
 }
 
 bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt) {

@@ -8,6 +8,7 @@
 
 #include "pe/bounded_reader.h"
 #include "pe/pe_image.h"
+#include "platform/nul_text.h"
 #include "platform/prompt.h"
 
 namespace marlit {
@@ -26,8 +27,5 @@ namespace marlit {
 // Positions file at offset when offset + 1 < FileLength; otherwise leaves it where it is and sets
 // LoadError. A negative offset is outside the file too.
 void SafeSeek(PeImage& image, FileCursor& file, std::int32_t offset);
-
-// The characters of text before its first NUL.
-[[nodiscard]] std::u16string CutAtNul(std::u16string_view text);
 
 }  // namespace marlit

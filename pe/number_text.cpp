@@ -118,40 +118,18 @@ HexByteTable BuildHexByteText() {
   return table;
 }
 
-ByteHexChars AsciiByteHex(const HexByteTable& table) {
-  ByteHexChars ascii{};
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    // Every entry is two ASCII hexadecimal digits.
-    ascii[2 * i] = table[i].size() > 0 ? static_cast<char>(table[i][0]) : '0';
-    ascii[2 * i + 1] = table[i].size() > 1 ? static_cast<char>(table[i][1]) : '0';
-  }
-  return ascii;
-}
-
 std::u16string LongToByteHex(const HexByteTable& table, std::int32_t value) {
-  // The entries are taken as they are, not through the ASCII table of a batch: a window's
-  // single text needs only four of them.
-  if (value == 0) return {};
-  std::u16string text;
-  auto pattern = static_cast<std::uint32_t>(value);
-  for (int i = 0; i < 4; ++i, pattern >>= 8) text += table[pattern & 0xFFu];
-  return text;
+  char chars[kFieldTextCapacity];
+  return Widened(chars, WriteByteHex(chars, table, static_cast<std::uint32_t>(value), 4));
 }
 
 std::int32_t ParseHexField(std::u16string_view text) { return ParseHex32(text); }
 std::int32_t ParseDecimalField(std::u16string_view text) { return ParseDecimal32(text); }
-std::int32_t ReadSignedDecimal(std::u16string_view text) { return ReadSigned32(text); }
-std::int32_t ReadSignedDecimal(std::string_view text) { return ReadSigned32(text); }
 
 std::u16string HexFieldText(std::int32_t value) {
   char chars[kFieldTextCapacity];
   // The 32-bit pattern, so that a negative value shows its 8 digits.
   return Widened(chars, WriteHexDigits(chars, static_cast<std::uint32_t>(value)));
-}
-
-std::u16string DecimalFieldText(std::int32_t value) {
-  char chars[kFieldTextCapacity];
-  return Widened(chars, WriteDecimal(chars, value));
 }
 
 std::size_t WriteHexDigits(char* out, std::uint64_t pattern) {
@@ -222,12 +200,14 @@ std::u16string FieldNumberText(Radix radix, NumberWidth width, std::int64_t valu
   return Widened(chars, WriteFieldNumber(chars, radix, width, value));
 }
 
-std::size_t WriteByteHex(char* out, const ByteHexChars& table, std::uint64_t pattern, int bytes) {
+std::size_t WriteByteHex(char* out, const HexByteTable& table, std::uint64_t pattern, int bytes) {
   if (pattern == 0) return 0;
   const auto n = static_cast<std::size_t>(bytes);
-  // Both digits of a byte in one copy.
+  // Every entry is two ASCII digits.
   for (std::size_t i = 0; i < n; ++i, pattern >>= 8) {
-    std::memcpy(out + 2 * i, &table[2 * (pattern & 0xFFu)], 2);
+    const std::u16string& entry = table[pattern & 0xFFu];
+    out[2 * i] = static_cast<char>(entry[0]);
+    out[2 * i + 1] = static_cast<char>(entry[1]);
   }
   return 2 * n;
 }

@@ -26,8 +26,6 @@ enum class NumberWidth { Narrow, Wide };
 }
 
 using HexByteTable = std::array<std::u16string, 256>;
-// HexByteText as ASCII: the two digits of byte i at [2 i] and [2 i + 1].
-using ByteHexChars = std::array<char, 512>;
 
 // The longest text the program writes into a field: "-2147483648", or the 20 digits of the
 // largest 64-bit address; 代碼 of a 64-bit address has 16.
@@ -35,7 +33,6 @@ inline constexpr std::size_t kFieldTextCapacity = 24;
 
 // Entry i holds the two upper-case hexadecimal digits of i, "00" .. "FF".
 [[nodiscard]] HexByteTable BuildHexByteText();
-[[nodiscard]] ByteHexChars AsciiByteHex(const HexByteTable& table);
 
 // The value's four bytes in memory order, least significant first: "78563412" for 12345678h;
 // the empty text for 0.
@@ -46,14 +43,8 @@ inline constexpr std::size_t kFieldTextCapacity = 24;
 [[nodiscard]] std::int32_t ParseHexField(std::u16string_view text);
 // Decimal digits; stops at the first other character. Above 2147483647 raises OverflowError.
 [[nodiscard]] std::int32_t ParseDecimalField(std::u16string_view text);
-// A decimal text that the program wrote, its minus sign included, so that a negative value keeps
-// its bit pattern when the radix goes back to hexadecimal. Out of the 32-bit range raises
-// OverflowError.
-[[nodiscard]] std::int32_t ReadSignedDecimal(std::u16string_view text);
-[[nodiscard]] std::int32_t ReadSignedDecimal(std::string_view text);
 
 [[nodiscard]] std::u16string HexFieldText(std::int32_t value);
-[[nodiscard]] std::u16string DecimalFieldText(std::int32_t value);
 
 // A field's text read by the rules of its width: in hexadecimal up to 8 (16) digits, in decimal
 // up to 2147483647 (18446744073709551615), above which OverflowError is raised.
@@ -61,8 +52,8 @@ inline constexpr std::size_t kFieldTextCapacity = 24;
 // The text the program wrote in the radix other than radix, read back for the radix switch: a
 // narrow decimal text keeps its minus sign.
 [[nodiscard]] std::int64_t ReadOtherRadix(std::string_view text, Radix radix, NumberWidth width);
-// The field's text of value: HexFieldText and DecimalFieldText for narrow fields, the unsigned
-// 64-bit number for wide ones.
+// The field's text of value: HexFieldText or the signed decimal number for narrow fields, the
+// unsigned 64-bit number for wide ones.
 [[nodiscard]] std::u16string FieldNumberText(Radix radix, NumberWidth width, std::int64_t value);
 
 // The same texts into out, which has room for kFieldTextCapacity characters; the result is the
@@ -75,6 +66,6 @@ std::size_t WriteUnsignedDecimal(char* out, std::uint64_t value);
 std::size_t WriteFieldNumber(char* out, Radix radix, NumberWidth width, std::int64_t value);
 // The low `bytes` bytes of the pattern in memory order, each as its HexByteText entry; nothing
 // for 0.
-std::size_t WriteByteHex(char* out, const ByteHexChars& table, std::uint64_t pattern, int bytes);
+std::size_t WriteByteHex(char* out, const HexByteTable& table, std::uint64_t pattern, int bytes);
 
 }  // namespace marlit

@@ -101,13 +101,11 @@ void AppendWarning(std::u16string& text, const SectionRecord& i, const SectionRe
 std::vector<Overlap> FindOverlaps(const PeImage& image, std::size_t limit) {
   std::vector<std::size_t> records;
   std::vector<const SectionRecord*> included;
-  const std::size_t count =
-      std::min(static_cast<std::size_t>(std::max<std::int16_t>(image.SectionCount, 0)),
-               image.Sections.size());
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!image.Sections[i].Included) continue;
+  const std::span<const SectionRecord> all = Records(image);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (!all[i].Included) continue;
     records.push_back(i);
-    included.push_back(&image.Sections[i]);
+    included.push_back(&all[i]);
   }
 
   // Memory ranges are compared in the order of the image's addresses: unsigned in a PE32+ image.

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/nul_text.h"
+
 namespace marlit {
 
 namespace FileDialogFlag {
@@ -52,17 +54,12 @@ class FileDialogBackend {
 
 // Helpers for backends: reading the record's texts and writing the result as the call would.
 
-// A NUL-terminated text of a buffer: up to the first NUL, or all of it when there is none.
-[[nodiscard]] inline std::u16string_view TextBeforeNul(std::u16string_view buffer) {
-  return buffer.substr(0, buffer.find(u'\0'));
-}
-
 // The filter pairs (description, patterns) of lpstrFilter, up to the first empty entry.
 [[nodiscard]] inline std::vector<std::pair<std::u16string, std::u16string>> FilterPairs(
     std::u16string_view filter) {
   std::vector<std::u16string> entries;
   while (!filter.empty()) {
-    auto entry = TextBeforeNul(filter);
+    auto entry = CutAtNul(filter);
     if (entry.empty()) break;
     entries.emplace_back(entry);
     filter.remove_prefix(std::min(filter.size(), entry.size() + 1));

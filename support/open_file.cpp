@@ -133,7 +133,7 @@ bool Service::ShowFileDialog(Perl2::Variable& FileName, std::u16string& FileTitl
   }
 
   // The title ends at its NUL: the NULs behind it are buffer, not name.
-  FileTitle = std::u16string(TextBeforeNul(record.lpstrFileTitle));
+  FileTitle = std::u16string(CutAtNul(record.lpstrFileTitle));
   Flags = record.Flags;
   FilterIndex = record.nFilterIndex;
   if ((record.Flags & FileDialogFlag::ReadOnly) != 0) ReadOnly = true;

@@ -50,7 +50,7 @@ QStringList SetFilters(QFileDialog& dialog, const FileDialogRecord& record) {
 
 void SetStartingPoint(QFileDialog& dialog, const FileDialogRecord& record) {
   if (!record.lpstrInitialDir.empty()) dialog.setDirectory(ToQString(record.lpstrInitialDir));
-  const auto name = TextBeforeNul(record.lpstrFile);
+  const auto name = CutAtNul(record.lpstrFile);
   if (!name.empty()) dialog.selectFile(ToQString(name));
 }
 

@@ -108,7 +108,7 @@ TEST_F(BatchTest, JsonAnswersForPrograms) {
        Radix::Hex,
        {O, ""},
        nullptr,
-       row("", 0, null, null, 0, null, "none", null, "")},
+       row(null, null, null, null, 0, null, "none", null, "")},
       {"the index of the table after a record left out",
        test::SampleImage(),
        Radix::Hex,
@@ -307,6 +307,8 @@ TEST_F(BatchTest, SectionTableInEveryRadixAndMode) {
     o.json = true;
     const RunResult r = RunOn(c.builder, o);
     ASSERT_EQ(r.status, kExitOk) << c.what << ": " << r.err;
+    // Written by hand, exactly as the JSON library writes the same object.
+    EXPECT_EQ(r.out, nlohmann::ordered_json::parse(r.out).dump() + "\n") << c.what;
     json table = json::parse(r.out);
     ASSERT_EQ(table["sections"].size(), 4u) << c.what;
     EXPECT_EQ(table["sections"][0]["name"], "檔案頭");
@@ -356,6 +358,8 @@ TEST_F(BatchTest, InputLinesOfEveryShape) {
        "400\t401000\t2\t.text\t00104000\n1c00\t403600\t4\t.rdata\t00364000\n"},
       {"an empty line, then a CR alone", "\n\r\n", kExitOk,
        "\t\t0\t不在段內\t\n\t\t0\t不在段內\t\n"},
+      {"white space around a value, and a line of it alone", " \t0x400 \r\n  \n", kExitOk,
+       "400\t401000\t2\t.text\t00104000\n\t\t0\t不在段內\t\n"},
       {"nine digits", "000000400\n", kExitUsage, ""},
       {"a CR inside a line", "4\r00\n", kExitUsage, ""},
       {"a byte above 7Fh",

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 
-#include "cli/batch.h"
+#include "cli/row_writer.h"
 #include "cli/text_utf8.h"
+#include "cli/value_runner.h"
+#include "pe/codepage.h"
 #include "tests/common/sample_images.h"
 #include "tests/pe/load_image.h"
 
@@ -36,8 +39,12 @@ TEST(ValueTextTest, WhatTheFieldsTake) {
       {"12g", H, TextProblem::RefusedCharacter},
       {"G", H, TextProblem::RefusedCharacter},
       {"-1", H, TextProblem::RefusedCharacter},
-      {" 1", H, TextProblem::RefusedCharacter},
-      {"1\r", H, TextProblem::RefusedCharacter},
+      {" 1", H, TextProblem::None},
+      {"1\r", H, TextProblem::None},
+      {" \t0x12345678\v\f ", H, TextProblem::None},
+      {" 0x ", H, TextProblem::NoDigitsAfterPrefix},
+      {"1 2", H, TextProblem::RefusedCharacter},
+      {"1\n", H, TextProblem::RefusedCharacter},
       {"中", H, TextProblem::RefusedCharacter},
       {"2147483648", D, TextProblem::None},
       {"0123456789", D, TextProblem::None},
@@ -56,9 +63,29 @@ TEST(ValueTextTest, WhatTheFieldsTake) {
                        H, 8),
             TextProblem::RefusedCharacter);
   EXPECT_EQ(FieldTextOf("0x1000", H), "1000");
+  EXPECT_EQ(FieldTextOf(" 0x1000\t", H), "1000");
   EXPECT_EQ(FieldTextOf("0x1000", D), "0x1000");
   EXPECT_NE(ValueTextMessage("12g", H, 8).find("「12g」"), std::string::npos);
   EXPECT_EQ(ValueTextMessage("12", H, 8), "");
+}
+
+// Each text reads back whole through a JSON parser, and is written as that library would write it.
+TEST(JsonStringTest, TextsReadBackThroughAJsonParser) {
+  const std::string texts[] = {
+      "",
+      ".text",
+      "a\"b\\c/",
+      std::string("\0\x01\x1F", 3),
+      "\b\f\n\r\t",
+      "\x7F\xC2\x80",  // DEL and U+0080 stay as they are
+      "檔案頭\xEF\xBF\xBD",
+      "\xF0\x9F\x98\x80",
+  };
+  for (const std::string& text : texts) {
+    const std::string literal = JsonString(text);
+    EXPECT_EQ(nlohmann::json::parse(literal).get<std::string>(), text) << literal;
+    EXPECT_EQ(literal, nlohmann::json(text).dump()) << literal;
+  }
 }
 
 TEST(ItemTextsTest, SectionNamesAsTheOutputShowsThem) {
@@ -66,7 +93,8 @@ TEST(ItemTextsTest, SectionNamesAsTheOutputShowsThem) {
                                               .AddSection("a\"b\\c", 0x1000, 0x200, 0x400)
                                               .AddSection("t\tn", 0x2000, 0x200, 0x600)
                                               .AddSection("c\x80", 0x3000, 0x200, 0x800));
-  const ConversionPanel panel(image, BuildHexByteText());
+  const HexByteTable hexByteText = BuildHexByteText();
+  const ConversionPanel panel(image, hexByteText);
   const ItemTexts items(panel.Items());
   ASSERT_EQ(items.Count(), 5u);
   EXPECT_EQ(items.Json(0), "\"不在段內\"");
@@ -83,9 +111,9 @@ TEST(TextUtf8Test, MessagesAndNamesForTheTerminal) {
   EXPECT_EQ(MessageText(u"一\r\n二\r\n\r\n三"), "一\n二\n\n三");
   EXPECT_EQ(MessageText(u"a\rb"), "a\rb");
   EXPECT_EQ(ToUtf8(u"檔案頭"), "檔案頭");
-  EXPECT_EQ(FromUtf8("不在段內"), u"不在段內");
+  EXPECT_EQ(Utf16FromUtf8("不在段內"), u"不在段內");
   EXPECT_EQ(ToUtf8(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
-  EXPECT_EQ(FromUtf8("\xFF"), u"\xFFFD");
+  EXPECT_EQ(Utf16FromUtf8("\xFF"), u"\xFFFD");
   EXPECT_EQ(TabSafe("a\tb\nc\x7F"),
             "a\xEF\xBF\xBD"
             "b\xEF\xBF\xBD"

@@ -364,7 +364,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, SectionBoundaryTest,
     testing::Values(BoundaryCase{"VA", false, "RVAmode1", 1, "401000", "401200"},
                     BoundaryCase{"RVA", false, "RVAmode0", 1, "1000", "1200"},
-                    BoundaryCase{"RVA of the header", false, "RVAmode0", 0, "0", "1000"},
+                    BoundaryCase{"RVA of the header", false, "RVAmode0", 0, "0", "400"},
                     BoundaryCase{"64-bit VA", true, "RVAmode1", 1, "FFFFF80000001000", "FFFFF80000001200"},
                     BoundaryCase{"64-bit RVA", true, "RVAmode0", 1, "1000", "1200"}));
 // clang-format on

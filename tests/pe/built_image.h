@@ -8,7 +8,7 @@
 #include "pe/bounded_reader.h"
 #include "pe/data_directories.h"
 #include "pe/loader.h"
-#include "platform/fake/fakes.h"
+#include "tests/fakes/fakes.h"
 #include "tests/common/pe_builder.h"
 #include "tests/common/section_mapping.h"
 

@@ -104,6 +104,12 @@ class TypingTest : public testing::TestWithParam<TypingCase> {
     ConversionPanel panel(image, kHexByteText, c.radix);
     EXPECT_EQ(Type(panel, c.field, c.text), !c.overflows);
     EXPECT_EQ(ShownBy(panel), c.shown);
+    // The numbers that marlit-cli writes are those of the texts.
+    for (const PanelField field : {PanelField::實偏移, PanelField::虛偏移}) {
+      const std::string_view text = panel.Text(field).View();
+      EXPECT_EQ(panel.Number(field),
+                text.empty() ? 0 : ParseFieldNumber(text, c.radix, panel.Width(field)));
+    }
   }
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "pe/image_view.h"
+#include "pe/section_choice.h"
 #include "pe/translate.h"
 #include "tests/pe/case_name.h"
 #include "tests/pe/load_image.h"
@@ -32,7 +33,7 @@ TEST_P(LoadAddressTest, TakesTheImageBasesPlaceOrIsRefused) {
   const LoadCase& c = GetParam();
   PeImage image = Image(c);
   const std::vector<SectionRecord> before = image.Sections;
-  SetIncluded(image, 0, false);
+  IncludeSection(image, 0, false);
 
   const ViewChange change = SetLoadAddress(image, static_cast<std::int64_t>(c.loadAddress));
   std::int64_t value = 0x410;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pe/image_view.h"
+#include "pe/section_choice.h"
 #include "pe/translate.h"
 #include "tests/pe/case_name.h"
 #include "tests/pe/load_image.h"
@@ -184,7 +185,7 @@ TEST(ViewChangeTest, FlagsTakeTheDefaultsOfTheViewChosen) {
                                         .AddSection(".bss", 0x2000, 0x200, 0),
                                     MappingView::Raw);
   EXPECT_FALSE(image.Sections[2].Included);
-  SetIncluded(image, 1, false);
+  IncludeSection(image, 1, false);
   ASSERT_EQ(SetView(image, MappingView::Loader), ViewChange::Done);
   EXPECT_TRUE(image.Sections[1].Included && image.Sections[2].Included);
   std::int64_t value = kBase + 0x2000;

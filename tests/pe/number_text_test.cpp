@@ -95,16 +95,16 @@ TEST(NumberTextTest, FieldTexts) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(HexFieldText(c.value), c.hex);
-    EXPECT_EQ(DecimalFieldText(c.value), c.decimal);
+    EXPECT_EQ(FieldNumberText(Radix::Decimal, NumberWidth::Narrow, c.value), c.decimal);
     EXPECT_EQ(ParseHexField(HexFieldText(c.value)), c.value);
     if (c.value >= 0) {
-      EXPECT_EQ(ParseDecimalField(DecimalFieldText(c.value)), c.value);
+      EXPECT_EQ(ParseDecimalField(c.decimal), c.value);
     }
   }
 }
 
 TEST(NumberTextTest, WritersGiveEveryLengthOfText) {
-  const ByteHexChars table = AsciiByteHex(BuildHexByteText());
+  const HexByteTable table = BuildHexByteText();
   // Each count of hexadecimal digits from 1 to 16, odd and even, and the byte orders of 4 and 8.
   constexpr std::string_view kText = "123456789ABCDEF7";
   std::uint64_t pattern = 0;

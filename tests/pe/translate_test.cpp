@@ -1,3 +1,4 @@
+#include "pe/section_choice.h"
 #include "pe/translate.h"
 
 #include <gtest/gtest.h>
@@ -94,10 +95,10 @@ TEST(TranslateTest, BothDirectionsAreInverseInBothModes) {
 
 TEST(TranslateTest, ExcludedRecordsAreNeitherTestedNorCounted) {
   PeImage image = FourSections();
-  SetIncluded(image, 2, false);  // .rdata
+  IncludeSection(image, 2, false);  // .rdata
   ExpectTranslations(image, FileToRam, {{0x650, 0, 0}, {0x850, 0x403050, 3}});
   ExpectTranslations(image, RamToFile, {{0x402050, 0, 0}, {0x403050, 0x850, 3}});
-  SetIncluded(image, 0, false);
+  IncludeSection(image, 0, false);
   ExpectTranslations(image, FileToRam, {{0, 0, 0}, {0x400, 0x401000, 1}});
 }
 
