@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/common/sample_images.h"
+#include "tests/pe/case_name.h"
 #include "tests/pe/load_image.h"
 
 namespace marlit {
@@ -215,8 +216,6 @@ struct FollowingCase {
   Shown shown;
 };
 
-void PrintTo(const FollowingCase& c, std::ostream* os) { *os << c.what; }
-
 // clang-format off
 const FollowingCase kFollowingCases[] = {
     {"offset erased", O, "1000", O, "", H, {"", "", 0, u"不在段內", ""}},
@@ -238,7 +237,8 @@ TEST_P(FollowingTest, NoAnswerLeavesTheOtherFieldEmpty) {
   if (c.radixAfter != panel.radix()) panel.SetRadix(c.radixAfter);
   EXPECT_EQ(ShownBy(panel), c.shown);
 }
-INSTANTIATE_TEST_SUITE_P(Values, FollowingTest, testing::ValuesIn(kFollowingCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Values, FollowingTest, testing::ValuesIn(kFollowingCases),
+                         test::CaseName());
 
 struct PickCase {
   const char* what;
@@ -248,8 +248,6 @@ struct PickCase {
   std::int32_t item;
   Shown shown;
 };
-
-void PrintTo(const PickCase& c, std::ostream* os) { *os << c.what; }
 
 // clang-format off
 const PickCase kPickCases[] = {
@@ -271,7 +269,7 @@ TEST_P(PickTest, ASectionStartsInTheModeInForce) {
   panel.Pick(c.item);
   EXPECT_EQ(ShownBy(panel), c.shown);
 }
-INSTANTIATE_TEST_SUITE_P(Values, PickTest, testing::ValuesIn(kPickCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Values, PickTest, testing::ValuesIn(kPickCases), test::CaseName());
 
 }  // namespace
 }  // namespace marlit
