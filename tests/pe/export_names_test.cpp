@@ -30,8 +30,8 @@ constexpr std::uint32_t kFunctionsAt = 40, kNamesAt = kFunctionsAt + 4 * 7,
 // The export directory, its tables and its name strings, to be placed at kDirectoryRva.
 std::vector<std::uint8_t> ExportTable() {
   std::vector<std::uint8_t> b(kOrdinalsAt + 2 * 6, 0);
-  const std::uint32_t fields[] = {5, 7, 6, kDirectoryRva + kFunctionsAt, kDirectoryRva + kNamesAt,
-                                  kDirectoryRva + kOrdinalsAt};
+  const std::uint32_t fields[] = {
+      5, 7, 6, kDirectoryRva + kFunctionsAt, kDirectoryRva + kNamesAt, kDirectoryRva + kOrdinalsAt};
   for (std::size_t i = 0; i < 6; ++i) Put32(b, 16 + 4 * i, fields[i]);
   for (std::size_t i = 0; i < 7; ++i) Put32(b, kFunctionsAt + 4 * i, kFunctions[i]);
   for (std::size_t i = 0; i < 6; ++i) {
@@ -54,7 +54,8 @@ RvaRange SectionOf(const PeImage& image, std::uint32_t rva) {
 }
 
 // .text at 1000h, .data at 2000h, .edata at 3000h, the last bytes of the file.
-test::PeBuilder ImageWith(const std::vector<std::uint8_t>& table, std::uint16_t magic = test::kPe32Magic,
+test::PeBuilder ImageWith(const std::vector<std::uint8_t>& table,
+                          std::uint16_t magic = test::kPe32Magic,
                           std::uint32_t directoryRva = kDirectoryRva) {
   return test::PeBuilder()
       .Magic(magic)

@@ -97,13 +97,16 @@ struct Answer {
 // Headers of 600h overlap .text's data at 400h; .bss has no file data. The flat, low-alignment
 // image maps its file as it is, with .data at 400h, whose memory runs past the file.
 PeImage AnswerImage(bool flat) {
-  return test::ImageInView(
-      flat ? PeBuilder().ImageBase(kBase).SectionAlignment(0x200).SizeOfImage(0x1000)
-                 .AddSection({".data", 0x600, 0x400, 0x200, 0x400}).FileLength(0x800)
-           : PeBuilder().ImageBase(kBase).SizeOfHeaders(0x600)
-                 .AddSection({".text", 0x1800, 0x1000, 0x400, 0x400})
-                 .AddSection({".bss", 0x1000, 0x3000, 0x1000, 0}),
-      MappingView::Loader);
+  PeBuilder b;
+  b.ImageBase(kBase);
+  if (flat) {
+    b.SectionAlignment(0x200).SizeOfImage(0x1000).FileLength(0x800);
+    b.AddSection({".data", 0x600, 0x400, 0x200, 0x400});
+  } else {
+    b.SizeOfHeaders(0x600).AddSection({".text", 0x1800, 0x1000, 0x400, 0x400});
+    b.AddSection({".bss", 0x1000, 0x3000, 0x1000, 0});
+  }
+  return test::ImageInView(b, MappingView::Loader);
 }
 
 class LoaderAnswerTest : public ::testing::TestWithParam<Answer> {};
@@ -111,7 +114,8 @@ class LoaderAnswerTest : public ::testing::TestWithParam<Answer> {};
 TEST_P(LoaderAnswerTest, FirstHolderInTheViewsOrder) {
   const Answer& a = GetParam();
   const PeImage image = AnswerImage(a.flat);
-  const Translation t = a.fromOffset ? TranslateFileOffset(image, a.in) : TranslateAddress(image, a.in);
+  const Translation t =
+      a.fromOffset ? TranslateFileOffset(image, a.in) : TranslateAddress(image, a.in);
   EXPECT_EQ(t.Position, a.expected.Position);
   EXPECT_EQ(t.Where, a.expected.Where);
   EXPECT_EQ(t.Value, a.expected.Value);
@@ -208,16 +212,13 @@ INSTANTIATE_TEST_SUITE_P(Table, LoadAddressTest, ::testing::Values(
 // clang-format on
 
 TEST(LoadAddressTest, EachAnalysisStartsFromTheFilesImageBase) {
-  const std::vector<std::uint8_t> bytes =
-      test::PeBuilder().ImageBase(0x400000).AddSection(".text", 0x1000, 0x200, 0x400).Build();
+  test::BuiltImage built(PeBuilder().ImageBase(kBase).AddSection(".text", 0x1000, 0x200, 0x400));
+  ASSERT_EQ(SetLoadAddress(built.Image, 0x10000000), ViewChange::Done);
   fake::FakePrompt prompt;
-  PeImage image;
-  ASSERT_TRUE(AnalyzePeBytes(image, bytes, u"image", prompt));
-  ASSERT_EQ(SetLoadAddress(image, 0x10000000), ViewChange::Done);
-  ASSERT_TRUE(AnalyzePeBytes(image, bytes, u"image", prompt));
-  EXPECT_FALSE(Rebased(image));
+  ASSERT_TRUE(AnalyzePeBytes(built.Image, built.Bytes, u"image", prompt));
+  EXPECT_FALSE(Rebased(built.Image));
   std::int64_t value = 0x400;
-  EXPECT_EQ(FileToRam(image, value), 2);
+  EXPECT_EQ(FileToRam(built.Image, value), 2);
   EXPECT_EQ(value, 0x401000);
 }
 

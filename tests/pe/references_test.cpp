@@ -136,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(BothKinds, ReferenceTest, testing::Values(
 // clang-format on
 
 // A file without sections, of size bytes of fill, with copies of the pointer at the offsets given.
-std::vector<std::uint8_t> BareFile(std::size_t size, std::uint8_t fill, const StoredPointer& pointer,
+std::vector<std::uint8_t> BareFile(std::size_t size, std::uint8_t fill,
+                                   const StoredPointer& pointer,
                                    const std::vector<std::uint64_t>& at) {
   std::vector<std::uint8_t> bytes(size, fill);
   for (std::uint64_t offset : at)
@@ -172,11 +173,12 @@ TEST(ReferenceTest, StopsWhenCancelledOrAtTheLimit) {
   const std::vector<std::uint8_t> bytes =
       BareFile(kReferenceBlockSize + 0x100, 0, pointer, {0x10, kReferenceBlockSize + 0x10});
   std::vector<std::uint64_t> progress;
-  const ReferenceSearch cancelled = Search(bytes, pointer, [&](std::uint64_t at, std::uint64_t total) {
-    EXPECT_EQ(total, bytes.size());
-    progress.push_back(at);
-    return progress.size() == 1;
-  });
+  const ReferenceSearch cancelled =
+      Search(bytes, pointer, [&](std::uint64_t at, std::uint64_t total) {
+        EXPECT_EQ(total, bytes.size());
+        progress.push_back(at);
+        return progress.size() == 1;
+      });
   EXPECT_TRUE(cancelled.Cancelled);
   EXPECT_EQ(progress, std::vector<std::uint64_t>({0, kReferenceBlockSize}));
   EXPECT_EQ(cancelled.References, std::vector<Reference>({{0x10, false}}));

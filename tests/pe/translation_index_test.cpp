@@ -24,13 +24,15 @@ struct Walk {
 Walk ReferenceWalk(const PeImage& image, bool fromOffset, std::int64_t v) {
   const HeaderTurn turn = fromOffset ? image.HeaderFromOffset : image.HeaderFromAddress;
   const auto key = [&](std::int64_t x) { return AddressOrder(image.Kind, x); };
-  const std::int64_t withBase = image.OmitImageBase && !fromOffset ? Plus(v, BaseInForce(image)) : v;
+  const std::int64_t withBase =
+      image.OmitImageBase && !fromOffset ? Plus(v, BaseInForce(image)) : v;
   const auto holds = [&](const SectionRecord& r) {
     if (fromOffset) return r.FileMin <= v && v < r.FileMax;
     return key(r.RamMin) <= key(withBase) && key(withBase) < key(r.RamMax);
   };
   std::vector<std::size_t> order;
-  for (std::size_t i = turn == HeaderTurn::Last ? 1 : 0; i < image.Sections.size(); ++i) order.push_back(i);
+  for (std::size_t i = turn == HeaderTurn::Last ? 1 : 0; i < image.Sections.size(); ++i)
+    order.push_back(i);
   if (turn == HeaderTurn::Last) order.push_back(0);
   for (const std::size_t i : order) {
     const SectionRecord& r = image.Sections[i];
