@@ -54,7 +54,6 @@ TEST(SectionChoiceTest, AddressesInTheModeInForce) {
     std::int64_t address, given;
   } cases[] = {{0x400000, false, 0x401000, 0x401000},
                {0x400000, true, 0x401000, 0x1000},
-               {0x400000, true, 0x400000, 0},
                {static_cast<std::int64_t>(0xFFFFF80000000000ull), true,
                 static_cast<std::int64_t>(0xFFFFF80000001000ull), 0x1000}};
   for (const auto& c : cases) {
