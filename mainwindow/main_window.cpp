@@ -162,9 +162,7 @@ void 主窗體::BuildControls() {
   關於 = new QPushButton(QStringLiteral("關於"), bk);
   named(關於, u"關於");
 
-  auto mode = [this] {
-    return panel_->radix() == Radix::Hex ? UseString::kHexMode : UseString::kDecimalMode;
-  };
+  auto mode = [this] { return panel_->radix(); };
   auto clipboardFailed = [this](const char* description) { ShowClipboardError(description); };
   虛偏移 = new NumberField(bk, clipboard_, beeper_, mode, clipboardFailed);
   named(虛偏移, u"虛偏移");
