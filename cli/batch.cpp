@@ -9,6 +9,7 @@
 #include "pe/loader.h"
 #include "pe/number_text.h"
 #include "pe/overlap.h"
+#include "platform/translation.h"
 
 namespace marlit::cli {
 namespace {
@@ -50,7 +51,7 @@ ItemTexts::ItemTexts(std::span<const std::u16string> items) {
   for (const std::u16string& name : items) {
     std::string utf8 = ToUtf8(name);
     json_.push_back(nlohmann::json(utf8).dump());
-    text_.push_back(TabSafe(utf8));
+    text_.push_back(TabSafe(ToUtf8(ShownName(name))));
     longest_ = std::max({longest_, json_.back().size(), text_.back().size()});
   }
 }
@@ -212,19 +213,19 @@ bool RowWriter::Flush() {
 
 std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
   const bool hex = radix == Radix::Hex;
-  const std::string most = "最多 " + std::to_string(limit) + " 位";
-  std::string quoted = "數值「" + TerminalText(value) + "」";
+  const std::string most = marlit::Translate("最多 ") + std::to_string(limit) + marlit::Translate(" 位");
+  std::string quoted = marlit::Translate("數值「") + TerminalText(value) + marlit::Translate("」");
   switch (CheckValue(value, radix, limit)) {
     case TextProblem::None:
       return {};
     case TextProblem::RefusedCharacter:
-      return quoted + (hex ? "不能輸入：十六進制只接受 0-9、A-F、a-f，可帶 0x。"
-                           : "不能輸入：十進制只接受 0-9。");
+      return quoted + (hex ? marlit::Translate("不能輸入：十六進制只接受 0-9、A-F、a-f，可帶 0x。")
+                           : marlit::Translate("不能輸入：十進制只接受 0-9。"));
     case TextProblem::TooLong:
       return quoted +
-             (hex ? "太長：十六進制" + most + "（0x 之後）。" : "太長：十進制" + most + "。");
+             (hex ? marlit::Translate("太長：十六進制") + most + marlit::Translate("（0x 之後）。") : marlit::Translate("太長：十進制") + most + marlit::Translate("。"));
     case TextProblem::NoDigitsAfterPrefix:
-      return quoted + "在 0x 之後沒有數字。";
+      return quoted + marlit::Translate("在 0x 之後沒有數字。");
   }
   return quoted;
 }
@@ -246,7 +247,7 @@ bool ValueRunner::Lines(Field field, BlockInput& in) {
     const std::ptrdiff_t got = in.Read(block_.get() + kept, capacity_);
     if (got < 0) {
       readFailed_ = true;
-      err_ << kPrefix << "無法讀取標準輸入。\n" << std::flush;
+      err_ << kPrefix << marlit::Translate("無法讀取標準輸入。\n") << std::flush;
       return false;
     }
     const char* start = block_.get();
@@ -312,7 +313,7 @@ bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_vie
     // The window's message is shown once per overflow; the row is what the panel holds after it.
     (void)panel_.ClearAfterOverflow(into);
     overflowed_ = true;
-    err_ << Where(line) << "數值「" << TerminalText(value) << "」：溢出！請填寫正確的數值。\n"
+    err_ << Where(line) << marlit::Translate("數值「") << TerminalText(value) << marlit::Translate("」：溢出！請填寫正確的數值。\n")
          << std::flush;
     return rows_.AppendOverflow(panel_, field, value);
   }
@@ -321,7 +322,7 @@ bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_vie
 
 std::string ValueRunner::Where(std::size_t line) {
   std::string at(kPrefix);
-  if (line != 0) at += "標準輸入第 " + std::to_string(line) + " 行：";
+  if (line != 0) at += marlit::Translate("標準輸入第 ") + std::to_string(line) + marlit::Translate(" 行：");
   return at;
 }
 
@@ -329,7 +330,7 @@ int ValueRunner::Finish() {
   const bool written = rows_.Flush();
   if (readFailed_) return kExitIoFailed;
   if (!written) {
-    err_ << kPrefix << "無法寫出轉換結果。\n" << std::flush;
+    err_ << kPrefix << marlit::Translate("無法寫出轉換結果。\n") << std::flush;
     return kExitIoFailed;
   }
   return overflowed_ ? kExitOverflow : kExitOk;
@@ -395,7 +396,7 @@ void PrintSectionTable(const PeImage& image, Radix radix, bool json, std::ostrea
       << "Index\tIncluded\tName\tFileMin\tFileMax\tRamMin\tRamMax\n";
   for (std::size_t i = 0; i < records.size(); ++i) {
     const SectionRecord& r = records[i];
-    out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(r.Name)) << '\t'
+    out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(ShownName(r.Name))) << '\t'
         << text(r.FileMin, NumberWidth::Narrow) << '\t' << text(r.FileMax, NumberWidth::Narrow)
         << '\t' << text(ram(r.RamMin), addressWidth) << '\t' << text(ram(r.RamMax), addressWidth)
         << '\n';
@@ -427,7 +428,7 @@ int Run(const Options& options, BlockInput& in, std::ostream& out, std::ostream&
   image.OmitImageBase = options.rva;
   for (const std::string& name : options.exclude) {
     if (!ExcludeSections(image, FromUtf8(name))) {
-      err << kPrefix << "沒有名為「" << TerminalText(name) << "」的區段，無法排除。\n"
+      err << kPrefix << marlit::Translate("沒有名為「") << TerminalText(name) << marlit::Translate("」的區段，無法排除。\n")
           << std::flush;
       return kExitUsage;
     }
@@ -439,7 +440,7 @@ int Run(const Options& options, BlockInput& in, std::ostream& out, std::ostream&
     PrintSectionTable(image, options.radix, options.json, out);
     out.flush();
     if (!out) {
-      err << kPrefix << "無法寫出區段表。\n" << std::flush;
+      err << kPrefix << marlit::Translate("無法寫出區段表。\n") << std::flush;
       return kExitIoFailed;
     }
     return kExitOk;

@@ -6,6 +6,7 @@
 
 #include "dialogs/placement.h"
 #include "platform/qt/qt_text.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -21,13 +22,13 @@ class 關於窗體 : public FixedForm {
   void Form_Load(const VersionInfo& version) {
     const QString product = ToQString(version.ProductName);
     AppName->setText(product + u' ' + QString::number(version.Major) + u'.' +
-                     QString::number(version.Minor) + QStringLiteral("B 版"));
-    setWindowTitle(QStringLiteral("關於") + product);
+                     QString::number(version.Minor) + ToQString(Translate(u"B 版")));
+    setWindowTitle(ToQString(FillIn(Translate(u"關於%1"), {ToU16(product)})));
   }
 
  private:
   void BuildControls() {
-    確定 = new QPushButton(QStringLiteral("確定"), this);
+    確定 = new QPushButton(ToQString(Translate(u"確定")), this);
     確定->setObjectName(QStringLiteral("確定"));
     確定->setGeometry(TwipRect(2880, 200, 1095, 375));
     // Neither the default nor the cancel button: Enter and Escape do not close the box.
@@ -46,10 +47,10 @@ class 關於窗體 : public FixedForm {
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(TwipRect(120, 720, 3855, 1095));
 
-    Creator = MakeLine(QStringLiteral("Creator"), QStringLiteral("作者：Marlit 的開發者"), 240);
-    Label1 = MakeLine(QStringLiteral("Label1"), QStringLiteral("專案說明與安裝：見 README"), 480);
+    Creator = MakeLine(QStringLiteral("Creator"), ToQString(Translate(u"作者：Marlit 的開發者")), 240);
+    Label1 = MakeLine(QStringLiteral("Label1"), ToQString(Translate(u"專案說明與安裝：見 README")), 480);
     Label2 =
-        MakeLine(QStringLiteral("Label2"), QStringLiteral("問題回報：Marlit 的問題追蹤系統"), 720);
+        MakeLine(QStringLiteral("Label2"), ToQString(Translate(u"問題回報：Marlit 的問題追蹤系統")), 720);
   }
 
   QLabel* MakeLine(const QString& name, const QString& text, int top) {
