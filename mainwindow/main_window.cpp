@@ -231,6 +231,7 @@ void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
   PlaceLabel(*l0, TwipRect(120, 1000, 540, 180));
   PlaceLabel(*l1, moved(TwipRect(1720, 1005, 540, 180), memoryGrowth));
   PlaceLabel(*l2, moved(TwipRect(3330, 1005, 360, 180), memoryGrowth));
+  if (CurrentLanguage() == Language::English) FitEnglishTexts();
 }
 
 void 主窗體::FitAddressFields() {

@@ -1,0 +1,84 @@
+#include "mainwindow/english_layout.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <algorithm>
+
+#include "dialogs/placement.h"
+#include "mainwindow/main_window.h"
+
+namespace marlit {
+
+namespace {
+
+// The margin on each side of a button's text, in pixels, as the Chinese captions have it.
+constexpr int kButtonPadding = 6;
+
+int TwipWidth(int twips) { return TwipRect(0, 0, twips, 0).width(); }
+
+}  // namespace
+
+int TextWidth(const QWidget& control) {
+  const QFontMetrics metrics = control.fontMetrics();
+  if (const auto* button = qobject_cast<const QPushButton*>(&control)) {
+    return metrics.horizontalAdvance(button->text()) + 2 * kButtonPadding;
+  }
+  if (const auto* option = qobject_cast<const QRadioButton*>(&control)) {
+    const QStyle* style = option->style();
+    return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, option) +
+           style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, option) +
+           metrics.horizontalAdvance(option->text());
+  }
+  if (const auto* label = qobject_cast<const QLabel*>(&control)) {
+    return metrics.horizontalAdvance(label->text());
+  }
+  return 0;
+}
+
+int FitRow(std::initializer_list<RowSlot> row) {
+  int shift = 0;
+  for (const RowSlot& slot : row) {
+    QWidget& control = *slot.control;
+    control.move(control.x() + shift, control.y());
+    if (slot.room <= 0) continue;
+    const int excess = std::max(0, TextWidth(control) - slot.room);
+    control.resize(std::max(control.width(), slot.room + excess), control.height());
+    shift += excess;
+  }
+  return shift;
+}
+
+// The Chinese places stay as they are; an English text that needs more room widens its control,
+// the section list and 代碼 take up the difference between the rows, and the window grows.
+void 主窗體::FitEnglishTexts() {
+  const int options = FitRow({{進制0, TwipWidth(960)},
+                              {進制1, TwipWidth(1200)},
+                              {區段訊息, 0},
+                              {選擇區段訊息, 選擇區段訊息->width()},
+                              {頂端, 頂端->width()},
+                              {關於, 關於->width()}});
+  const int fields = FitRow({{l0, TwipWidth(540)},
+                             {虛偏移, 0},
+                             {l1, TwipWidth(540)},
+                             {實偏移, 0},
+                             {l2, TwipWidth(360)},
+                             {代碼, 0},
+                             {至剪貼簿, 至剪貼簿->width()}});
+  const int growth = std::max(options, fields);
+  auto widen = [](QWidget* control, int by) {
+    control->resize(control->width() + by, control->height());
+  };
+  auto move = [](QWidget* control, int by) { control->move(control->x() + by, control->y()); };
+  widen(區段訊息, growth - options);
+  for (QWidget* c : {選擇區段訊息, 頂端, 關於}) move(c, growth - options);
+  widen(代碼, growth - fields);
+  move(至剪貼簿, growth - fields);
+  widen(程式名, growth);
+  move(瀏覽程式名, growth);
+  widen(bk, growth);
+  setFixedSize(width() + growth, height());
+}
+
+}  // namespace marlit
