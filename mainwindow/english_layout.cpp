@@ -1,6 +1,9 @@
 #include "mainwindow/english_layout.h"
 
+#include <QComboBox>
+#include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -8,6 +11,7 @@
 
 #include "dialogs/placement.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/number_field.h"
 
 namespace marlit {
 

@@ -42,7 +42,7 @@ const LanguageCase kLanguageCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Variables, ChooseLanguageTest, testing::ValuesIn(kLanguageCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 struct FillCase {
   const char* name;
@@ -66,7 +66,7 @@ const FillCase kFillCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Sentences, FillInTest, testing::ValuesIn(kFillCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // Before StartTranslation, and in Chinese, every text is its own message id.
 TEST(TranslateTest, ChineseTextsAreTheirIds) {

@@ -24,6 +24,8 @@ struct Case {
   const char* english;
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 // A character of the CJK blocks or their punctuation, in UTF-8 (lead bytes E3 to E9, and EF for
 // the full-width forms).
 bool HasChineseCharacter(const std::string& text) {
@@ -100,12 +102,12 @@ const Case kCases[] = {
      "marlit-cli: 無法打開檔案「/nonexistent.exe」：", "Cannot open the file “/nonexistent.exe”: No such file"},
     {"ManySectionsRefused", MARLIT_CLI, "{many}",
      "區段數目大於20，繼續進行分析嗎？\nmarlit-cli: 未指定 --yes，已取預設按鈕「取消」，分析停止；要繼續分析，請加上 --yes 再執行。\n",
-     "There are more than 20 sections"},
+     "The file has more than 20 sections. Go on with the analysis?\nmarlit-cli: no --yes"},
     {"ManySectionsAnswered", MARLIT_CLI, "{many} --yes", "已依 --yes 回答「確定」，繼續分析。\n",
      "answered “OK” as --yes asks"},
     {"Overlap", MARLIT_CLI, "{overlap}",
-     "的 FileOffset 部分重疊 ★\r\n\r\n         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～",
-     "of section “.a      ” overlap ★\r\n\r\n         ~~~~ Please leave out"},
+     "marlit-cli: ★ 區段「.a      」的 FileMax 和區段「.b      」的 FileOffset 部分重疊 ★\n",
+     "marlit-cli: ★ FileMax of section “.a      ” and FileOffset of section “.b      ” overlap ★\n"},
     {"RefusedValue", MARLIT_CLI, "{image} -o 0xZZ",
      "數值「0xZZ」不能輸入：十六進制只接受 0-9、A-F、a-f，可帶 0x。",
      "the value “0xZZ” cannot be typed: hexadecimal takes only"},
@@ -122,7 +124,7 @@ const Case kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Programs, LanguagesTest, testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // JSON is read by programs: its values stay as they are in every language.
 TEST_F(LanguagesTest, JsonIsTheSameInEveryLanguage) {
