@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "dialogs/placement.h"
+#include "dialogs/text_fit.h"
 #include "platform/qt/qt_text.h"
 #include "platform/translation.h"
 
@@ -24,6 +25,7 @@ class 關於窗體 : public FixedForm {
     AppName->setText(product + u' ' + QString::number(version.Major) + u'.' +
                      QString::number(version.Minor) + ToQString(Translate(u"B 版")));
     setWindowTitle(ToQString(FillIn(Translate(u"關於%1"), {ToU16(product)})));
+    if (CurrentLanguage() == Language::English) FitEnglishTexts();
   }
 
  private:
@@ -58,6 +60,17 @@ class 關於窗體 : public FixedForm {
     label->setObjectName(name);
     label->setGeometry(TwipRect(120, top, 3540, 225));
     return label;
+  }
+
+  // The English name and version need more room than the Chinese: the box grows to the right.
+  void FitEnglishTexts() {
+    constexpr int kGapBeforeButton = 8;
+    const int growth =
+        FitRow({{AppName, AppName->width() - kGapBeforeButton}, {確定, 確定->width()}});
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Creator, Label1, Label2}) {
+      w->resize(w->width() + growth, w->height());
+    }
+    setFixedSize(width() + growth, height());
   }
 
   void 確定_Click() { accept(); }

@@ -1,15 +1,13 @@
-#include "mainwindow/english_layout.h"
-
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <algorithm>
 
 #include "dialogs/placement.h"
+#include "dialogs/text_fit.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/number_field.h"
 
@@ -17,42 +15,9 @@ namespace marlit {
 
 namespace {
 
-// The margin on each side of a button's text, in pixels, as the Chinese captions have it.
-constexpr int kButtonPadding = 6;
-
 int TwipWidth(int twips) { return TwipRect(0, 0, twips, 0).width(); }
 
 }  // namespace
-
-int TextWidth(const QWidget& control) {
-  const QFontMetrics metrics = control.fontMetrics();
-  if (const auto* button = qobject_cast<const QPushButton*>(&control)) {
-    return metrics.horizontalAdvance(button->text()) + 2 * kButtonPadding;
-  }
-  if (const auto* option = qobject_cast<const QRadioButton*>(&control)) {
-    const QStyle* style = option->style();
-    return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, option) +
-           style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, option) +
-           metrics.horizontalAdvance(option->text());
-  }
-  if (const auto* label = qobject_cast<const QLabel*>(&control)) {
-    return metrics.horizontalAdvance(label->text());
-  }
-  return 0;
-}
-
-int FitRow(std::initializer_list<RowSlot> row) {
-  int shift = 0;
-  for (const RowSlot& slot : row) {
-    QWidget& control = *slot.control;
-    control.move(control.x() + shift, control.y());
-    if (slot.room <= 0) continue;
-    const int excess = std::max(0, TextWidth(control) - slot.room);
-    control.resize(std::max(control.width(), slot.room + excess), control.height());
-    shift += excess;
-  }
-  return shift;
-}
 
 // The Chinese places stay as they are; an English text that needs more room widens its control,
 // the section list and 代碼 take up the difference between the rows, and the window grows.

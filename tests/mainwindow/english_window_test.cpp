@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <cstdlib>
 
-#include "mainwindow/english_layout.h"
+#include "dialogs/text_fit.h"
 #include "platform/translation.h"
 #include "tests/mainwindow/window_fakes.h"
 

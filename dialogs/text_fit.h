@@ -1,5 +1,5 @@
 #pragma once
-// Room for the English texts in a layout made for the shorter Chinese ones.
+// Room for the English texts in layouts made for the shorter Chinese ones.
 
 #include <QWidget>
 #include <initializer_list>
