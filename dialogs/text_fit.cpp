@@ -27,7 +27,7 @@ int TextWidth(const QWidget& control) {
            metrics.horizontalAdvance(option->text());
   }
   if (const auto* label = qobject_cast<const QLabel*>(&control)) {
-    return metrics.horizontalAdvance(label->text());
+    return label->sizeHint().width();
   }
   return 0;
 }
