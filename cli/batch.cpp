@@ -213,7 +213,8 @@ bool RowWriter::Flush() {
 
 std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
   const bool hex = radix == Radix::Hex;
-  const std::string most = marlit::Translate("最多 ") + std::to_string(limit) + marlit::Translate(" 位");
+  const std::string most =
+      marlit::Translate("最多 ") + std::to_string(limit) + marlit::Translate(" 位");
   std::string quoted = marlit::Translate("數值「") + TerminalText(value) + marlit::Translate("」");
   switch (CheckValue(value, radix, limit)) {
     case TextProblem::None:
@@ -223,7 +224,8 @@ std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
                            : marlit::Translate("不能輸入：十進制只接受 0-9。"));
     case TextProblem::TooLong:
       return quoted +
-             (hex ? marlit::Translate("太長：十六進制") + most + marlit::Translate("（0x 之後）。") : marlit::Translate("太長：十進制") + most + marlit::Translate("。"));
+             (hex ? marlit::Translate("太長：十六進制") + most + marlit::Translate("（0x 之後）。")
+                  : marlit::Translate("太長：十進制") + most + marlit::Translate("。"));
     case TextProblem::NoDigitsAfterPrefix:
       return quoted + marlit::Translate("在 0x 之後沒有數字。");
   }
@@ -313,8 +315,8 @@ bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_vie
     // The window's message is shown once per overflow; the row is what the panel holds after it.
     (void)panel_.ClearAfterOverflow(into);
     overflowed_ = true;
-    err_ << Where(line) << marlit::Translate("數值「") << TerminalText(value) << marlit::Translate("」：溢出！請填寫正確的數值。\n")
-         << std::flush;
+    err_ << Where(line) << marlit::Translate("數值「") << TerminalText(value)
+         << marlit::Translate("」：溢出！請填寫正確的數值。\n") << std::flush;
     return rows_.AppendOverflow(panel_, field, value);
   }
   return rows_.Append(panel_, field);
@@ -322,7 +324,8 @@ bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_vie
 
 std::string ValueRunner::Where(std::size_t line) {
   std::string at(kPrefix);
-  if (line != 0) at += marlit::Translate("標準輸入第 ") + std::to_string(line) + marlit::Translate(" 行：");
+  if (line != 0)
+    at += marlit::Translate("標準輸入第 ") + std::to_string(line) + marlit::Translate(" 行：");
   return at;
 }
 
@@ -396,10 +399,10 @@ void PrintSectionTable(const PeImage& image, Radix radix, bool json, std::ostrea
       << "Index\tIncluded\tName\tFileMin\tFileMax\tRamMin\tRamMax\n";
   for (std::size_t i = 0; i < records.size(); ++i) {
     const SectionRecord& r = records[i];
-    out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(ShownName(r.Name))) << '\t'
-        << text(r.FileMin, NumberWidth::Narrow) << '\t' << text(r.FileMax, NumberWidth::Narrow)
-        << '\t' << text(ram(r.RamMin), addressWidth) << '\t' << text(ram(r.RamMax), addressWidth)
-        << '\n';
+    out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(ShownName(r.Name)))
+        << '\t' << text(r.FileMin, NumberWidth::Narrow) << '\t'
+        << text(r.FileMax, NumberWidth::Narrow) << '\t' << text(ram(r.RamMin), addressWidth) << '\t'
+        << text(ram(r.RamMax), addressWidth) << '\n';
   }
 }
 
@@ -428,8 +431,8 @@ int Run(const Options& options, BlockInput& in, std::ostream& out, std::ostream&
   image.OmitImageBase = options.rva;
   for (const std::string& name : options.exclude) {
     if (!ExcludeSections(image, FromUtf8(name))) {
-      err << kPrefix << marlit::Translate("沒有名為「") << TerminalText(name) << marlit::Translate("」的區段，無法排除。\n")
-          << std::flush;
+      err << kPrefix << marlit::Translate("沒有名為「") << TerminalText(name)
+          << marlit::Translate("」的區段，無法排除。\n") << std::flush;
       return kExitUsage;
     }
   }

@@ -19,7 +19,8 @@ bool StderrPrompt::AskOkCancel(std::u16string_view text) {
     return true;
   }
   err_ << "marlit-cli: "
-         << Translate("未指定 --yes，已取預設按鈕「取消」，分析停止；要繼續分析，請加上 --yes 再執行。\n")
+       << Translate(
+              "未指定 --yes，已取預設按鈕「取消」，分析停止；要繼續分析，請加上 --yes 再執行。\n")
        << std::flush;
   return false;
 }

@@ -49,10 +49,12 @@ class 關於窗體 : public FixedForm {
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(TwipRect(120, 720, 3855, 1095));
 
-    Creator = MakeLine(QStringLiteral("Creator"), ToQString(Translate(u"作者：Marlit 的開發者")), 240);
-    Label1 = MakeLine(QStringLiteral("Label1"), ToQString(Translate(u"專案說明與安裝：見 README")), 480);
-    Label2 =
-        MakeLine(QStringLiteral("Label2"), ToQString(Translate(u"問題回報：Marlit 的問題追蹤系統")), 720);
+    Creator =
+        MakeLine(QStringLiteral("Creator"), ToQString(Translate(u"作者：Marlit 的開發者")), 240);
+    Label1 =
+        MakeLine(QStringLiteral("Label1"), ToQString(Translate(u"專案說明與安裝：見 README")), 480);
+    Label2 = MakeLine(QStringLiteral("Label2"),
+                      ToQString(Translate(u"問題回報：Marlit 的問題追蹤系統")), 720);
   }
 
   QLabel* MakeLine(const QString& name, const QString& text, int top) {

@@ -58,7 +58,8 @@ int main(int argc, char* argv[]) {
   QTranslator qtTexts;
   marlit::AfterFirstExposure([&qtTexts, language] {
     QApplication::setWindowIcon(marlit::ProgramIcon());
-    if (language == marlit::Language::TraditionalChinese && qtTexts.load(QStringLiteral("qtbase_zh_TW"),
+    if (language == marlit::Language::TraditionalChinese &&
+        qtTexts.load(QStringLiteral("qtbase_zh_TW"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
       QApplication::installTranslator(&qtTexts);
     }
@@ -88,8 +89,8 @@ int main(int argc, char* argv[]) {
     if (window.Ended()) return EXIT_FAILURE;
     return QApplication::exec();
   } catch (const std::exception& e) {
-    prompt.ShowMessage(std::u16string(marlit::Translate(u"程式發生未預期的錯誤，必須結束。")) + u"\r\n" +
-                       marlit::ToU16(QString::fromUtf8(e.what())));
+    prompt.ShowMessage(std::u16string(marlit::Translate(u"程式發生未預期的錯誤，必須結束。")) +
+                       u"\r\n" + marlit::ToU16(QString::fromUtf8(e.what())));
     return EXIT_FAILURE;
   }
 }

@@ -384,7 +384,10 @@ void 主窗體::UntrappedOrEnd(const std::function<void()>& handler) {
   }
   ended_ = true;
   定時器.stop();
-  Skipping([&] { prompt_.ShowMessage(std::u16string(Translate(u"程式發生未預期的錯誤，必須結束。")) + u"\r\n" + what); });
+  Skipping([&] {
+    prompt_.ShowMessage(std::u16string(Translate(u"程式發生未預期的錯誤，必須結束。")) + u"\r\n" +
+                        what);
+  });
   hooks_.EndProgram();
 }
 
@@ -493,7 +496,10 @@ void 主窗體::至剪貼簿_Click() {
 }
 
 void 主窗體::ShowClipboardError(const char* description) {
-  Skipping([&] { prompt_.ShowMessage(std::u16string(Translate(u"剪貼簿操作出錯：")) + ErrorDescription(description)); });
+  Skipping([&] {
+    prompt_.ShowMessage(std::u16string(Translate(u"剪貼簿操作出錯：")) +
+                        ErrorDescription(description));
+  });
 }
 
 void 主窗體::代碼_Change() {
@@ -556,13 +562,14 @@ void 主窗體::瀏覽程式名_Click() {
   Perl2::Variable FileName = Perl2::Variable::TextOnly();
   std::u16string FileTitle;
   bool ReadOnly = false;
-  std::u16string Filter(Translate(u"程式檔案(*.exe;*.dll;*.ocx)|*.exe;*.dll;*.ocx|全部檔案(*.*)|*.*"));
+  std::u16string Filter(
+      Translate(u"程式檔案(*.exe;*.dll;*.ocx)|*.exe;*.dll;*.ocx|全部檔案(*.*)|*.*"));
   std::int32_t FilterIndex = 1;
   std::u16string InitialDir;
   std::int32_t Flags = 0x80000;
-  const bool chosen = openFile_.ShowOpenDialog(FileName, FileTitle, true, false, ReadOnly, false,
-                                               Filter, FilterIndex, InitialDir, std::u16string(Translate(u"選擇程式檔案")),
-                                               u"", static_cast<std::intptr_t>(winId()), Flags);
+  const bool chosen = openFile_.ShowOpenDialog(
+      FileName, FileTitle, true, false, ReadOnly, false, Filter, FilterIndex, InitialDir,
+      std::u16string(Translate(u"選擇程式檔案")), u"", static_cast<std::intptr_t>(winId()), Flags);
   if (chosen) OpenProgramFile(Perl2::TextOf(FileName.Get()));
   if (頂端->isChecked()) 設置窗體層次(false);
   dialogOpen_ = false;

@@ -14,7 +14,8 @@ std::u16string DecimalDigits(std::int32_t value) {
 }  // namespace
 
 std::u16string ManySectionsQuestion() {
-  return FillIn(Translate(u"區段數目大於%1，繼續進行分析嗎？"), {DecimalDigits(kSectionQuestionLimit)});
+  return FillIn(Translate(u"區段數目大於%1，繼續進行分析嗎？"),
+                {DecimalDigits(kSectionQuestionLimit)});
 }
 
 std::u16string CannotOpenMessage(std::u16string_view path, std::u16string_view reason) {

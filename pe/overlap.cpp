@@ -11,8 +11,7 @@ namespace {
 
 constexpr std::size_t kNameField = 8;
 constexpr std::u16string_view kLineEnd = u"\r\n";
-constexpr Text kClosingLine =
-    u"         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～";
+constexpr Text kClosingLine = u"         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～";
 
 struct WarningText {
   std::u16string_view boundOfI;

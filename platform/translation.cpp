@@ -80,14 +80,15 @@ Language ChooseLanguage(const LocaleVariables& variables) {
   while (!preferences.empty()) {
     const std::size_t colon = preferences.find(':');
     if (auto language = CatalogueFor(preferences.substr(0, colon))) return *language;
-    preferences = colon == std::string_view::npos ? std::string_view{} : preferences.substr(colon + 1);
+    preferences =
+        colon == std::string_view::npos ? std::string_view{} : preferences.substr(colon + 1);
   }
   return CatalogueFor(locale).value_or(Language::English);
 }
 
 Language StartTranslation() {
-  chosen = ChooseLanguage({Variable("LANGUAGE"), Variable("LC_ALL"), Variable("LC_MESSAGES"),
-                           Variable("LANG")});
+  chosen = ChooseLanguage(
+      {Variable("LANGUAGE"), Variable("LC_ALL"), Variable("LC_MESSAGES"), Variable("LANG")});
   if (chosen != Language::English) return chosen;
   // gettext reads LANGUAGE only outside the C locale: a locale that is not installed leaves the
   // messages in C, where the UTF-8 C locale stands in.
@@ -126,7 +127,8 @@ std::u16string FillIn(std::u16string_view sentence,
   std::u16string text;
   for (std::size_t i = 0; i < sentence.size(); ++i) {
     const char16_t c = sentence[i];
-    if (c == u'%' && i + 1 < sentence.size() && sentence[i + 1] >= u'1' && sentence[i + 1] <= u'9') {
+    if (c == u'%' && i + 1 < sentence.size() && sentence[i + 1] >= u'1' &&
+        sentence[i + 1] <= u'9') {
       const auto place = static_cast<std::size_t>(sentence[i + 1] - u'1');
       if (place < values.size()) {
         text += values.begin()[place];

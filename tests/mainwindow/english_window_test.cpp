@@ -44,9 +44,9 @@ TEST_P(EnglishWindowTest, ControlShowsItsWholeEnglishText) {
 }
 
 const ControlCase kControls[] = {
-    {"進制0", "Dec"},       {"進制1", "Hex"},    {"選擇區段訊息", "Sections"},
-    {"頂端", "On top"},     {"關於", "About"},   {"至剪貼簿", "To clipboard"},
-    {"l0", "Address"},      {"l1", "Offset"},    {"l2", "Bytes"},
+    {"進制0", "Dec"},   {"進制1", "Hex"},  {"選擇區段訊息", "Sections"},
+    {"頂端", "On top"}, {"關於", "About"}, {"至剪貼簿", "To clipboard"},
+    {"l0", "Address"},  {"l1", "Offset"},  {"l2", "Bytes"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Controls, EnglishWindowTest, testing::ValuesIn(kControls));

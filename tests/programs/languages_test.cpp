@@ -68,7 +68,8 @@ class LanguagesTest : public testing::TestWithParam<Case> {
   std::string Run(const char* environment, const Case& c) {
     std::string args = c.args;
     for (const char* file : {"image", "overlap", "many", "text"}) {
-      args = Replace(args, std::string("{") + file + "}", (dir_ / (std::string(file) + ".exe")).string());
+      args = Replace(args, std::string("{") + file + "}",
+                     (dir_ / (std::string(file) + ".exe")).string());
     }
     const std::string command = std::string(environment) + c.program + " " + args + " >" +
                                 (dir_ / "out").string() + " 2>&1 </dev/null";
@@ -98,22 +99,26 @@ const Case kCases[] = {
     {"CliParseError", MARLIT_CLI, "", "FILE is required", "FILE is required"},
     {"NotPe", MARLIT_CLI, "{text}", "marlit-cli: 這不是一個 PE 檔案，無法分析！\n",
      "marlit-cli: This is not a PE file; it cannot be analysed!\n"},
-    {"CannotOpen", MARLIT_CLI, "/nonexistent.exe",
-     "marlit-cli: 無法打開檔案「/nonexistent.exe」：", "Cannot open the file “/nonexistent.exe”: No such file"},
+    {"CannotOpen", MARLIT_CLI, "/nonexistent.exe", "marlit-cli: 無法打開檔案「/nonexistent.exe」：",
+     "Cannot open the file “/nonexistent.exe”: No such file"},
     {"ManySectionsRefused", MARLIT_CLI, "{many}",
-     "區段數目大於20，繼續進行分析嗎？\nmarlit-cli: 未指定 --yes，已取預設按鈕「取消」，分析停止；要繼續分析，請加上 --yes 再執行。\n",
+     "區段數目大於20，繼續進行分析嗎？\nmarlit-cli: 未指定 "
+     "--yes，已取預設按鈕「取消」，分析停止；要繼續分析，請加上 --yes 再執行。\n",
      "The file has more than 20 sections. Go on with the analysis?\nmarlit-cli: no --yes"},
     {"ManySectionsAnswered", MARLIT_CLI, "{many} --yes", "已依 --yes 回答「確定」，繼續分析。\n",
      "answered “OK” as --yes asks"},
     {"Overlap", MARLIT_CLI, "{overlap}",
      "marlit-cli: ★ 區段「.a      」的 FileMax 和區段「.b      」的 FileOffset 部分重疊 ★\n",
-     "marlit-cli: ★ FileMax of section “.a      ” and FileOffset of section “.b      ” overlap ★\n"},
+     "marlit-cli: ★ FileMax of section “.a      ” and FileOffset of section “.b      ” overlap "
+     "★\n"},
     {"RefusedValue", MARLIT_CLI, "{image} -o 0xZZ",
      "數值「0xZZ」不能輸入：十六進制只接受 0-9、A-F、a-f，可帶 0x。",
      "the value “0xZZ” cannot be typed: hexadecimal takes only"},
-    {"TooLong", MARLIT_CLI, "{image} --decimal -o 12345678901", "數值「12345678901」太長：十進制最多 10 位。",
+    {"TooLong", MARLIT_CLI, "{image} --decimal -o 12345678901",
+     "數值「12345678901」太長：十進制最多 10 位。",
      "the value “12345678901” is too long: decimal takes at most 10 digits."},
-    {"Overflow", MARLIT_CLI, "{image} --decimal -o 2147483648", "數值「2147483648」：溢出！請填寫正確的數值。",
+    {"Overflow", MARLIT_CLI, "{image} --decimal -o 2147483648",
+     "數值「2147483648」：溢出！請填寫正確的數值。",
      "the value “2147483648”: overflow! Please enter a correct value."},
     {"UnknownExclusion", MARLIT_CLI, "{image} --exclude .zz", "沒有名為「.zz」的區段，無法排除。",
      "there is no section named “.zz”"},
