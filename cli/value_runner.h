@@ -63,7 +63,6 @@ class ValueRunner {
   ConversionPanel panel_;
   RowWriter rows_;
   std::ostream& err_;
-  std::string overflowText_;  // the message in UTF-8, made once
   bool overflowed_ = false;
   bool readFailed_ = false;
   // Room for the start of a line, capacity_ bytes read and a line end; not cleared when made.
