@@ -24,8 +24,9 @@ struct Sum {
 };
 
 Sum OffsetToAddress(const PeImage& image, const OffsetAnswer& a, std::int64_t v) {
-  if (image.Kind == ImageKind::Pe32Plus)
+  if (image.Kind == ImageKind::Pe32Plus) {
     return {static_cast<std::int64_t>(Pattern(v) + Pattern(a.Shift))};
+  }
   std::int32_t sum = 0;
   const bool overflow = __builtin_add_overflow(Narrow(v), Narrow(a.Shift), &sum);
   return {sum, overflow};
@@ -46,8 +47,9 @@ std::optional<std::int64_t> WithBase(const PeImage& image, std::int64_t v) {
 // RamMin; a PE32 image subtracts the delta in force, as the two directions stay inverse.
 Sum AddressToOffset(const PeImage& image, const AddressAnswer& a, std::int64_t v,
                     std::uint64_t into) {
-  if (image.Kind == ImageKind::Pe32Plus)
+  if (image.Kind == ImageKind::Pe32Plus) {
     return {std::int64_t{a.Back} + static_cast<std::int64_t>(into)};
+  }
   std::int32_t difference = 0;
   const bool overflow = __builtin_sub_overflow(Narrow(v), a.Back, &difference);
   return {difference, overflow};

@@ -147,25 +147,25 @@ std::uint32_t IntervalLookup::Find(std::uint64_t key) const {
 
 namespace {
 
-// A PE32 image's sums are in 32 bits: its deltas are kept as their low 32 bits.
-std::int32_t Narrow(std::int64_t v) { return static_cast<std::int32_t>(v); }
-std::uint64_t Pattern(std::int64_t v) { return static_cast<std::uint64_t>(v); }
+// A PE32 image's sums are in 32 bits: the delta in force is kept as its low 32 bits.
+std::int32_t DeltaInForce(const PeImage& image, const SectionRecord& r) {
+  return static_cast<std::int32_t>(image.OmitImageBase ? r.RvaDelta : r.RamDelta);
+}
 
 OffsetAnswer OffsetAnswerOf(const PeImage& image, const SectionRecord& r) {
-  if (image.Kind == ImageKind::Pe32Plus) {
-    const std::uint64_t base = image.OmitImageBase ? Pattern(BaseInForce(image)) : 0;
-    return {static_cast<std::int64_t>(Pattern(r.RamMin) - Pattern(r.FileMin) - base)};
-  }
-  return {Narrow(image.OmitImageBase ? r.RvaDelta : r.RamDelta)};
+  if (image.Kind == ImageKind::Pe32) return {DeltaInForce(image, r)};
+  // RamMin - base + (offset - FileMin), in 64-bit patterns.
+  const std::int64_t base = image.OmitImageBase ? BaseInForce(image) : 0;
+  return {static_cast<std::int64_t>(static_cast<std::uint64_t>(r.RamMin) -
+                                    static_cast<std::uint64_t>(std::int64_t{r.FileMin}) -
+                                    static_cast<std::uint64_t>(base))};
 }
 
 AddressAnswer AddressAnswerOf(const PeImage& image, const SectionRecord& r) {
   // A record with no file bytes has length 0, which zero-fills all of its memory.
   const std::int64_t fileLength = std::max<std::int64_t>(0, std::int64_t{r.FileMax} - r.FileMin);
-  const std::int32_t back = image.Kind == ImageKind::Pe32Plus
-                                ? r.FileMin
-                                : Narrow(image.OmitImageBase ? r.RvaDelta : r.RamDelta);
-  return {Pattern(r.RamMin), static_cast<std::uint32_t>(fileLength), back};
+  return {static_cast<std::uint64_t>(r.RamMin), static_cast<std::uint32_t>(fileLength),
+          image.Kind == ImageKind::Pe32 ? DeltaInForce(image, r) : r.FileMin};
 }
 
 }  // namespace
