@@ -95,11 +95,16 @@ IntervalLookup::IntervalLookup(std::span<const Range> ranges) {
 }
 
 void IntervalLookup::BuildBuckets() {
-  // About one bucket per interval: the span's width in bits less the count's.
+  // At most one bucket per interval: the span's width in bits less the count's, or up to two bits
+  // wider where few buckets would then need a search (ranges that alternate with gaps), so that
+  // the buckets take less of the cache.
   const std::size_t last = starts_.size() - 1;
   const std::uint64_t span = starts_[last];
   const auto countBits = static_cast<unsigned>(std::bit_width(starts_.size()));
-  shift_ = std::max<unsigned>(static_cast<unsigned>(std::bit_width(span)), countBits) - countBits;
+  const unsigned narrowest =
+      std::max<unsigned>(static_cast<unsigned>(std::bit_width(span)), countBits) - countBits;
+  shift_ = std::min(narrowest + 2, 63U);
+  while (shift_ > narrowest && SearchedBuckets(shift_) * 8 > (span >> shift_) + 1) --shift_;
   const std::uint64_t bucketCount = (span >> shift_) + 1;
   outside_ = static_cast<std::size_t>(bucketCount);
   buckets_.resize(outside_ + 1);
@@ -119,6 +124,21 @@ void IntervalLookup::BuildBuckets() {
       bucket = {{static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(end)}, kSearch};
     }
   }
+}
+
+// How many buckets of 1 << shift keys more than one interval start would cut, or one where the
+// split would not fit in 32 bits.
+std::size_t IntervalLookup::SearchedBuckets(unsigned shift) const {
+  const std::uint64_t mask = (std::uint64_t{1} << shift) - 1;
+  const std::size_t most = shift < 32 ? 1 : 0;
+  std::size_t searched = 0;
+  std::size_t inside = 0;
+  for (std::size_t k = 1; k < starts_.size(); ++k) {
+    const bool sameBucket = starts_[k] >> shift == starts_[k - 1] >> shift;
+    inside = (sameBucket ? inside : 0) + ((starts_[k] & mask) != 0 ? 1 : 0);
+    if (inside == most + 1) ++searched;
+  }
+  return searched;
 }
 
 // The last interval in first..last that starts at or before fromFirst, where the first one does;

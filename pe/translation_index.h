@@ -46,6 +46,7 @@ class IntervalLookup {
   static constexpr std::uint32_t kSearch = 0xFFFFFFFF;
 
   void BuildBuckets();
+  [[nodiscard]] std::size_t SearchedBuckets(unsigned shift) const;
   [[nodiscard]] std::size_t Search(std::size_t first, std::size_t last,
                                    std::uint64_t fromFirst) const;
 
