@@ -46,23 +46,23 @@ Walk ReferenceWalk(const PeImage& image, bool fromOffset, std::int64_t v) {
   return {};
 }
 
-// Records of small ranges in a small space, so that they overlap, nest and touch; a PE32+ table
-// straddles 2^63 so that the unsigned order matters.
-PeImage RandomImage(std::mt19937& random, ImageKind kind) {
+// Records of ranges in a small space, so that they overlap, nest and touch, scaled by scale; a
+// PE32+ table straddles 2^63, where the unsigned order matters, or lies at the top of the space.
+PeImage RandomImage(std::mt19937& random, ImageKind kind, std::int64_t base, std::int32_t scale) {
   std::uniform_int_distribution<std::int32_t> bound(0, 64);
   PeImage image;
   image.Kind = kind;
-  image.ImageBase = kind == ImageKind::Pe32Plus ? std::int64_t{0x7FFFFFFFFFFFFFE0} : 0x100;
+  image.ImageBase = base;
   image.OmitImageBase = random() % 2 == 0;
   image.HeaderFromOffset = random() % 2 == 0 ? HeaderTurn::First : HeaderTurn::Last;
   image.HeaderFromAddress = random() % 2 == 0 ? HeaderTurn::First : HeaderTurn::Last;
   const int count = 1 + static_cast<int>(random() % 12);
   for (int i = 0; i < count; ++i) {
     SectionRecord r;
-    r.FileMin = bound(random) - 8;
-    r.FileMax = r.FileMin + bound(random) / 3;
-    r.RamMin = Plus(image.ImageBase, bound(random));
-    r.RamMax = Plus(r.RamMin, bound(random) / 3);
+    r.FileMin = (bound(random) - 8) * scale;
+    r.FileMax = r.FileMin + bound(random) / 3 * scale;
+    r.RamMin = Plus(image.ImageBase, std::int64_t{bound(random)} * scale);
+    r.RamMax = Plus(r.RamMin, std::int64_t{bound(random)} / 3 * scale);
     r.RamDelta = Plus(r.RamMin, -std::int64_t{r.FileMin});
     r.RvaDelta = Plus(r.RamDelta, -image.ImageBase);
     r.Included = random() % 4 != 0;
@@ -72,25 +72,58 @@ PeImage RandomImage(std::mt19937& random, ImageKind kind) {
   return image;
 }
 
-TEST(TranslationIndexTest, AnswersAsTheWalkOverRandomTables) {
-  std::mt19937 random(20261208);
-  for (int table = 0; table < 400; ++table) {
-    const ImageKind kind = table % 2 == 0 ? ImageKind::Pe32 : ImageKind::Pe32Plus;
-    const PeImage image = RandomImage(random, kind);
-    const std::int64_t addressStart = image.OmitImageBase ? -4 : image.ImageBase - 4;
-    for (std::int64_t i = 0; i < 80; ++i) {
-      const std::int64_t offset = i - 12;
-      const Walk file = ReferenceWalk(image, true, offset);
-      EXPECT_EQ(TranslateFileOffset(image, offset).Position, file.position) << table << " " << i;
+// Every bound of every record, and the values beside it.
+std::vector<std::int64_t> Edges(const PeImage& image, bool fromOffset) {
+  std::vector<std::int64_t> edges;
+  const std::int64_t less = image.OmitImageBase ? BaseInForce(image) : 0;
+  for (const SectionRecord& r : image.Sections) {
+    const std::int64_t lo = fromOffset ? r.FileMin : Plus(r.RamMin, -less);
+    const std::int64_t hi = fromOffset ? r.FileMax : Plus(r.RamMax, -less);
+    for (const std::int64_t e : {lo, hi}) edges.insert(edges.end(), {Plus(e, -1), e, Plus(e, 1)});
+  }
+  return edges;
+}
 
-      const std::int64_t address = Plus(addressStart, i);
-      const Walk ram = ReferenceWalk(image, false, address);
-      try {
-        const Translation t = TranslateAddress(image, address);
-        EXPECT_EQ(t.Position, ram.position) << table << " " << i;
-        EXPECT_EQ(t.Where == Landing::ZeroFilled, ram.zeroFilled) << table << " " << i;
-      } catch (const OverflowError&) {
-        EXPECT_NE(ram.position, 0);
+struct TableShape {
+  ImageKind kind;
+  std::int64_t base;
+  std::int32_t scale;
+};
+
+TEST(TranslationIndexTest, AnswersAsTheWalkOverRandomTables) {
+  const TableShape shapes[] = {
+      {ImageKind::Pe32, 0x100, 1},
+      {ImageKind::Pe32, 0x10000000, 0x10000},
+      {ImageKind::Pe32Plus, 0x7FFFFFFFFFFFFFE0, 1},
+      {ImageKind::Pe32Plus, static_cast<std::int64_t>(0xFFFFFFFFFFFFFF00), 1},
+      {ImageKind::Pe32Plus, static_cast<std::int64_t>(0xFFFFFF0000000000), 0x1000000},
+  };
+  std::mt19937 random(20261208);
+  for (const TableShape& shape : shapes) {
+    for (int table = 0; table < 200; ++table) {
+      const PeImage image = RandomImage(random, shape.kind, shape.base, shape.scale);
+      const std::int64_t addressStart = image.OmitImageBase ? -4 : image.ImageBase - 4;
+      std::vector<std::int64_t> offsets = Edges(image, true);
+      std::vector<std::int64_t> addresses = Edges(image, false);
+      for (std::int64_t i = 0; i < 80; ++i) {
+        offsets.push_back(i - 12);
+        addresses.push_back(Plus(addressStart, i));
+      }
+      for (const std::int64_t offset : offsets) {
+        if (offset < INT32_MIN || offset > INT32_MAX) continue;
+        const Walk file = ReferenceWalk(image, true, offset);
+        EXPECT_EQ(TranslateFileOffset(image, offset).Position, file.position)
+            << shape.base << " " << table << " " << offset;
+      }
+      for (const std::int64_t address : addresses) {
+        const Walk ram = ReferenceWalk(image, false, address);
+        try {
+          const Translation t = TranslateAddress(image, address);
+          EXPECT_EQ(t.Position, ram.position) << shape.base << " " << table << " " << address;
+          EXPECT_EQ(t.Where == Landing::ZeroFilled, ram.zeroFilled) << table << " " << address;
+        } catch (const OverflowError&) {
+          EXPECT_NE(ram.position, 0);
+        }
       }
     }
   }
