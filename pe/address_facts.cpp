@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "pe/translate.h"
+#include "pe/translation_index.h"
 #include "platform/errors.h"
 
 namespace marlit {
@@ -39,13 +40,25 @@ std::optional<std::uint32_t> RvaInMode(const PeImage& image, std::int64_t addres
   return static_cast<std::uint32_t>(address);
 }
 
-// A record's memory as RVAs.
-std::optional<RvaRange> RvaRangeOf(const PeImage& image, const SectionRecord& record) {
-  const std::optional<std::uint32_t> begin = RvaOfAddress(image, record.RamMin);
-  if (!begin) return std::nullopt;
-  const std::uint64_t size =
-      AddressOrder(image.Kind, record.RamMax) - AddressOrder(image.Kind, record.RamMin);
-  return RvaRange{*begin, static_cast<std::uint32_t>(std::min(*begin + size, kLargestRva))};
+// The first RVA of the included record that holds an address (in the mode in force, whose RVA is
+// rva), found through translation's lookup.
+std::optional<std::uint32_t> StartOfHolder(const PeImage& image, std::int64_t address,
+                                           std::uint32_t rva) {
+  // As translation adds the base: in 64 bits for a PE32 image, where it cannot wrap; a PE32+
+  // address that wraps is in no record.
+  std::uint64_t withBase = Pattern(address);
+  if (image.OmitImageBase && image.Kind == ImageKind::Pe32) {
+    withBase = Pattern(address + BaseInForce(image));
+  } else if (image.OmitImageBase &&
+             __builtin_add_overflow(withBase, Pattern(BaseInForce(image)), &withBase)) {
+    return std::nullopt;
+  }
+  const RecordFields* holder = LookupOf(image).FromAddress.Find(
+      AddressOrder(image.Kind, static_cast<std::int64_t>(withBase)));
+  if (holder == nullptr) return std::nullopt;
+  const std::optional<std::uint32_t> start = RvaOfAddress(image, holder->RamMin);
+  if (!start || *start > rva) return std::nullopt;
+  return start;
 }
 
 // The first of two directories in the header's order.
@@ -89,34 +102,37 @@ AddressFacts ReadAddressFacts(BoundedReader& reader, const RawImageHeaders& raw,
   return facts;
 }
 
-AddressDescription DescribeAddress(const PeImage& image, std::int64_t address) {
-  AddressDescription description;
-  description.Position = TranslatedOrNothing(TranslateAddress, image, address).Position;
-  description.Section = NameOf(image, description.Position);
+ValueFacts FactsOfAddress(const PeImage& image, std::int64_t address) {
+  ValueFacts facts;
   const std::optional<std::uint32_t> rva = RvaInMode(image, address);
-  if (image.Facts == nullptr || !rva) return description;
-  description.Directory = DirectoryOfRva(image.Facts->Directories, *rva);
-  if (const SectionRecord* record = IncludedRecord(image, description.Position)) {
-    if (const std::optional<RvaRange> range = RvaRangeOf(image, *record)) {
-      description.Export = image.Facts->Exports.NameAt(*rva, *range);
-    }
+  if (image.Facts == nullptr || !rva) return facts;
+  facts.Directory = DirectoryOfRva(image.Facts->Directories, *rva);
+  if (const std::optional<std::uint32_t> start = StartOfHolder(image, address, *rva)) {
+    facts.Export = image.Facts->Exports.NameAt(*rva, RvaRange{*start, *rva + 1});
   }
-  return description;
+  return facts;
+}
+
+ValueFacts FactsOfFileOffset(const PeImage& image, std::int64_t offset) {
+  ValueFacts facts;
+  const Translation t = TranslatedOrNothing(TranslateFileOffset, image, offset);
+  if (t.Where == Landing::Mapped) facts = FactsOfAddress(image, t.Value);
+  if (image.Facts != nullptr && offset >= 0 && Pattern(offset) <= kLargestRva) {
+    facts.Directory = FirstOf(
+        facts.Directory,
+        DirectoryOfFileOffset(image.Facts->Directories, static_cast<std::uint32_t>(offset)));
+  }
+  return facts;
+}
+
+AddressDescription DescribeAddress(const PeImage& image, std::int64_t address) {
+  const std::int32_t position = TranslatedOrNothing(TranslateAddress, image, address).Position;
+  return {position, NameOf(image, position), FactsOfAddress(image, address)};
 }
 
 AddressDescription DescribeFileOffset(const PeImage& image, std::int64_t offset) {
-  AddressDescription description;
-  const Translation t = TranslatedOrNothing(TranslateFileOffset, image, offset);
-  if (t.Where == Landing::Mapped) description = DescribeAddress(image, t.Value);
-  // The record is the one that holds the offset, as the section list shows it.
-  description.Position = t.Position;
-  description.Section = NameOf(image, t.Position);
-  if (image.Facts != nullptr && offset >= 0 && Pattern(offset) <= kLargestRva) {
-    description.Directory = FirstOf(
-        description.Directory,
-        DirectoryOfFileOffset(image.Facts->Directories, static_cast<std::uint32_t>(offset)));
-  }
-  return description;
+  const std::int32_t position = TranslatedOrNothing(TranslateFileOffset, image, offset).Position;
+  return {position, NameOf(image, position), FactsOfFileOffset(image, offset)};
 }
 
 std::u16string DescriptionLine(const AddressDescription& description) {
@@ -127,8 +143,8 @@ std::u16string DescriptionLine(const AddressDescription& description) {
     line += part;
   };
   if (description.Section) add(*description.Section);
-  if (description.Directory) add(DirectoryName(*description.Directory));
-  if (description.Export) add(*description.Export);
+  if (description.Facts.Directory) add(DirectoryName(*description.Facts.Directory));
+  if (description.Facts.Export) add(*description.Facts.Export);
   return line;
 }
 

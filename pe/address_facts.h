@@ -35,22 +35,33 @@ struct AddressFacts {
 [[nodiscard]] AddressFacts ReadAddressFacts(BoundedReader& reader, const RawImageHeaders& raw,
                                             std::int32_t peOffset, ImageKind kind);
 
-// What describes a value; each part is empty when nothing gives it.
-struct AddressDescription {
-  // The included record that holds the value in the view in force, by its rank in the section
-  // list (0: none) and its name.
-  std::int32_t Position = 0;
-  std::optional<std::u16string> Section;
+// What the tables say of a value; each part is empty when nothing gives it.
+struct ValueFacts {
   // The directory of the address's RVA; for a file offset, the certificate table by the offset.
   std::optional<DirectoryKind> Directory;
-  // The export at or before the address within its record ("Name", "Name+HEX", "#ORDINAL").
+  // The export at or before the address within the record that holds it ("Name", "Name+HEX",
+  // "#ORDINAL").
   std::optional<std::u16string> Export;
+  friend bool operator==(const ValueFacts&, const ValueFacts&) = default;
+};
+
+// A memory address in the mode in force (with the base in force, or its RVA). Its time does not
+// grow with the section count: marlit-cli asks it of every value.
+[[nodiscard]] ValueFacts FactsOfAddress(const PeImage& image, std::int64_t address);
+// A file offset: what describes the address it translates to, and the certificate table.
+[[nodiscard]] ValueFacts FactsOfFileOffset(const PeImage& image, std::int64_t offset);
+
+// A value as the window describes it: the included record that holds it in the view in force,
+// by its rank in the section list (0: none) and its name, and the facts.
+struct AddressDescription {
+  std::int32_t Position = 0;
+  std::optional<std::u16string> Section;
+  ValueFacts Facts;
   friend bool operator==(const AddressDescription&, const AddressDescription&) = default;
 };
 
-// A memory address in the mode in force (with the base in force, or its RVA).
 [[nodiscard]] AddressDescription DescribeAddress(const PeImage& image, std::int64_t address);
-// A file offset: the record that holds it, and what describes the address it translates to.
+// The record is the one that holds the offset, as the section list shows it.
 [[nodiscard]] AddressDescription DescribeFileOffset(const PeImage& image, std::int64_t offset);
 // The window's one line: ".idata · 匯入位址表 · CreateFileW+1A", the empty parts left out.
 [[nodiscard]] std::u16string DescriptionLine(const AddressDescription& description);
