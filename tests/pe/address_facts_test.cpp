@@ -12,7 +12,7 @@
 #include "platform/errors.h"
 #include "tests/pe/built_image.h"
 #include "tests/pe/case_name.h"
-#include "tests/pe/export_table.h"
+#include "tests/common/described_image.h"
 
 namespace marlit {
 namespace {
@@ -20,56 +20,8 @@ namespace {
 using test::kPe32Magic;
 using test::kPe32PlusMagic;
 using test::PeBuilder;
-using test::Put16;
-using test::Put32;
-using test::Put64;
-using test::TestSection;
-
-constexpr std::uint32_t kTarget = 0x2110;  // the RVA that the file points to
-// Offsets holding the target: the headers, .text below its unaligned pointer, .text at it
-// (relocated), the certificate table in the overlay.
-constexpr std::uint32_t kPointers[] = {0x300, 0x404, 0x410, 0xE10};
-
-std::uint64_t FileBase(std::uint16_t magic) {
-  return magic == kPe32PlusMagic ? 0x140000000 : 0x400000;
-}
-
-// .text: its raw data at 410h, which the loader reads from 400h; .idata: 200h bytes of data in
-// 1000h of memory; .edata: the exports Alpha (1000h) and CreateFileW (2100h); .reloc: one entry
-// at 1010h; the certificate table in the overlay at E00h, and 80h bytes after it.
-PeBuilder Described(std::uint16_t magic) {
-  const std::vector<std::uint8_t> exports =
-      test::ExportTable({1, {0x1000, 0x2100}, {{"Alpha", 0}, {"CreateFileW", 1}}});
-  std::vector<std::uint8_t> relocations;
-  Put32(relocations, 0, 0x1000);
-  Put32(relocations, 4, 12);
-  Put16(relocations, 8, (magic == kPe32PlusMagic ? 0xA000 : 0x3000) | 0x010);
-  Put16(relocations, 10, 0);
-  PeBuilder builder =
-      PeBuilder()
-          .Magic(magic)
-          .ImageBase(FileBase(magic))
-          .AddSection(TestSection{".text", 0x3F0, 0x1000, 0x3F0, 0x410})
-          .AddSection(TestSection{".idata", 0x1000, 0x2000, 0x200, 0x800})
-          .AddSection(".edata", test::kDirectoryRva, 0x200, 0xA00)
-          .AddSection(".reloc", 0x4000, 0x200, 0xC00)
-          .DataDirectory(0, test::kDirectoryRva, static_cast<std::uint32_t>(exports.size()))
-          .DataDirectory(1, 0x2000, 0x100)
-          .DataDirectory(4, 0xE00, 0x100)
-          .DataDirectory(5, 0x4000, 12)
-          .DataDirectory(12, 0x2100, 0x40)
-          .Bytes(0xA00, exports)
-          .Bytes(0xC00, relocations)
-          .FileLength(0xF80);
-  const std::uint64_t pointer = FileBase(magic) + kTarget;
-  for (const std::uint32_t at : kPointers) {
-    std::vector<std::uint8_t> bytes;
-    magic == kPe32PlusMagic ? Put64(bytes, 0, pointer)
-                            : Put32(bytes, 0, static_cast<std::uint32_t>(pointer));
-    builder.Bytes(at, bytes);
-  }
-  return builder;
-}
+using test::Described;
+using test::kPointers;
 
 // How the image is shown: the view, VA or RVA, and a load address.
 struct Shown {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/pe/built_image.h"
-#include "tests/pe/export_table.h"
+#include "tests/common/export_table.h"
 
 namespace marlit {
 namespace {
