@@ -220,9 +220,13 @@ char* RowWriter::Room(std::size_t extra) {
 
 std::string_view RowWriter::TakeFacts(const ConversionPanel& panel, Field typed) {
   exportJson_.clear();
-  const ValueFacts facts = typed == Field::FileOffset
-                               ? FactsOfFileOffset(image_, panel.Number(PanelField::實偏移))
-                               : FactsOfAddress(image_, panel.Number(PanelField::虛偏移));
+  // The panel has translated the offset already: its address is the one in 虛偏移.
+  const std::int64_t address = panel.Number(PanelField::虛偏移);
+  const ValueFacts facts =
+      typed == Field::FileOffset
+          ? FactsOfTranslatedOffset(image_, panel.Number(PanelField::實偏移),
+                                    panel.Position() != 0 ? std::optional(address) : std::nullopt)
+          : FactsOfAddress(image_, address);
   if (facts.Export) AppendJsonString(exportJson_, ToUtf8(*facts.Export));
   if (!facts.Directory) return {};
   return directoryJson_[static_cast<std::size_t>(*facts.Directory)];
