@@ -275,7 +275,8 @@ TEST_F(BatchTest, SectionTableInEveryRadixAndMode) {
                 {"ram_max", ramMax},
                 {"ram_max_value", ramMaxValue}};
   };
-  const auto head = [](const char* kind, json base, json baseValue, json load, json loadValue) {
+  const auto tableHead = [](const char* kind, json base, json baseValue, json load,
+                            json loadValue) {
     return json{{"kind", kind},
                 {"image_base", base},
                 {"image_base_value", baseValue},
@@ -285,38 +286,38 @@ TEST_F(BatchTest, SectionTableInEveryRadixAndMode) {
   const test::PeBuilder wide = test::SampleImage().Magic(0x20B).ImageBase(0x140000000ull);
   const Case cases[] = {
       {"hexadecimal", test::SampleImage(), Radix::Hex, false,
-       head("PE32", "400000", 4194304, "400000", 4194304),
+       tableHead("PE32", "400000", 4194304, "400000", 4194304),
        record("1600", 5632, "1E00", 7680, "403000", 4206592, "403800", 4208640),
        "Kind\tPE32\nImageBase\t400000\nLoadAddress\t400000\n"
        "3\tyes\t.rdata\t1600\t1E00\t403000\t403800\n"},
       {"--rva", test::SampleImage(), Radix::Hex, true,
-       head("PE32", "400000", 4194304, "400000", 4194304),
+       tableHead("PE32", "400000", 4194304, "400000", 4194304),
        record("1600", 5632, "1E00", 7680, "3000", 12288, "3800", 14336),
        "Kind\tPE32\nImageBase\t400000\nLoadAddress\t400000\n"
        "3\tyes\t.rdata\t1600\t1E00\t3000\t3800\n"},
       {"--decimal", test::SampleImage(), Radix::Decimal, false,
-       head("PE32", "4194304", 4194304, "4194304", 4194304),
+       tableHead("PE32", "4194304", 4194304, "4194304", 4194304),
        record("5632", 5632, "7680", 7680, "4206592", 4206592, "4208640", 4208640),
        "Kind\tPE32\nImageBase\t4194304\nLoadAddress\t4194304\n"
        "3\tyes\t.rdata\t5632\t7680\t4206592\t4208640\n"},
       {"a negative image base in decimal", test::SampleImage().ImageBase(0x80000000),
        Radix::Decimal, false,
-       head("PE32", "-2147483648", -2147483648ll, "-2147483648", -2147483648ll),
+       tableHead("PE32", "-2147483648", -2147483648ll, "-2147483648", -2147483648ll),
        record("5632", 5632, "7680", 7680, "-2147471360", -2147471360, "-2147469312", -2147469312),
        "Kind\tPE32\nImageBase\t-2147483648\nLoadAddress\t-2147483648\n"
        "3\tyes\t.rdata\t5632\t7680\t-2147471360\t-2147469312\n"},
       {"PE32+", wide, Radix::Hex, false,
-       head("PE32+", "140000000", 5368709120, "140000000", 5368709120),
+       tableHead("PE32+", "140000000", 5368709120, "140000000", 5368709120),
        record("1600", 5632, "1E00", 7680, "140003000", 5368721408, "140003800", 5368723456),
        "Kind\tPE32+\nImageBase\t140000000\nLoadAddress\t140000000\n"
        "3\tyes\t.rdata\t1600\t1E00\t140003000\t140003800\n"},
       {"PE32+ with --rva in decimal", wide, Radix::Decimal, true,
-       head("PE32+", "5368709120", 5368709120, "5368709120", 5368709120),
+       tableHead("PE32+", "5368709120", 5368709120, "5368709120", 5368709120),
        record("5632", 5632, "7680", 7680, "12288", 12288, "14336", 14336),
        "Kind\tPE32+\nImageBase\t5368709120\nLoadAddress\t5368709120\n"
        "3\tyes\t.rdata\t5632\t7680\t12288\t14336\n"},
       {"PE32+ at a load address", wide, Radix::Hex, false,
-       head("PE32+", "140000000", 5368709120, "7FF610000000", 0x7FF610000000),
+       tableHead("PE32+", "140000000", 5368709120, "7FF610000000", 0x7FF610000000),
        record("1600", 5632, "1E00", 7680, "7FF610003000", 0x7FF610003000, "7FF610003800",
               0x7FF610003800),
        "Kind\tPE32+\nImageBase\t140000000\nLoadAddress\t7FF610000000\n"

@@ -10,7 +10,7 @@
 #include "pe/image_view.h"
 #include "pe/section_choice.h"
 #include "platform/errors.h"
-#include "tests/pe/built_image.h"
+#include "tests/pe/load_image.h"
 #include "tests/pe/case_name.h"
 #include "tests/common/described_image.h"
 
