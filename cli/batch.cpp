@@ -11,9 +11,16 @@
 #include "pe/overlap.h"
 #include "pe/section_choice.h"
 #include "platform/errors.h"
+#include "platform/translation.h"
 
 namespace marlit::cli {
 namespace {
+
+// "溢出！請填寫正確的數值。" of a value given.
+std::string OverflowSentence(std::string_view value) {
+  return ToUtf8(FillIn(Translate(u"數值「%1」：溢出！請填寫正確的數值。"),
+                       {Utf16FromUtf8(TerminalText(value))}));
+}
 
 // The load address given, read by the rules of the image's memory addresses; none after its
 // message, when it does not fit them.
@@ -28,9 +35,7 @@ std::optional<std::int64_t> ReadBase(const std::string& text, Radix radix, const
   try {
     return ParseFieldNumber(FieldTextOf(text, radix), radix, width);
   } catch (const OverflowError&) {
-    err << kPrefix << "數值「" << TerminalText(text) << "」：" << ToUtf8(kValueOverflowMessage)
-        << '\n'
-        << std::flush;
+    err << kPrefix << OverflowSentence(text) << '\n' << std::flush;
     return std::nullopt;
   }
 }
@@ -46,9 +51,7 @@ std::optional<int> ChooseView(const Options& options, PeImage& image, std::ostre
   const MappingView view = options.loader ? MappingView::Loader : MappingView::Raw;
   if (SetViewAndLoadAddress(image, view, base) == ViewChange::Done) return std::nullopt;
   if (options.base) {
-    err << kPrefix << "數值「" << TerminalText(*options.base) << "」："
-        << ToUtf8(kValueOverflowMessage) << '\n'
-        << std::flush;
+    err << kPrefix << OverflowSentence(*options.base) << '\n' << std::flush;
     return kExitUsage;
   }
   // The file's own image base does not fit the loader's view of its section table.
@@ -93,7 +96,7 @@ int Run(const Options& options, BlockInput& in, std::ostream& out, std::ostream&
     PrintSectionTable(image, options.radix, options.json, out);
     out.flush();
     if (!out) {
-      err << kPrefix << "無法寫出區段表。\n" << std::flush;
+      err << kPrefix << Translate("無法寫出區段表。\n") << std::flush;
       return kExitIoFailed;
     }
     return kExitOk;

@@ -9,6 +9,7 @@
 #include "dialogs/placement.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/number_field.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -50,6 +51,7 @@ void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
   PlaceLabel(*l0, TwipRect(120, 1000, 540, 180));
   PlaceLabel(*l1, moved(TwipRect(1720, 1005, 540, 180), memoryGrowth));
   PlaceLabel(*l2, moved(TwipRect(3330, 1005, 360, 180), memoryGrowth));
+  if (CurrentLanguage() == Language::English) FitEnglishTexts();
 }
 
 void 主窗體::FitAddressFields() {

@@ -11,6 +11,7 @@
 #include "pe/translate.h"
 #include "pe/translation_index.h"
 #include "platform/errors.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -151,7 +152,7 @@ std::u16string DescriptionLine(const AddressDescription& description) {
     if (!line.empty()) line += u" · ";
     line += part;
   };
-  if (description.Section) add(*description.Section);
+  if (description.Section) add(ShownName(*description.Section));
   if (description.Facts.Directory) add(DirectoryName(*description.Facts.Directory));
   if (description.Facts.Export) add(*description.Facts.Export);
   return line;

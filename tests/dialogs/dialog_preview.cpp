@@ -9,8 +9,11 @@
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/section_dialog.h"
+#include "platform/translation.h"
 
 int main(int argc, char** argv) {
+  // In the language of the environment, as the program shows them.
+  marlit::StartTranslation();
   QApplication app(argc, argv);
   QFont chinese(QStringLiteral("AR PL UMing TW"));
   chinese.setPointSizeF(9);
