@@ -94,6 +94,10 @@ char* PutJsonField(char* to, const JsonKeys& keys, const ConversionPanel& panel,
 // directory and its export, each null when there is none.
 char* PutJsonFacts(char* to, bool zeroFilled, std::string_view directory,
                    std::string_view exportText) {
+  // Most rows have none of them: one copy of a fixed size.
+  constexpr std::string_view kNone = R"(,"zero_filled":false,"directory":null,"export":null})"
+                                     "\n";
+  if (!zeroFilled && directory.empty() && exportText.empty()) return Put(to, kNone);
   to = Put(to, zeroFilled ? R"(,"zero_filled":true,"directory":)"
                           : R"(,"zero_filled":false,"directory":)");
   to = Put(to, directory.empty() ? "null" : directory);
