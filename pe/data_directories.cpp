@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/translation.h"
+
 namespace marlit {
 
 namespace {
@@ -90,7 +92,7 @@ std::optional<DirectoryKind> DirectoryOfFileOffset(const DataDirectories& direct
 }
 
 std::u16string_view DirectoryName(DirectoryKind kind) {
-  return kNames[static_cast<std::size_t>(kind)].shown;
+  return Translate(kNames[static_cast<std::size_t>(kind)].shown);
 }
 
 std::string_view DirectoryKey(DirectoryKind kind) {

@@ -64,7 +64,7 @@ struct DataDirectories {
 [[nodiscard]] std::optional<DirectoryKind> DirectoryOfFileOffset(const DataDirectories& directories,
                                                                  std::uint32_t offset);
 
-// The name the window shows.
+// The name the window shows, in the user's language.
 [[nodiscard]] std::u16string_view DirectoryName(DirectoryKind kind);
 // The name in marlit-cli's JSON answers.
 [[nodiscard]] std::string_view DirectoryKey(DirectoryKind kind);

@@ -165,6 +165,14 @@ std::uint32_t IntervalLookup::Find(std::uint64_t key) const {
   return bucket.Holders[static_cast<std::size_t>(intoBucket >= bucket.Split)];
 }
 
+IntervalLookup::Hit IntervalLookup::FindWithEnd(std::uint64_t key) const {
+  const std::uint64_t fromFirst = key - first_;
+  if (fromFirst >= starts_.back()) return {};
+  const auto next = std::upper_bound(starts_.begin(), starts_.end(), fromFirst);
+  const auto k = static_cast<std::size_t>(next - starts_.begin()) - 1;
+  return {holders_[k], first_ + *next};
+}
+
 namespace {
 
 // A PE32 image's sums are in 32 bits: the delta in force is kept as its low 32 bits.

@@ -33,6 +33,13 @@ class IntervalLookup {
 
   // The rank of the first record whose range holds key; 0 when none does.
   [[nodiscard]] std::uint32_t Find(std::uint64_t key) const;
+  // The same, with the end of the interval of key: the first key after it that another record,
+  // or none, holds. For reads of the file's tables, not for translation's keys.
+  struct Hit {
+    std::uint32_t Position = 0;
+    std::uint64_t End = 0;
+  };
+  [[nodiscard]] Hit FindWithEnd(std::uint64_t key) const;
   [[nodiscard]] std::size_t IntervalCount() const { return starts_.size(); }
 
  private:
