@@ -19,6 +19,7 @@
 #include "dialogs/section_dialog.h"
 #include "mainwindow/file_drop.h"
 #include "mainwindow/number_field.h"
+#include "mainwindow/view_in_force.h"
 #include "pe/key_filter.h"
 #include "pe/loader.h"
 #include "pe/loader_messages.h"
@@ -80,7 +81,9 @@ std::u16string WindowCaption(const VersionInfo& version) {
 
 主窗體::Hooks 主窗體::DefaultHooks() {
   return Hooks{
-      [](QWidget& owner, PeImage& image) { return 選擇區段::選擇(owner, image); },
+      [](QWidget& owner, PeImage& image, Prompt& prompt) {
+        return 選擇區段::選擇(owner, image, prompt);
+      },
       [](QWidget& owner) { 關於對話框::顯示(owner); },
       [] {
         // exit() reaches only the loops that run now; before the program's own loop has started
@@ -186,6 +189,11 @@ void 主窗體::BuildControls() {
   named(l1, u"l1");
   l2 = new QLabel(QStringLiteral("代碼"), bk);
   named(l2, u"l2");
+
+  映射狀態 = new QLabel(this);
+  named(映射狀態, u"映射狀態");
+  映射狀態->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  映射狀態->setAutoFillBackground(true);
 
   for (QPushButton* toggle : {頂端, 至剪貼簿}) ShowCheckedPlainly(*toggle);
   for (QPushButton* b : {瀏覽程式名, 選擇區段訊息, 頂端, 關於, 至剪貼簿}) {
@@ -410,7 +418,23 @@ void 主窗體::ReportSections() {
   const std::u16string overlaps = OverlapReport(module_.Image);
   虛偏移->setFocus();
   DrawPanel();
+  DrawViewInForce();
   if (!overlaps.empty()) prompt_.ShowMessage(overlaps);
+}
+
+void 主窗體::DrawViewInForce() {
+  const ViewInForce shown = DescribeViewInForce(module_.Image);
+  映射狀態->setText(ToQString(shown.Text));
+  // Answers of another view or base look different at once: bold, in the selection colours.
+  QFont font = 映射狀態->font();
+  font.setBold(shown.Unusual);
+  映射狀態->setFont(font);
+  QPalette palette = this->palette();
+  if (shown.Unusual) {
+    palette.setColor(QPalette::Window, palette.color(QPalette::Highlight));
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
+  }
+  映射狀態->setPalette(palette);
 }
 
 void 主窗體::設置窗體層次(const bool& 取消頂層) {
@@ -485,7 +509,7 @@ void 主窗體::DialogBracket(const std::function<void()>& dialogStep, Bracket k
 
 void 主窗體::選擇區段訊息_Click() {
   DialogBracket([this] {
-    const bool r = hooks_.選擇區段(*this, module_.Image);
+    const bool r = hooks_.選擇區段(*this, module_.Image, prompt_);
     if (r) ReportSections();
   });
 }

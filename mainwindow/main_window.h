@@ -1,7 +1,8 @@
 #pragma once
 // 主窗體: Marlit's converter window. Its controls carry their names as object names: 程式名,
 // 瀏覽程式名, 進制0 and 進制1 (the option pair 進制, one object per index), 區段訊息, 選擇區段訊息,
-// 頂端, 關於, 虛偏移, 實偏移, 代碼, 至剪貼簿, the labels l0 .. l2 and the frame bk.
+// 頂端, 關於, 虛偏移, 實偏移, 代碼, 至剪貼簿, the labels l0 .. l2 and the frame bk; below bk, the
+// line 映射狀態 that names the view and the base in force.
 
 #include <QTimer>
 #include <QWidget>
@@ -39,7 +40,7 @@ class 主窗體 : public QWidget {
   // The modal dialogs that the buttons open and the end of the program after an unexpected
   // error; the tests put their own in place.
   struct Hooks {
-    std::function<bool(QWidget& owner, PeImage& image)> 選擇區段;
+    std::function<bool(QWidget& owner, PeImage& image, Prompt& prompt)> 選擇區段;
     std::function<void(QWidget& owner)> 關於;
     std::function<void()> EndProgram;
   };
@@ -110,6 +111,8 @@ class 主窗體 : public QWidget {
   void 進制_Click(int index);
   void 區段訊息_Click();
   void ReportSections();
+  // Names the view and the base in force in 映射狀態, marked when they are not the defaults.
+  void DrawViewInForce();
   void 頂端_Click();
   void 至剪貼簿_Click();
   void 代碼_Change();
@@ -179,6 +182,7 @@ class 主窗體 : public QWidget {
   QLabel* l0 = nullptr;
   QLabel* l1 = nullptr;
   QLabel* l2 = nullptr;
+  QLabel* 映射狀態 = nullptr;
   QTimer 定時器;
 };
 

@@ -18,6 +18,8 @@ namespace {
 // pixels).
 constexpr int kClientWidth = 5760;
 constexpr int kClientHeight = 1425;
+// The rows the window grew by below bk: the line that names the view and the base in force.
+constexpr int kRowsBelow = 330;
 
 // A label that sizes itself to its text, from its top-left corner.
 void PlaceLabel(QLabel& l, const QRect& r) {
@@ -33,7 +35,7 @@ void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
   const int growth = memoryGrowth + codeGrowth;
   auto wider = [](QRect r, int by) { return r.adjusted(0, 0, by, 0); };
   auto moved = [](QRect r, int by) { return r.translated(by, 0); };
-  setFixedSize(wider(TwipRect(0, 0, kClientWidth, kClientHeight), growth).size());
+  setFixedSize(wider(TwipRect(0, 0, kClientWidth, kClientHeight + kRowsBelow), growth).size());
   bk->setGeometry(wider(TwipRect(50, 0, 5655, 1350), growth));
   程式名->setGeometry(wider(TwipRect(120, 240, 4935, 270), growth));
   瀏覽程式名->setGeometry(moved(TwipRect(5040, 220, 495, 270), growth));
@@ -50,6 +52,7 @@ void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
   PlaceLabel(*l0, TwipRect(120, 1000, 540, 180));
   PlaceLabel(*l1, moved(TwipRect(1720, 1005, 540, 180), memoryGrowth));
   PlaceLabel(*l2, moved(TwipRect(3330, 1005, 360, 180), memoryGrowth));
+  映射狀態->setGeometry(wider(TwipRect(170, 1410, 5415, 270), growth));
 }
 
 void 主窗體::FitAddressFields() {

@@ -21,8 +21,8 @@ namespace {
 class MainWindowDialogsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    bed.chooseSections = [](QWidget& owner, PeImage& image) {
-      return 選擇區段::選擇(owner, image);
+    bed.chooseSections = [](QWidget& owner, PeImage& image, Prompt& prompt) {
+      return 選擇區段::選擇(owner, image, prompt);
     };
     bed.about = [](QWidget& owner) { 關於對話框::顯示(owner); };
   }

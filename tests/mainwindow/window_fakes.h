@@ -59,8 +59,8 @@ class FakeFileDialogBackend : public FileDialogBackend {
 struct WindowBed {
   WindowBed() : openFile(dialogBackend, std::filesystem::temp_directory_path()) {
     主窗體::Hooks hooks;
-    hooks.選擇區段 = [this](QWidget& owner, PeImage& image) {
-      return chooseSections ? chooseSections(owner, image) : false;
+    hooks.選擇區段 = [this](QWidget& owner, PeImage& image, Prompt& shownBy) {
+      return chooseSections ? chooseSections(owner, image, shownBy) : false;
     };
     hooks.關於 = [this](QWidget& owner) {
       if (about) about(owner);
@@ -102,7 +102,7 @@ struct WindowBed {
   fake::FakeKeyboard keyboard;
   fake::FakeDirectX dxRoot{keyboard};
   fake::FakeForeground foreground;
-  std::function<bool(QWidget&, PeImage&)> chooseSections;
+  std::function<bool(QWidget&, PeImage&, Prompt&)> chooseSections;
   std::function<void(QWidget&)> about;
   int programEnds = 0;
   std::unique_ptr<主窗體> window;
