@@ -33,6 +33,7 @@ ConversionPanel::Outcome ConversionPanel::Change(PanelField field, std::string_v
 
 void ConversionPanel::實偏移_Change(std::string_view text) {
   實偏移_.Assign(text);
+  zeroFilled_ = false;
   if (text.empty()) return ShowNoAnswer(PanelField::虛偏移);
   std::int64_t value = Parse(PanelField::實偏移, text);
   numbers_[Index(PanelField::實偏移)] = value;
@@ -45,16 +46,24 @@ void ConversionPanel::實偏移_Change(std::string_view text) {
 
 void ConversionPanel::虛偏移_Change(std::string_view text) {
   虛偏移_.Assign(text);
+  zeroFilled_ = false;
   if (text.empty()) return ShowNoAnswer(PanelField::實偏移);
   const std::int64_t typed = Parse(PanelField::虛偏移, text);
   numbers_[Index(PanelField::虛偏移)] = typed;
-  std::int64_t value = typed;
-  const std::int32_t position = RamToFile(image_, value);
-  if (position == 0) return ShowNoAnswer(PanelField::實偏移);
-  Select(position);
-  SetNumber(PanelField::實偏移, value);
+  const Translation t = TranslateAddress(image_, typed);
+  if (t.Position == 0) return ShowNoAnswer(PanelField::實偏移);
+  Select(t.Position);
+  if (t.Where == Landing::ZeroFilled) {
+    // Memory the loader fills with zeros has no file offset; "0" would name the file's first byte.
+    zeroFilled_ = true;
+    TextOf(PanelField::實偏移).Clear();
+    numbers_[Index(PanelField::實偏移)] = 0;
+    Set代碼(typed, !image_.OmitImageBase);
+    return;
+  }
+  SetNumber(PanelField::實偏移, t.Value);
   // An address of file offset 0, the first byte of the file, leaves 代碼 empty too.
-  if (value != 0) {
+  if (t.Value != 0) {
     Set代碼(typed, !image_.OmitImageBase);
   } else {
     Clear代碼();
@@ -78,6 +87,7 @@ void ConversionPanel::ClearAfterOverflow() {
 
 void ConversionPanel::Pick(std::int32_t item) {
   position_ = item;
+  zeroFilled_ = false;
   if (item == 0) {
     ClearAll();
     return;
@@ -167,6 +177,7 @@ void ConversionPanel::Clear代碼() {
 }
 
 void ConversionPanel::ClearAll() {
+  zeroFilled_ = false;
   實偏移_.Clear();
   虛偏移_.Clear();
   numbers_ = {};

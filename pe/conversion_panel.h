@@ -58,7 +58,7 @@ class ConversionPanel {
 
   // The user changed the text of field, which holds the input focus, to text. An empty text, or
   // a value that no included record holds, leaves the other field and 代碼 empty and selects
-  // "不在段內". Overflowed when the value or its translation did not fit ("溢出！請填寫正確的數
+  // "不在段內"; a zero-filled address selects its record and leaves 實偏移 empty. Overflowed when the value or its translation did not fit ("溢出！請填寫正確的數
   // 值。"): the caller tells the user, then runs ClearAfterOverflow.
   [[nodiscard]] Outcome Change(PanelField field, std::string_view text);
   // The text of field changed while it did not hold the focus: it is kept, nothing is
@@ -88,6 +88,9 @@ class ConversionPanel {
   [[nodiscard]] const FieldText& 代碼() const { return 代碼_; }
   // The selected item of the section list.
   [[nodiscard]] std::int32_t Position() const { return position_; }
+  // The last address typed lies in memory that the loader's view zero-fills: its record is
+  // selected and 實偏移 is empty, for no file byte holds it.
+  [[nodiscard]] bool ZeroFilled() const { return zeroFilled_; }
   // "不在段內", then the names of the included records as of the last report.
   [[nodiscard]] std::span<const std::u16string> Items() const { return items_; }
   // The rules of field: the file offset is narrow; the memory address is wide in a PE32+ image.
@@ -128,6 +131,7 @@ class ConversionPanel {
   FieldText 代碼_;
   std::array<std::int64_t, 2> numbers_{};  // by Index
   std::int32_t position_ = 0;
+  bool zeroFilled_ = false;
   std::vector<std::u16string> items_;
   std::function<void()> 代碼Observer_;
 };

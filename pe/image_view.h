@@ -25,6 +25,23 @@ struct ViewTable {
 // from PointerToRawData rounded down to 200h, the rest of each section zero-filled.
 [[nodiscard]] ViewTable BuildLoaderView(const RawImageHeaders& raw, ImageKind kind,
                                         std::int64_t base);
+// One record of the loader's view in RVAs, before a base is added: memory [Rva, Rva + MemorySize),
+// whose first FileSize bytes come from the file at FileStart and the rest is zero-filled.
+struct LoaderExtent {
+  std::uint64_t Rva = 0;
+  std::uint64_t MemorySize = 0;
+  std::uint64_t FileStart = 0;
+  std::uint64_t FileSize = 0;
+};
+// The loader's view of the raw fields at no base: the headers first, then the sections in table
+// order, and where the view tests the headers. It cannot overflow.
+struct LoaderLayout {
+  std::vector<LoaderExtent> Extents;
+  HeaderTurn FromOffset = HeaderTurn::Last;
+  HeaderTurn FromAddress = HeaderTurn::First;
+};
+[[nodiscard]] LoaderLayout BuildLoaderLayout(const RawImageHeaders& raw);
+
 // Either, by view. Each raises OverflowError when a record leaves the image's ranges at base
 // (a PE32 base is 32-bit signed); every sum is checked as the loader checks the raw view's.
 [[nodiscard]] ViewTable BuildView(const RawImageHeaders& raw, ImageKind kind, MappingView view,

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "pe/address_facts.h"
 #include "pe/codepage.h"
 #include "pe/image_view.h"
 #include "pe/loader_messages.h"
@@ -192,11 +193,14 @@ Outcome Analyze(PeImage& image, BoundedReader& reader, Prompt& prompt) {
   const std::int64_t imageBase = ReadImageBase(image, file, kind);
   RawImageHeaders raw = ReadRawHeaders(image, file, reader, count);
   ViewTable table = BuildTable(raw, kind, image.View, imageBase);
+  auto facts = std::make_shared<const AddressFacts>(
+      ReadAddressFacts(reader, raw, image.PeOffset, kind));
 
   image.Kind = kind;
   image.ImageBase = imageBase;
   image.LoadAddress.reset();
   image.Raw = std::move(raw);
+  image.Facts = std::move(facts);
   image.Sections = std::move(table.Records);
   image.HeaderFromOffset = table.FromOffset;
   image.HeaderFromAddress = table.FromAddress;

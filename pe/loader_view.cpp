@@ -1,7 +1,8 @@
 // The loader's view: the image as the Windows loader maps it. Memory ranges are whole multiples of
 // SectionAlignment; a section's file data starts at its PointerToRawData rounded down to 200h and
 // covers no more than its raw size rounded up to the file alignment, its memory and the file; the
-// rest of its memory is zero-filled. An image whose SectionAlignment is below a page is mapped flat.
+// rest of its memory is zero-filled. An image whose SectionAlignment is below a page is mapped
+// flat.
 #include <algorithm>
 #include <limits>
 
@@ -16,14 +17,6 @@ constexpr std::uint32_t kPageSize = 0x1000;
 constexpr std::uint32_t kSectorSize = 0x200;
 constexpr std::uint32_t kLargestFileAlignment = 0x10000;
 constexpr std::uint64_t kLargestRva = std::numeric_limits<std::uint32_t>::max();
-
-// A range of memory, RVA-based, and the file bytes mapped at its start.
-struct Mapping {
-  std::uint64_t Rva = 0;
-  std::uint64_t MemorySize = 0;
-  std::uint64_t FileStart = 0;
-  std::uint64_t FileSize = 0;  // at most MemorySize; the rest is zero-filled
-};
 
 std::uint64_t Up(std::uint64_t value, std::uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
@@ -43,17 +36,17 @@ std::uint64_t MemorySize(const RawSectionHeader& s, std::uint64_t alignment) {
   return Up(s.VirtualSize != 0 ? s.VirtualSize : s.SizeOfRawData, alignment);
 }
 
-Mapping StandardHeaders(const RawImageHeaders& raw) {
+LoaderExtent StandardHeaders(const RawImageHeaders& raw) {
   return {0, Up(raw.SizeOfHeaders, raw.SectionAlignment), 0,
           std::min<std::uint64_t>(raw.SizeOfHeaders, raw.FileLength)};
 }
 
-Mapping StandardSection(const RawImageHeaders& raw, const RawSectionHeader& s) {
-  Mapping m{s.VirtualAddress, MemorySize(s, raw.SectionAlignment), 0, 0};
+LoaderExtent StandardSection(const RawImageHeaders& raw, const RawSectionHeader& s) {
+  LoaderExtent m{s.VirtualAddress, MemorySize(s, raw.SectionAlignment), 0, 0};
   const std::uint64_t start = s.PointerToRawData & ~std::uint64_t{kSectorSize - 1};
   if (s.PointerToRawData == 0 || s.SizeOfRawData == 0 || start >= raw.FileLength) return m;
-  m.FileSize = std::min({Up(s.SizeOfRawData, LoaderFileAlignment(raw.FileAlignment)),
-                         m.MemorySize, raw.FileLength - start});
+  m.FileSize = std::min({Up(s.SizeOfRawData, LoaderFileAlignment(raw.FileAlignment)), m.MemorySize,
+                         raw.FileLength - start});
   if (m.FileSize != 0) m.FileStart = start;
   return m;
 }
@@ -63,8 +56,9 @@ std::uint64_t FlatEnd(const RawImageHeaders& raw) {
   return std::min<std::uint64_t>(raw.FileLength, raw.SizeOfImage);
 }
 
-Mapping FlatSection(const RawImageHeaders& raw, const RawSectionHeader& s) {
-  Mapping m{s.VirtualAddress, MemorySize(s, std::max<std::uint32_t>(raw.SectionAlignment, 1)), 0, 0};
+LoaderExtent FlatSection(const RawImageHeaders& raw, const RawSectionHeader& s) {
+  LoaderExtent m{s.VirtualAddress, MemorySize(s, std::max<std::uint32_t>(raw.SectionAlignment, 1)),
+                 0, 0};
   const std::uint64_t end = FlatEnd(raw);
   if (m.Rva < end) {
     m.FileStart = m.Rva;
@@ -74,11 +68,12 @@ Mapping FlatSection(const RawImageHeaders& raw, const RawSectionHeader& s) {
 }
 
 // A PE32 record: every bound and delta 32-bit signed, checked.
-void FillRecord32(SectionRecord& r, const Mapping& m, std::int32_t base) {
+void FillRecord32(SectionRecord& r, const LoaderExtent& m, std::int32_t base) {
   const auto rva = static_cast<std::int32_t>(static_cast<std::uint32_t>(m.Rva));
   const std::int32_t ramMin = CheckedAdd(rva, base);
   r.RamMin = ramMin;
-  r.RamMax = CheckedNarrow<std::int32_t>(std::int64_t{ramMin} + static_cast<std::int64_t>(m.MemorySize));
+  r.RamMax =
+      CheckedNarrow<std::int32_t>(std::int64_t{ramMin} + static_cast<std::int64_t>(m.MemorySize));
   r.FileMin = CheckedNarrow<std::int32_t>(m.FileStart);
   r.FileMax = CheckedNarrow<std::int32_t>(m.FileStart + m.FileSize);
   r.RamDelta = CheckedSub(ramMin, r.FileMin);
@@ -86,7 +81,7 @@ void FillRecord32(SectionRecord& r, const Mapping& m, std::int32_t base) {
 }
 
 // A PE32+ record: the RVA range within 32 bits, the memory range within 64 bits.
-void FillRecord64(SectionRecord& r, const Mapping& m, std::uint64_t base) {
+void FillRecord64(SectionRecord& r, const LoaderExtent& m, std::uint64_t base) {
   std::uint64_t ramMin = 0;
   std::uint64_t ramMax = 0;
   if (m.Rva + m.MemorySize > kLargestRva || __builtin_add_overflow(base, m.Rva, &ramMin) ||
@@ -101,7 +96,7 @@ void FillRecord64(SectionRecord& r, const Mapping& m, std::uint64_t base) {
   r.RvaDelta = static_cast<std::int64_t>(m.Rva) - static_cast<std::int64_t>(m.FileStart);
 }
 
-void FillRecord(SectionRecord& r, const Mapping& m, ImageKind kind, std::int64_t base) {
+void FillRecord(SectionRecord& r, const LoaderExtent& m, ImageKind kind, std::int64_t base) {
   if (kind == ImageKind::Pe32Plus) {
     FillRecord64(r, m, static_cast<std::uint64_t>(base));
   } else {
@@ -113,23 +108,36 @@ void FillRecord(SectionRecord& r, const Mapping& m, ImageKind kind, std::int64_t
 
 }  // namespace
 
-ViewTable BuildLoaderView(const RawImageHeaders& raw, ImageKind kind, std::int64_t base) {
+LoaderLayout BuildLoaderLayout(const RawImageHeaders& raw) {
   const bool flat = raw.SectionAlignment < kPageSize;
-  ViewTable view;
+  LoaderLayout layout;
   // From a memory address a standard image tests the headers first; from a file offset the
   // sections first, so that headers overlapping a section's data name the section. A flat image
   // gives the headers what no section holds.
-  view.FromOffset = HeaderTurn::Last;
-  view.FromAddress = flat ? HeaderTurn::Last : HeaderTurn::First;
-  view.Records.resize(raw.Sections.size() + 1);
-  const Mapping headers =
-      flat ? Mapping{0, FlatEnd(raw), 0, FlatEnd(raw)} : StandardHeaders(raw);
-  FillRecord(view.Records[0], headers, kind, base);
-  view.Records[0].Name = u"檔案頭";
-  for (std::size_t i = 1; i < view.Records.size(); ++i) {
-    const RawSectionHeader& s = raw.Sections[i - 1];
-    FillRecord(view.Records[i], flat ? FlatSection(raw, s) : StandardSection(raw, s), kind, base);
-    if (i - 1 < raw.Names.size()) view.Records[i].Name = raw.Names[i - 1];
+  layout.FromOffset = HeaderTurn::Last;
+  layout.FromAddress = flat ? HeaderTurn::Last : HeaderTurn::First;
+  layout.Extents.reserve(raw.Sections.size() + 1);
+  layout.Extents.push_back(flat ? LoaderExtent{0, FlatEnd(raw), 0, FlatEnd(raw)}
+                                : StandardHeaders(raw));
+  for (const RawSectionHeader& s : raw.Sections) {
+    layout.Extents.push_back(flat ? FlatSection(raw, s) : StandardSection(raw, s));
+  }
+  return layout;
+}
+
+ViewTable BuildLoaderView(const RawImageHeaders& raw, ImageKind kind, std::int64_t base) {
+  const LoaderLayout layout = BuildLoaderLayout(raw);
+  ViewTable view;
+  view.FromOffset = layout.FromOffset;
+  view.FromAddress = layout.FromAddress;
+  view.Records.resize(layout.Extents.size());
+  for (std::size_t i = 0; i < view.Records.size(); ++i) {
+    FillRecord(view.Records[i], layout.Extents[i], kind, base);
+    if (i == 0) {
+      view.Records[i].Name = u"檔案頭";
+    } else if (i - 1 < raw.Names.size()) {
+      view.Records[i].Name = raw.Names[i - 1];
+    }
   }
   return view;
 }

@@ -40,6 +40,7 @@ enum class MappingView { Raw, Loader };
 enum class HeaderTurn { First, Last };
 
 struct TranslationIndex;
+struct AddressFacts;
 
 struct PeImage {
   std::int32_t PeOffset = 0;
@@ -67,6 +68,9 @@ struct PeImage {
   // The order in which the view tests record 0, from a file offset and from a memory address.
   HeaderTurn HeaderFromOffset = HeaderTurn::First;
   HeaderTurn HeaderFromAddress = HeaderTurn::First;
+  // What describes addresses (directories, exports, base relocations), read by the analysis
+  // that put the table in force and kept with it.
+  std::shared_ptr<const AddressFacts> Facts;
   // The lookup that translation builds from the records; dropped by TableChanged.
   mutable std::shared_ptr<const TranslationIndex> Lookup;
 };

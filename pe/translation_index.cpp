@@ -95,9 +95,9 @@ void IntervalLookup::BuildBuckets() {
   buckets_.back() = static_cast<std::uint32_t>(intervals_.size() - 1);
 }
 
-const RecordFields* IntervalLookup::Find(std::uint64_t key) const {
+std::optional<std::size_t> IntervalLookup::IntervalOf(std::uint64_t key) const {
   if (intervals_.empty() || key < intervals_.front().Start || key >= intervals_.back().Start) {
-    return nullptr;
+    return std::nullopt;
   }
   const std::uint64_t bucket = (key - intervals_.front().Start) >> shift_;
   // The interval of key lies from the bucket's first one to the next bucket's first one.
@@ -112,7 +112,19 @@ const RecordFields* IntervalLookup::Find(std::uint64_t key) const {
     }
     ++first;
   }
-  return first->Holder < 0 ? nullptr : &first->Fields;
+  return static_cast<std::size_t>(first - intervals_.begin());
+}
+
+const RecordFields* IntervalLookup::Find(std::uint64_t key) const {
+  const std::optional<std::size_t> k = IntervalOf(key);
+  if (!k || intervals_[*k].Holder < 0) return nullptr;
+  return &intervals_[*k].Fields;
+}
+
+IntervalLookup::Hit IntervalLookup::FindWithEnd(std::uint64_t key) const {
+  const std::optional<std::size_t> k = IntervalOf(key);
+  if (!k || intervals_[*k].Holder < 0) return {};
+  return {&intervals_[*k].Fields, intervals_[*k + 1].Start};
 }
 
 TranslationIndex BuildTranslationIndex(const PeImage& image) {

@@ -4,6 +4,7 @@
 // holds it, found through a table of buckets.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -42,6 +43,13 @@ class IntervalLookup {
 
   // The fields of the first record whose range holds key; null when none does.
   [[nodiscard]] const RecordFields* Find(std::uint64_t key) const;
+  // The same, with the end of the interval of key: the first key after it that another record,
+  // or none, holds.
+  struct Hit {
+    const RecordFields* Fields = nullptr;
+    std::uint64_t End = 0;
+  };
+  [[nodiscard]] Hit FindWithEnd(std::uint64_t key) const;
   [[nodiscard]] std::size_t IntervalCount() const { return intervals_.size(); }
 
  private:
@@ -52,6 +60,8 @@ class IntervalLookup {
     RecordFields Fields;
   };
   void BuildBuckets();
+  // The index of the interval that holds key; none before the first or from the last on.
+  [[nodiscard]] std::optional<std::size_t> IntervalOf(std::uint64_t key) const;
 
   std::vector<Interval> intervals_;
   // Bucket b covers keys from the first start + b << shift_; it holds the interval its first key

@@ -273,5 +273,50 @@ TEST_P(PickTest, ASectionStartsInTheModeInForce) {
 }
 INSTANTIATE_TEST_SUITE_P(Values, PickTest, testing::ValuesIn(kPickCases), CaseName);
 
+// .text: 200h bytes of file data in 800h of memory, which the loader's view rounds to 1000h.
+test::PeBuilder ShortRawData() {
+  return test::PeBuilder()
+      .AddSection(test::TestSection{".text", 0x800, 0x1000, 0x200, 0x400})
+      .AddSection(".data", 0x2000, 0x200, 0x600);
+}
+
+struct ViewCase {
+  const char* what;
+  MappingView view;
+  const char* before;  // an address typed first; empty: none
+  PanelField field;
+  const char* text;
+  Shown shown;
+  bool zeroFilled;
+};
+
+void PrintTo(const ViewCase& c, std::ostream* os) { *os << c.what; }
+
+// clang-format off
+const ViewCase kViewCases[] = {
+    {"zero-filled: its section, no offset", MappingView::Loader, "", A, "401200", {"", "401200", 2, u".text", "00124000"}, true},
+    {"zero-filled up to the rounded end", MappingView::Loader, "", A, "401FFF", {"", "401FFF", 2, u".text", "FF1F4000"}, true},
+    {"last byte with file data", MappingView::Loader, "", A, "4011FF", {"5FF", "4011FF", 2, u".text", "FF114000"}, false},
+    {"file offset maps as before", MappingView::Loader, "", O, "5FF", {"5FF", "4011FF", 2, u".text", "FF114000"}, false},
+    {"a mapped address after a zero-filled one", MappingView::Loader, "401200", A, "401000", {"400", "401000", 2, u".text", "00104000"}, false},
+    {"an offset after a zero-filled address", MappingView::Loader, "401200", O, "400", {"400", "401000", 2, u".text", "00104000"}, false},
+    {"raw view: in no section", MappingView::Raw, "", A, "401200", {"", "401200", 0, u"不在段內", ""}, false},
+};
+// clang-format on
+
+class ViewTest : public testing::TestWithParam<ViewCase> {};
+TEST_P(ViewTest, AnAddressWithoutFileByteHasNoOffset) {
+  const ViewCase& c = GetParam();
+  const PeImage image = test::ImageInView(ShortRawData(), c.view);
+  ConversionPanel panel(image, kHexByteText);
+  if (*c.before != 0) {
+    ASSERT_TRUE(Type(panel, A, c.before));
+  }
+  ASSERT_TRUE(Type(panel, c.field, c.text));
+  EXPECT_EQ(ShownBy(panel), c.shown);
+  EXPECT_EQ(panel.ZeroFilled(), c.zeroFilled);
+}
+INSTANTIATE_TEST_SUITE_P(Values, ViewTest, testing::ValuesIn(kViewCases), CaseName);
+
 }  // namespace
 }  // namespace marlit

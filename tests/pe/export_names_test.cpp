@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/pe/built_image.h"
+#include "tests/pe/export_table.h"
 
 namespace marlit {
 namespace {
@@ -14,53 +15,13 @@ namespace {
 using test::Put16;
 using test::Put32;
 
-constexpr std::uint32_t kDirectoryRva = 0x3000;
+using test::ExportLayout;
+using test::ExportTable;
+using test::TableOffsets;
+using test::OffsetsOf;
+using test::kDirectoryRva;
 constexpr std::uint32_t kDirectoryOffset = 0xA00;
 constexpr std::uint32_t kForwarder = kDirectoryRva + 0x30;
-
-struct ExportLayout {
-  std::uint32_t base = 5;
-  std::vector<std::uint32_t> functions;
-  // In the name table's order: the name and the index of its function.
-  std::vector<std::pair<std::string, std::uint16_t>> names;
-};
-
-// Offsets of the tables within the directory's bytes.
-struct TableOffsets {
-  std::size_t functions = 40;
-  std::size_t names = 0;
-  std::size_t ordinals = 0;
-  std::size_t strings = 0;
-};
-
-TableOffsets OffsetsOf(const ExportLayout& l) {
-  TableOffsets t;
-  t.names = t.functions + 4 * l.functions.size();
-  t.ordinals = t.names + 4 * l.names.size();
-  t.strings = t.ordinals + 2 * l.names.size();
-  return t;
-}
-
-// The export directory, its tables and its name strings, to be placed at kDirectoryRva.
-std::vector<std::uint8_t> ExportTable(const ExportLayout& l) {
-  const TableOffsets t = OffsetsOf(l);
-  std::vector<std::uint8_t> b(t.strings, 0);
-  Put32(b, 16, l.base);
-  Put32(b, 20, static_cast<std::uint32_t>(l.functions.size()));
-  Put32(b, 24, static_cast<std::uint32_t>(l.names.size()));
-  Put32(b, 28, kDirectoryRva + static_cast<std::uint32_t>(t.functions));
-  Put32(b, 32, kDirectoryRva + static_cast<std::uint32_t>(t.names));
-  Put32(b, 36, kDirectoryRva + static_cast<std::uint32_t>(t.ordinals));
-  for (std::size_t i = 0; i < l.functions.size(); ++i)
-    Put32(b, t.functions + 4 * i, l.functions[i]);
-  for (std::size_t i = 0; i < l.names.size(); ++i) {
-    Put32(b, t.names + 4 * i, kDirectoryRva + static_cast<std::uint32_t>(b.size()));
-    Put16(b, t.ordinals + 2 * i, l.names[i].second);
-    b.insert(b.end(), l.names[i].first.begin(), l.names[i].first.end());
-    b.push_back(0);
-  }
-  return b;
-}
 
 // .text at 1000h, .data at 2000h, .edata at 3000h, the last bytes of the file.
 test::PeBuilder ImageWithExports(std::uint16_t magic, const std::vector<std::uint8_t>& table,

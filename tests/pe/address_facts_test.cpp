@@ -1,0 +1,268 @@
+#include "pe/address_facts.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "pe/image_view.h"
+#include "pe/section_choice.h"
+#include "platform/errors.h"
+#include "tests/pe/built_image.h"
+#include "tests/pe/case_name.h"
+#include "tests/pe/export_table.h"
+
+namespace marlit {
+namespace {
+
+using test::kPe32Magic;
+using test::kPe32PlusMagic;
+using test::PeBuilder;
+using test::Put16;
+using test::Put32;
+using test::Put64;
+using test::TestSection;
+
+constexpr std::uint32_t kTarget = 0x2110;  // the RVA that the file points to
+// Offsets holding the target: the headers, .text below its unaligned pointer, .text at it
+// (relocated), the certificate table in the overlay.
+constexpr std::uint32_t kPointers[] = {0x300, 0x404, 0x410, 0xE10};
+
+std::uint64_t FileBase(std::uint16_t magic) {
+  return magic == kPe32PlusMagic ? 0x140000000 : 0x400000;
+}
+
+// .text: its raw data at 410h, which the loader reads from 400h; .idata: 200h bytes of data in
+// 1000h of memory; .edata: the exports Alpha (1000h) and CreateFileW (2100h); .reloc: one entry
+// at 1010h; the certificate table in the overlay at E00h, and 80h bytes after it.
+PeBuilder Described(std::uint16_t magic) {
+  const std::vector<std::uint8_t> exports =
+      test::ExportTable({1, {0x1000, 0x2100}, {{"Alpha", 0}, {"CreateFileW", 1}}});
+  std::vector<std::uint8_t> relocations;
+  Put32(relocations, 0, 0x1000);
+  Put32(relocations, 4, 12);
+  Put16(relocations, 8, (magic == kPe32PlusMagic ? 0xA000 : 0x3000) | 0x010);
+  Put16(relocations, 10, 0);
+  PeBuilder builder =
+      PeBuilder()
+          .Magic(magic)
+          .ImageBase(FileBase(magic))
+          .AddSection(TestSection{".text", 0x3F0, 0x1000, 0x3F0, 0x410})
+          .AddSection(TestSection{".idata", 0x1000, 0x2000, 0x200, 0x800})
+          .AddSection(".edata", test::kDirectoryRva, 0x200, 0xA00)
+          .AddSection(".reloc", 0x4000, 0x200, 0xC00)
+          .DataDirectory(0, test::kDirectoryRva, static_cast<std::uint32_t>(exports.size()))
+          .DataDirectory(1, 0x2000, 0x100)
+          .DataDirectory(4, 0xE00, 0x100)
+          .DataDirectory(5, 0x4000, 12)
+          .DataDirectory(12, 0x2100, 0x40)
+          .Bytes(0xA00, exports)
+          .Bytes(0xC00, relocations)
+          .FileLength(0xF80);
+  const std::uint64_t pointer = FileBase(magic) + kTarget;
+  for (const std::uint32_t at : kPointers) {
+    std::vector<std::uint8_t> bytes;
+    magic == kPe32PlusMagic ? Put64(bytes, 0, pointer)
+                            : Put32(bytes, 0, static_cast<std::uint32_t>(pointer));
+    builder.Bytes(at, bytes);
+  }
+  return builder;
+}
+
+// How the image is shown: the view, VA or RVA, and a load address.
+struct Shown {
+  std::uint16_t magic = kPe32Magic;
+  MappingView view = MappingView::Raw;
+  bool rva = false;
+  std::optional<std::int64_t> loadAddress;
+};
+
+void Show(PeImage& image, const Shown& shown) {
+  ASSERT_EQ(SetViewAndLoadAddress(image, shown.view, shown.loadAddress.value_or(image.ImageBase)),
+            ViewChange::Done);
+  OmitImageBase(image, shown.rva);
+}
+
+constexpr Shown kRaw{};
+constexpr Shown kLoader{kPe32Magic, MappingView::Loader, false, std::nullopt};
+constexpr Shown kRva{kPe32Magic, MappingView::Raw, true, std::nullopt};
+constexpr Shown kRebased{kPe32Magic, MappingView::Raw, false, 0x10000000};
+constexpr Shown kRebasedLoader{kPe32Magic, MappingView::Loader, false, 0x10000000};
+constexpr Shown kWide{kPe32PlusMagic, MappingView::Raw, false, std::nullopt};
+constexpr Shown kWideLoader{kPe32PlusMagic, MappingView::Loader, false, std::nullopt};
+constexpr Shown kWideRebased{kPe32PlusMagic, MappingView::Raw, false, 0x7FF000000000};
+
+enum class Typed { Address, Offset };
+
+struct DescriptionCase {
+  const char* what;
+  Shown shown;
+  Typed typed;
+  std::int64_t value;
+  std::u16string line;
+};
+
+class DescriptionTest : public testing::TestWithParam<DescriptionCase> {};
+
+TEST_P(DescriptionTest, NamesSectionDirectoryAndExport) {
+  const DescriptionCase& c = GetParam();
+  test::BuiltImage built(Described(c.shown.magic));
+  Show(built.Image, c.shown);
+  const AddressDescription description = c.typed == Typed::Address
+                                             ? DescribeAddress(built.Image, c.value)
+                                             : DescribeFileOffset(built.Image, c.value);
+  EXPECT_EQ(DescriptionLine(description), c.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, DescriptionTest,
+    testing::Values(
+        DescriptionCase{"export_start", kRaw, Typed::Address, 0x401000, u".text · Alpha"},
+        DescriptionCase{"export_and_distance", kRaw, Typed::Address, 0x40101A, u".text · Alpha+1A"},
+        DescriptionCase{"first_directory_in_order", kRaw, Typed::Address, 0x402110,
+                        u".idata · 匯入位址表 · CreateFileW+10"},
+        DescriptionCase{"no_export_before_it_in_its_section", kRaw, Typed::Address, 0x402010,
+                        u".idata · 匯入表"},
+        DescriptionCase{"export_directory", kRaw, Typed::Address, 0x403000, u".edata · 匯出表"},
+        DescriptionCase{"headers", kRaw, Typed::Address, 0x400010, u"檔案頭"},
+        DescriptionCase{"zero_filled", kLoader, Typed::Address, 0x402800,
+                        u".idata · CreateFileW+700"},
+        DescriptionCase{"no_export_outside_a_section", kRaw, Typed::Address, 0x402800, u""},
+        DescriptionCase{"rva", kRva, Typed::Address, 0x2110,
+                        u".idata · 匯入位址表 · CreateFileW+10"},
+        DescriptionCase{"load_address", kRebased, Typed::Address, 0x10002110,
+                        u".idata · 匯入位址表 · CreateFileW+10"},
+        DescriptionCase{"file_base_when_rebased", kRebased, Typed::Address, 0x402110, u""},
+        DescriptionCase{"pe32plus", kWide, Typed::Address, 0x140002110,
+                        u".idata · 匯入位址表 · CreateFileW+10"},
+        DescriptionCase{"pe32plus_below_the_base", kWide, Typed::Address, 0x2110, u""},
+        DescriptionCase{"pe32plus_rebased", kWideRebased, Typed::Address, 0x7FF000001000,
+                        u".text · Alpha"},
+        DescriptionCase{"offset", kRaw, Typed::Offset, 0x910,
+                        u".idata · 匯入位址表 · CreateFileW+10"},
+        DescriptionCase{"relocation_table_by_offset", kRaw, Typed::Offset, 0xC04,
+                        u".reloc · 基底重定位表"},
+        DescriptionCase{"certificate_by_offset", kRaw, Typed::Offset, 0xE10, u"憑證表"},
+        DescriptionCase{"overlay", kRaw, Typed::Offset, 0xF10, u""},
+        DescriptionCase{"raw_header_before_unaligned_data", kRaw, Typed::Offset, 0x404, u"檔案頭"},
+        DescriptionCase{"loader_section_from_rounded_pointer", kLoader, Typed::Offset, 0x404,
+                        u".text · Alpha+4"}),
+    test::CaseName{});
+
+// A reference as the rows show it: offset, relocated, memory address and section.
+using Row =
+    std::tuple<std::uint64_t, bool, std::optional<std::int64_t>, std::optional<std::u16string>>;
+
+struct ReferenceCase {
+  const char* what;
+  Shown shown;
+  std::int64_t address;
+  std::vector<Row> rows;
+};
+
+std::vector<Row> RowsOf(const AddressReferences& found) {
+  std::vector<Row> rows;
+  for (const AddressReference& r : found.References) {
+    rows.emplace_back(r.FileOffset, r.Relocated, r.Address, r.Section);
+  }
+  return rows;
+}
+
+class AddressReferenceTest : public testing::TestWithParam<ReferenceCase> {};
+
+TEST_P(AddressReferenceTest, PlacesEachReferenceInTheViewInForce) {
+  const ReferenceCase& c = GetParam();
+  test::BuiltImage built(Described(c.shown.magic));
+  Show(built.Image, c.shown);
+  const AddressReferences found = FindAddressReferences(built.Image, built.Reader, c.address);
+  EXPECT_EQ(RowsOf(found), c.rows);
+  EXPECT_FALSE(found.Cancelled || found.Truncated);
+}
+
+const Row kOverlay{0xE10, false, std::nullopt, std::nullopt};
+
+INSTANTIATE_TEST_SUITE_P(
+    BothViews, AddressReferenceTest,
+    testing::Values(ReferenceCase{"raw",
+                                  kRaw,
+                                  0x402110,
+                                  {{0x300, false, 0x400300, u"檔案頭"},
+                                   {0x404, false, 0x400404, u"檔案頭"},
+                                   {0x410, true, 0x401000, u".text"},
+                                   kOverlay}},
+                    ReferenceCase{"loader",
+                                  kLoader,
+                                  0x402110,
+                                  {{0x300, false, 0x400300, u"檔案頭"},
+                                   {0x404, false, 0x401004, u".text"},
+                                   {0x410, true, 0x401010, u".text"},
+                                   kOverlay}},
+                    ReferenceCase{"rva",
+                                  kRva,
+                                  0x2110,
+                                  {{0x300, false, 0x300, u"檔案頭"},
+                                   {0x404, false, 0x404, u"檔案頭"},
+                                   {0x410, true, 0x1000, u".text"},
+                                   kOverlay}},
+                    ReferenceCase{"searched_with_the_file_base_shown_at_the_load_address",
+                                  kRebasedLoader,
+                                  0x10002110,
+                                  {{0x300, false, 0x10000300, u"檔案頭"},
+                                   {0x404, false, 0x10001004, u".text"},
+                                   {0x410, true, 0x10001010, u".text"},
+                                   kOverlay}},
+                    ReferenceCase{"pe32plus_loader",
+                                  kWideLoader,
+                                  0x140002110,
+                                  {{0x300, false, 0x140000300, u"檔案頭"},
+                                   {0x404, false, 0x140001004, u".text"},
+                                   {0x410, true, 0x140001010, u".text"},
+                                   kOverlay}},
+                    ReferenceCase{"pe32plus_rebased",
+                                  kWideRebased,
+                                  0x7FF000002110,
+                                  {{0x300, false, 0x7FF000000300, u"檔案頭"},
+                                   {0x404, false, 0x7FF000000404, u"檔案頭"},
+                                   {0x410, true, 0x7FF000001000, u".text"},
+                                   kOverlay}},
+                    ReferenceCase{"none", kRaw, 0x402220, {}}),
+    test::CaseName{});
+
+TEST(AddressReferenceTest, ReadsTheFileAgainByPath) {
+  test::TempDir dir;
+  Described(kPe32Magic).WriteTo(dir / "image.exe");
+  test::BuiltImage built(Described(kPe32Magic));
+  const AddressReferences found =
+      FindAddressReferencesInFile(built.Image, dir / "image.exe", 0x402110);
+  EXPECT_EQ(found.References.size(), std::size(kPointers));
+  EXPECT_THROW((void)FindAddressReferencesInFile(built.Image, dir / "gone.exe", 0x402110),
+               PlatformError);
+  EXPECT_THROW((void)FindAddressReferencesInFile(built.Image, dir.path(), 0x402110), PlatformError);
+}
+
+TEST(AddressReferenceTest, TheProgressCallbackCancels) {
+  test::BuiltImage built(Described(kPe32Magic));
+  const AddressReferences found = FindAddressReferences(
+      built.Image, built.Reader, 0x402110, [](std::uint64_t, std::uint64_t) { return false; });
+  EXPECT_TRUE(found.Cancelled);
+  EXPECT_TRUE(found.References.empty());
+}
+
+TEST(AddressFactsTest, StayWithTheTableOfTheLastAnalysisThatBuiltOne) {
+  test::BuiltImage built(Described(kPe32Magic));
+  const std::shared_ptr<const AddressFacts> first = built.Image.Facts;
+  ASSERT_NE(first, nullptr);
+  fake::FakePrompt prompt;
+  const std::vector<std::uint8_t> notPe(0x200, 0);
+  EXPECT_FALSE(AnalyzePeBytes(built.Image, notPe, u"bad", prompt));
+  EXPECT_EQ(built.Image.Facts, first);
+  const std::vector<std::uint8_t> other =
+      PeBuilder().AddSection(".text", 0x1000, 0x200, 0x400).Build();
+  ASSERT_TRUE(AnalyzePeBytes(built.Image, other, u"other", prompt));
+  EXPECT_EQ(DescriptionLine(DescribeAddress(built.Image, 0x401000)), u".text");
+}
+
+}  // namespace
+}  // namespace marlit
