@@ -8,14 +8,17 @@
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <cstdlib>
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/placement.h"
+#include "dialogs/references_dialog.h"
 #include "dialogs/section_dialog.h"
 #include "mainwindow/file_drop.h"
 #include "mainwindow/number_field.h"
@@ -85,6 +88,10 @@ std::u16string WindowCaption(const VersionInfo& version) {
         return 選擇區段::選擇(owner, image, prompt);
       },
       [](QWidget& owner) { 關於對話框::顯示(owner); },
+      [](QWidget& owner, const QString& address, const AddressReferences& found, Radix radix,
+         NumberWidth addressWidth) {
+        return 引用清單::選擇(owner, address, found, radix, addressWidth);
+      },
       [] {
         // exit() reaches only the loops that run now; before the program's own loop has started
         // (a file named on the command line) it is told again as soon as that loop runs.
@@ -190,18 +197,30 @@ void 主窗體::BuildControls() {
   l2 = new QLabel(QStringLiteral("代碼"), bk);
   named(l2, u"l2");
 
+  // Below the seed's frame: what the address is, where the file points to it, and the view.
+  l3 = new QLabel(QStringLiteral("說明"), this);
+  named(l3, u"l3");
+  位址說明 = new QLineEdit(this);
+  named(位址說明, u"位址說明");
+  位址說明->setReadOnly(true);
+  l3->setBuddy(位址說明);
+  列出引用 = new QPushButton(QStringLiteral("引用"), this);
+  named(列出引用, u"列出引用");
+  列出引用->setToolTip(QStringLiteral("列出檔案中引用這個位址的位置 (Ctrl+R)"));
+
   映射狀態 = new QLabel(this);
   named(映射狀態, u"映射狀態");
   映射狀態->setTextInteractionFlags(Qt::TextSelectableByMouse);
   映射狀態->setAutoFillBackground(true);
 
   for (QPushButton* toggle : {頂端, 至剪貼簿}) ShowCheckedPlainly(*toggle);
-  for (QPushButton* b : {瀏覽程式名, 選擇區段訊息, 頂端, 關於, 至剪貼簿}) {
+  for (QPushButton* b : {瀏覽程式名, 選擇區段訊息, 頂端, 關於, 至剪貼簿, 列出引用}) {
     b->setAutoDefault(false);
     b->setDefault(false);
   }
-  QWidget* order[] = {程式名, 瀏覽程式名, 進制1,  區段訊息, 選擇區段訊息, 頂端,
-                      關於,   虛偏移,     實偏移, 代碼,     至剪貼簿,     進制0};
+  // The new controls come after the seed's, whose order stays.
+  QWidget* order[] = {程式名, 瀏覽程式名, 進制1, 區段訊息, 選擇區段訊息, 頂端,     關於,
+                      虛偏移, 實偏移,     代碼,  至剪貼簿, 進制0,        位址說明, 列出引用};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   定時器.setInterval(kHotKeyTimerMs);
@@ -225,6 +244,9 @@ void 主窗體::ConnectHandlers() {
   connect(至剪貼簿, &QPushButton::clicked, this, [this] { 至剪貼簿_Click(); });
   connect(選擇區段訊息, &QPushButton::clicked, this, [this] { 選擇區段訊息_Click(); });
   connect(關於, &QPushButton::clicked, this, [this] { 關於_Click(); });
+  connect(列出引用, &QPushButton::clicked, this, [this] { 列出引用_Click(); });
+  auto* references = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+  connect(references, &QShortcut::activated, this, [this] { 列出引用_Click(); });
   connect(瀏覽程式名, &QPushButton::clicked, this,
           [this] { UntrappedOrEnd([this] { 瀏覽程式名_Click(); }); });
   connect(&定時器, &QTimer::timeout, this, [this] { UntrappedOrEnd([this] { 定時器_Timer(); }); });
@@ -368,6 +390,29 @@ void 主窗體::DrawPanel() {
   實偏移->SetInputLimit(panel_->InputLimit(PanelField::實偏移));
   虛偏移->SetInputLimit(panel_->InputLimit(PanelField::虛偏移));
   FitAddressFields();
+  DrawDescription();
+}
+
+std::optional<std::int64_t> 主窗體::AddressShown() const {
+  if (panel_->Text(PanelField::虛偏移).Empty()) return std::nullopt;
+  return panel_->Number(PanelField::虛偏移);
+}
+
+void 主窗體::DrawDescription() {
+  std::u16string line;
+  try {
+    if (const std::optional<std::int64_t> address = AddressShown()) {
+      line = DescriptionLine(DescribeAddress(module_.Image, *address));
+    } else if (!panel_->Text(PanelField::實偏移).Empty()) {
+      line = DescriptionLine(DescribeFileOffset(module_.Image, panel_->Number(PanelField::實偏移)));
+    }
+  } catch (...) {
+    // A value that cannot be described leaves the line empty; the panel has told of overflows.
+    line.clear();
+  }
+  const QString text = ToQString(line);
+  if (位址說明->text() != text) 位址說明->setText(text);
+  位址說明->setCursorPosition(0);
 }
 
 void 主窗體::ReportOverflow() {
@@ -518,6 +563,49 @@ void 主窗體::關於_Click() {
   DialogBracket([this] { hooks_.關於(*this); });
 }
 
+void 主窗體::列出引用_Click() {
+  const std::optional<std::int64_t> address = AddressShown();
+  if (!address || analysedPath_.empty()) {
+    Skipping([this] { beeper_.Beep(); });
+    return;
+  }
+  const QString addressText = 虛偏移->text();
+  DialogBracket([&] {
+    AddressReferences found;
+    try {
+      found = SearchReferences(*address);
+    } catch (const PlatformError& e) {
+      prompt_.ShowMessage(u"無法讀取檔案以搜尋引用：" + ErrorDescription(e.what()));
+      return;
+    }
+    const std::optional<std::uint64_t> chosen = hooks_.引用(
+        *this, addressText, found, panel_->radix(), AddressWidth(module_.Image));
+    if (chosen) GoToOffset(*chosen);
+  });
+}
+
+AddressReferences 主窗體::SearchReferences(std::int64_t address) {
+  // The search reads the whole file; on a large one the box shows how far it got and can stop it.
+  constexpr int kSteps = 1000;
+  QProgressDialog progress(QStringLiteral("正在搜尋引用這個位址的位置…"), QStringLiteral("取消"), 0,
+                           kSteps, this);
+  progress.setObjectName(QStringLiteral("搜尋進度"));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(300);
+  const SearchProgress goOn = [&progress](std::uint64_t searched, std::uint64_t total) {
+    const auto step = total == 0 ? 0 : static_cast<int>(searched * kSteps / total);
+    progress.setValue(std::min(step, kSteps - 1));
+    return !progress.wasCanceled();
+  };
+  return FindAddressReferencesInFile(module_.Image, analysedPath_, address, goOn);
+}
+
+void 主窗體::GoToOffset(std::uint64_t offset) {
+  實偏移->setFocus();
+  實偏移->setText(
+      ToQString(FieldNumberText(panel_->radix(), NumberWidth::Narrow, static_cast<std::int64_t>(offset))));
+}
+
 void 主窗體::瀏覽程式名_Click() {
   DialogBracket([this] { BrowseStep(); }, Bracket::Browse);
 }
@@ -547,6 +635,7 @@ void 主窗體::OpenProgramFile(const std::u16string& FileName) {
   // A file refused only at the end of its analysis leaves its table in force all the same; the
   // name and the section list then follow that table, so that everything shown comes from it.
   if (!AnalyzePeFile(module_.Image, path, prompt_) && module_.Image.TablesInForce == tables) return;
+  analysedPath_ = path;
   程式名->setText(name);
   ReportSections();
 }

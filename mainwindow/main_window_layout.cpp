@@ -18,8 +18,9 @@ namespace {
 // pixels).
 constexpr int kClientWidth = 5760;
 constexpr int kClientHeight = 1425;
-// The rows the window grew by below bk: the line that names the view and the base in force.
-constexpr int kRowsBelow = 330;
+// The rows the window grew by below bk: the description with the references button, and the
+// line that names the view and the base in force.
+constexpr int kRowsBelow = 600;
 
 // A label that sizes itself to its text, from its top-left corner.
 void PlaceLabel(QLabel& l, const QRect& r) {
@@ -52,7 +53,10 @@ void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
   PlaceLabel(*l0, TwipRect(120, 1000, 540, 180));
   PlaceLabel(*l1, moved(TwipRect(1720, 1005, 540, 180), memoryGrowth));
   PlaceLabel(*l2, moved(TwipRect(3330, 1005, 360, 180), memoryGrowth));
-  映射狀態->setGeometry(wider(TwipRect(170, 1410, 5415, 270), growth));
+  PlaceLabel(*l3, TwipRect(170, 1420, 540, 180));
+  位址說明->setGeometry(wider(TwipRect(730, 1380, 3900, 270), growth));
+  列出引用->setGeometry(moved(TwipRect(4690, 1365, 900, 300), growth));
+  映射狀態->setGeometry(wider(TwipRect(170, 1710, 5415, 270), growth));
 }
 
 void 主窗體::FitAddressFields() {
