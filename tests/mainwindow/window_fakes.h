@@ -65,6 +65,11 @@ struct WindowBed {
     hooks.關於 = [this](QWidget& owner) {
       if (about) about(owner);
     };
+    hooks.引用 = [this](QWidget& owner, const QString& address, const AddressReferences& found,
+                        Radix radix, NumberWidth width) -> std::optional<std::uint64_t> {
+      if (!referencesDialog) return std::nullopt;
+      return referencesDialog(owner, address, found, radix, width);
+    };
     hooks.EndProgram = [this] { ++programEnds; };
     window = std::make_unique<主窗體>(module, prompt, clipboard, beeper, windowLevel, openFile,
                                      主窗體::HotKeyPlatform{dxRoot, foreground}, std::move(hooks));
@@ -104,6 +109,9 @@ struct WindowBed {
   fake::FakeForeground foreground;
   std::function<bool(QWidget&, PeImage&, Prompt&)> chooseSections;
   std::function<void(QWidget&)> about;
+  std::function<std::optional<std::uint64_t>(QWidget&, const QString&, const AddressReferences&,
+                                             Radix, NumberWidth)>
+      referencesDialog;
   int programEnds = 0;
   std::unique_ptr<主窗體> window;
 };
