@@ -60,6 +60,8 @@ class 引用清單窗體 : public QDialog {
     表->setHorizontalHeaderLabels({QStringLiteral("檔案偏移"), QStringLiteral("記憶體位址"),
                                    QStringLiteral("區段"), QStringLiteral("重定位")});
     表->verticalHeader()->hide();
+    // Rows as tall as a line of text, so that a dozen of them fit on any screen.
+    表->verticalHeader()->setDefaultSectionSize(表->fontMetrics().height() + 6);
     表->setSelectionBehavior(QAbstractItemView::SelectRows);
     表->setSelectionMode(QAbstractItemView::SingleSelection);
     表->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -133,7 +135,13 @@ std::optional<std::uint64_t> 引用清單::選擇(QWidget& owner, const QString&
                                           NumberWidth addressWidth) {
   引用清單窗體 form(owner, address, found, radix, addressWidth);
   form.adjustSize();
-  form.move(owner.frameGeometry().center() - form.rect().center());
+  // Wide enough for the caption, which holds the address, beside the window manager's buttons.
+  const int captionRoom = 4 * form.fontMetrics().height();
+  form.resize(std::max(form.width(), form.fontMetrics().horizontalAdvance(form.windowTitle()) +
+                                         captionRoom),
+              form.height());
+  const QPoint at = owner.frameGeometry().center() - form.rect().center();
+  form.move(std::max(at.x(), 0), std::max(at.y(), 0));
   form.exec();
   return form.Chosen;
 }
