@@ -135,10 +135,10 @@ std::optional<std::uint64_t> 引用清單::選擇(QWidget& owner, const QString&
                                           NumberWidth addressWidth) {
   引用清單窗體 form(owner, address, found, radix, addressWidth);
   form.adjustSize();
-  // Wide enough for the caption, which holds the address, beside the window manager's buttons.
-  const int captionRoom = 4 * form.fontMetrics().height();
-  form.resize(std::max(form.width(), form.fontMetrics().horizontalAdvance(form.windowTitle()) +
-                                         captionRoom),
+  // Wide enough for the caption, which holds the address, in a window manager's bolder and
+  // larger face, beside its buttons.
+  const int caption = form.fontMetrics().horizontalAdvance(form.windowTitle());
+  form.resize(std::max(form.width(), caption * 3 / 2 + 8 * form.fontMetrics().height()),
               form.height());
   const QPoint at = owner.frameGeometry().center() - form.rect().center();
   form.move(std::max(at.x(), 0), std::max(at.y(), 0));
