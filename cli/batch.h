@@ -3,6 +3,7 @@
 // values in the order given, one output line per value.
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -26,7 +27,12 @@ struct Options {
   std::filesystem::path file;
   std::vector<ValueRequest> values;  // in command-line order
   Radix radix = Radix::Hex;
-  bool rva = false;  // OmitImageBase
+  bool rva = false;     // OmitImageBase
+  bool loader = false;  // the loader's view in place of the raw one
+  // The load address, as given: in the image base's place in every record.
+  std::optional<std::string> base;
+  // Each value's references in place of its translation.
+  bool refs = false;
   bool json = false;
   bool yes = false;  // OK to the question about more than 20 sections
   std::vector<std::string> exclude;

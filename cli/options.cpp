@@ -27,8 +27,21 @@ std::vector<ValueRequest> ValuesInOrder(const CLI::App& app, const CLI::Option* 
 constexpr const char* kFooter =
     "Output: with -o or -a, a line for each value, in the order given, of five tab-separated\n"
     "fields: file offset, memory address, position in the section list (0 = 不在段內),\n"
-    "section name, 代碼 (the memory address as its bytes in memory order). Without -o and -a,\n"
-    "the section table. --json writes one JSON object a line instead; see marlit-cli(1).\n"
+    "section name, 代碼 (the memory address as its bytes in memory order). An address that the\n"
+    "loader's view zero-fills has an empty file offset. Without -o and -a, the section table.\n"
+    "--json writes one JSON object a line instead, which also gives the address's data\n"
+    "directory, the export at or before it and whether it is zero-filled; see marlit-cli(1).\n"
+    "\n"
+    "Views: by default the section table as its fields stand (the raw view); --loader maps the\n"
+    "image as the Windows loader does: memory rounded to the section alignment, file data from\n"
+    "PointerToRawData rounded down to 200h, the rest of each section zero-filled.\n"
+    "--base gives the address the image was loaded at: memory addresses with the image base use\n"
+    "it in the image base's place; RVAs do not change.\n"
+    "\n"
+    "--refs: for each value (-a, or the address that -o translates to), a line for each place\n"
+    "the file holds it as a pointer (taken at the file's own image base): address searched,\n"
+    "file offset, memory address, section (both empty where no section maps the offset), and\n"
+    "\"relocated\" when a base relocation rewrites it there, else \"-\".\n"
     "\n"
     "Exit status:\n"
     "  0  every value was translated (or the table printed)\n"
@@ -41,6 +54,12 @@ constexpr const char* kFooter =
 // Value texts on the command line are checked before the file is read; the input stream can
 // be read once only.
 std::optional<std::string> CheckValues(const Options& options) {
+  if (options.refs && options.values.empty()) return "「--refs」要和 -a 或 -o 一起用。";
+  if (options.base) {
+    std::string message = ValueTextMessage(*options.base, options.radix,
+                                           FieldInputLimit(options.radix, NumberWidth::Wide));
+    if (!message.empty()) return message;
+  }
   int fromInput = 0;
   for (const ValueRequest& request : options.values) {
     if (request.value == kFromInput) {
@@ -81,6 +100,13 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
                             ->allow_extra_args(false);
   app.add_flag("--decimal", decimal, "Read and write decimal instead of hexadecimal");
   app.add_flag("--rva", o.rva, "Memory addresses without the image base");
+  app.add_flag("--loader", o.loader, "Map the image as the Windows loader does");
+  app.add_option("--base", o.base,
+                 "The address the image was loaded at, in the image base's place (hexadecimal, "
+                 "or decimal with --decimal)")
+      ->allow_extra_args(false);
+  app.add_flag("--refs", o.refs,
+               "List where the file points to each value's address instead of translating it");
   app.add_option("--exclude", o.exclude, "Leave out the sections of this name (repeatable)")
       ->allow_extra_args(false);
   app.add_flag("--json", o.json, "One JSON object a line");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/text_utf8.h"
+#include "pe/address_facts.h"
 #include "pe/messages.h"
 #include "pe/number_text.h"
 
@@ -88,15 +89,27 @@ char* PutJsonField(char* to, const JsonKeys& keys, const ConversionPanel& panel,
   return PutJsonNumber(to, panel.Number(field), panel.Width(field));
 }
 
+// The members that close every JSON answer: whether the address is zero-filled, its data
+// directory and its export, each null when there is none.
+char* PutJsonFacts(char* to, bool zeroFilled, std::string_view directory,
+                   std::string_view exportText) {
+  to = Put(to, zeroFilled ? R"(,"zero_filled":true,"directory":)"
+                          : R"(,"zero_filled":false,"directory":)");
+  to = Put(to, directory.empty() ? "null" : directory);
+  to = Put(to, R"(,"export":)");
+  to = Put(to, exportText.empty() ? "null" : exportText);
+  return Put(to, "}\n");
+}
+
 char* PutJsonRow(char* to, const ConversionPanel& panel, Field typed, const char* piece,
                  std::size_t size) {
+  // A zero-filled address has no file offset: its 0 is not an answer.
   to = PutJsonField(to, kFileOffsetKeys, panel, PanelField::實偏移,
-                    Answered(panel, typed, Field::FileOffset));
+                    Answered(panel, typed, Field::FileOffset) && !panel.ZeroFilled());
   to = PutJsonField(to, kMemoryAddressKeys, panel, PanelField::虛偏移,
                     Answered(panel, typed, Field::MemoryAddress));
   to = PutPiece(to, piece, size);
-  to = PutJsonText(to, R"(,"code":)", panel.代碼());
-  return Put(to, "}\n");
+  return PutJsonText(to, R"(,"code":)", panel.代碼());
 }
 
 }  // namespace
@@ -120,6 +133,19 @@ void AppendJsonString(std::string& out, std::string_view text) {
     }
   }
   out += '"';
+}
+
+std::string NumberText(std::int64_t value, Radix radix, NumberWidth width) {
+  char chars[kFieldTextCapacity];
+  return std::string(chars, WriteFieldNumber(chars, radix, width, value));
+}
+
+void AppendJsonNumber(std::string& out, std::string_view key, std::int64_t value, Radix radix,
+                      NumberWidth width) {
+  char digits[kFieldTextCapacity];
+  out.append("\"").append(key).append("\":\"").append(NumberText(value, radix, width));
+  out.append("\",\"").append(key).append("_value\":");
+  out.append(digits, PutJsonNumber(digits, value, width) - digits);
 }
 
 std::string JsonString(std::string_view text) {
@@ -147,7 +173,10 @@ const std::string& ItemTexts::Json(std::int32_t item) const {
 
 RowWriter::RowWriter(std::ostream& out, bool json, const ConversionPanel& panel,
                      const PeImage& image)
-    : out_(out), json_(json) {
+    : out_(out), json_(json), image_(image) {
+  for (std::size_t i = 0; i < kDirectoryKinds; ++i) {
+    directoryJson_[i] = JsonString(DirectoryKey(static_cast<DirectoryKind>(i)));
+  }
   const ItemTexts items(panel.Items());
   for (std::size_t i = 0; i < items.Count(); ++i) {
     const auto item = static_cast<std::int32_t>(i);
@@ -172,27 +201,52 @@ RowWriter::RowWriter(std::ostream& out, bool json, const ConversionPanel& panel,
   // The keys and punctuation of a JSON row, its field texts and numbers, and the longest piece
   // with its padding; or the overflow object with its value.
   longestRow_ = 512 + std::max(items.Longest() + kPieceStep, overflowStart_.size());
-  block_.reset(new char[capacity_ + longestRow_]);
+  size_ = capacity_ + longestRow_;
+  block_.reset(new char[size_]);
 }
 
-char* RowWriter::Room() {
-  if (used_ >= capacity_) {
+char* RowWriter::Room(std::size_t extra) {
+  if (used_ >= capacity_ || used_ + longestRow_ + extra > size_) {
     if (!Flush()) return nullptr;
-    if (capacity_ < kBlock) {
-      capacity_ = std::min(4 * capacity_, kBlock);
-      block_.reset(new char[capacity_ + longestRow_]);
+    const bool grow = capacity_ < kBlock;
+    if (grow) capacity_ = std::min(4 * capacity_, kBlock);
+    if (grow || capacity_ + longestRow_ + extra > size_) {
+      size_ = capacity_ + longestRow_ + extra;
+      block_.reset(new char[size_]);
     }
   }
   return failed_ ? nullptr : block_.get() + used_;
 }
 
+std::string_view RowWriter::TakeFacts(const ConversionPanel& panel, Field typed) {
+  exportJson_.clear();
+  // The panel has translated the offset already: its address is the one in 虛偏移.
+  const std::int64_t address = panel.Number(PanelField::虛偏移);
+  const ValueFacts facts =
+      typed == Field::FileOffset
+          ? FactsOfTranslatedOffset(image_, panel.Number(PanelField::實偏移),
+                                    panel.Position() != 0 ? std::optional(address) : std::nullopt)
+          : FactsOfAddress(image_, address);
+  if (facts.Export) AppendJsonString(exportJson_, ToUtf8(*facts.Export));
+  if (!facts.Directory) return {};
+  return directoryJson_[static_cast<std::size_t>(*facts.Directory)];
+}
+
 bool RowWriter::Append(const ConversionPanel& panel, Field typed) {
-  char* const row = Room();
-  if (row == nullptr) return false;
   const auto [start, size] = pieces_.at(static_cast<std::size_t>(panel.Position()));
   const char* const piece = pieceText_.data() + start;
-  Written(row, json_ ? PutJsonRow(row, panel, typed, piece, size)
-                     : PutTextRow(row, panel, typed, piece, size));
+  if (!json_) {
+    char* const row = Room();
+    if (row == nullptr) return false;
+    Written(row, PutTextRow(row, panel, typed, piece, size));
+    return true;
+  }
+  const std::string_view directory = TakeFacts(panel, typed);
+  // An export name is as long as the file makes it: the row takes room for it.
+  char* const row = Room(exportJson_.size());
+  if (row == nullptr) return false;
+  char* const end = PutJsonRow(row, panel, typed, piece, size);
+  Written(row, PutJsonFacts(end, panel.ZeroFilled(), directory, exportJson_));
   return true;
 }
 
@@ -205,7 +259,7 @@ bool RowWriter::AppendNothing() {
     to = PutJsonNull(to, kFileOffsetKeys);
     to = PutJsonNull(to, kMemoryAddressKeys);
     to = PutPiece(to, pieceText_.data() + start, size);
-    to = Put(to, R"(,"code":""})");
+    to = Put(to, R"(,"code":"","zero_filled":false,"directory":null,"export":null})");
   } else {
     *to++ = '\t';
     to = PutPiece(to, pieceText_.data() + start, size);
@@ -226,6 +280,13 @@ bool RowWriter::AppendOverflow(Field field, std::string_view value) {
   to = Put(to, value);
   to = Put(to, "\"}\n");
   Written(row, to);
+  return true;
+}
+
+bool RowWriter::AppendText(std::string_view text) {
+  char* const row = Room(text.size());
+  if (row == nullptr) return false;
+  Written(row, Put(row, text));
   return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The output lines of marlit-cli's values, written by hand into one block for speed.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "cli/value_check.h"
 #include "pe/conversion_panel.h"
+#include "pe/data_directories.h"
 #include "pe/pe_image.h"
 
 namespace marlit::cli {
@@ -20,6 +22,12 @@ namespace marlit::cli {
 // and the C0 controls escaped, the rest as it is. Every JSON text of marlit-cli is escaped here.
 void AppendJsonString(std::string& out, std::string_view text);
 [[nodiscard]] std::string JsonString(std::string_view text);
+// The text of a value in a field of the radix and width, in UTF-8.
+[[nodiscard]] std::string NumberText(std::int64_t value, Radix radix, NumberWidth width);
+// Appends the members "key":"text","key_value":number of a field's value: its text in radix, and
+// its number, signed 32-bit for a narrow field or unsigned 64-bit for a wide one.
+void AppendJsonNumber(std::string& out, std::string_view key, std::int64_t value, Radix radix,
+                      NumberWidth width);
 
 // The items of the section list as the output shows them: in UTF-8 with control characters as
 // U+FFFD, and exactly, as JSON string literals. The names are fixed for the run: each is
@@ -56,6 +64,8 @@ class RowWriter {
   // In JSON, an overflow of value typed into field gives an object with the message instead of a
   // row; the tab-separated output has the row of nothing.
   [[nodiscard]] bool AppendOverflow(Field field, std::string_view value);
+  // Lines written as they are, in their turn among the rows.
+  [[nodiscard]] bool AppendText(std::string_view text);
   [[nodiscard]] bool Flush();
 
  private:
@@ -67,12 +77,21 @@ class RowWriter {
     std::size_t start;
     std::size_t size;
   };
-  // The room for one row, flushing the block first when it is full; null once the output failed.
-  [[nodiscard]] char* Room();
+  // The room for one row and extra bytes more, flushing the block first when it is full; null
+  // once the output failed.
+  [[nodiscard]] char* Room(std::size_t extra = 0);
+  // The directory and export of the value typed: the directory's JSON string (empty for none),
+  // and the export's into exportJson_.
+  [[nodiscard]] std::string_view TakeFacts(const ConversionPanel& panel, Field typed);
   void Written(const char* row, const char* end) { used_ += static_cast<std::size_t>(end - row); }
 
   std::ostream& out_;
   bool json_;
+  const PeImage& image_;
+  // The JSON strings of the directories' names, by DirectoryKind, made once.
+  std::array<std::string, kDirectoryKinds> directoryJson_;
+  // The JSON string of the last row's export; empty for none. Kept, so that its room is reused.
+  std::string exportJson_;
   bool failed_ = false;
   // What a row says of each item, made once, not once per value: "\t<i>\t<name>\t" between the
   // memory address and 代碼, or the JSON members from "found" to "section".
@@ -84,6 +103,7 @@ class RowWriter {
   // Room for capacity_ bytes and a row; not cleared when made: only what is written is read.
   std::unique_ptr<char[]> block_;
   std::size_t capacity_ = kFirstBlock;
+  std::size_t size_ = 0;  // of the block: at least capacity_ + longestRow_
   std::size_t used_ = 0;
 };
 

@@ -12,27 +12,12 @@ namespace {
 
 std::string_view KindName(ImageKind kind) { return kind == ImageKind::Pe32Plus ? "PE32+" : "PE32"; }
 
-std::string FieldText(std::int64_t value, Radix radix, NumberWidth width) {
-  char chars[kFieldTextCapacity];
-  return std::string(chars, WriteFieldNumber(chars, radix, width, value));
-}
-
-// "key":"text","key_value":number, the number as the answers give it: signed 32-bit or
-// unsigned 64-bit.
-void AppendJsonNumber(std::string& out, std::string_view key, std::int64_t value, Radix radix,
-                      NumberWidth width) {
-  char digits[kFieldTextCapacity];
-  const std::size_t n = width == NumberWidth::Wide
-                            ? WriteUnsignedDecimal(digits, static_cast<std::uint64_t>(value))
-                            : WriteDecimal(digits, static_cast<std::int32_t>(value));
-  out.append("\"").append(key).append("\":\"").append(FieldText(value, radix, width));
-  out.append("\",\"").append(key).append("_value\":").append(digits, n);
-}
-
 void PrintJson(const PeImage& image, Radix radix, std::ostream& out) {
   const NumberWidth addressWidth = AddressWidth(image);
   std::string text = R"({"kind":")" + std::string(KindName(image.Kind)) + "\",";
   AppendJsonNumber(text, "image_base", image.ImageBase, radix, addressWidth);
+  text += ',';
+  AppendJsonNumber(text, "load_address", BaseInForce(image), radix, addressWidth);
   text += R"(,"sections":[)";
   const std::span<const SectionRecord> records = Records(image);
   for (std::size_t i = 0; i < records.size(); ++i) {
@@ -63,16 +48,17 @@ void PrintSectionTable(const PeImage& image, Radix radix, bool json, std::ostrea
   }
   const NumberWidth addressWidth = AddressWidth(image);
   out << "Kind\t" << KindName(image.Kind) << '\n'
-      << "ImageBase\t" << FieldText(image.ImageBase, radix, addressWidth) << '\n'
+      << "ImageBase\t" << NumberText(image.ImageBase, radix, addressWidth) << '\n'
+      << "LoadAddress\t" << NumberText(BaseInForce(image), radix, addressWidth) << '\n'
       << "Index\tIncluded\tName\tFileMin\tFileMax\tRamMin\tRamMax\n";
   const std::span<const SectionRecord> records = Records(image);
   for (std::size_t i = 0; i < records.size(); ++i) {
     const SectionRecord& r = records[i];
     out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(r.Name)) << '\t'
-        << FieldText(r.FileMin, radix, NumberWidth::Narrow) << '\t'
-        << FieldText(r.FileMax, radix, NumberWidth::Narrow) << '\t'
-        << FieldText(AddressInMode(image, r.RamMin), radix, addressWidth) << '\t'
-        << FieldText(AddressInMode(image, r.RamMax), radix, addressWidth) << '\n';
+        << NumberText(r.FileMin, radix, NumberWidth::Narrow) << '\t'
+        << NumberText(r.FileMax, radix, NumberWidth::Narrow) << '\t'
+        << NumberText(AddressInMode(image, r.RamMin), radix, addressWidth) << '\t'
+        << NumberText(AddressInMode(image, r.RamMax), radix, addressWidth) << '\n';
   }
 }
 

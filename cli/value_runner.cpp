@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cli/reference_rows.h"
 #include "cli/text_utf8.h"
+#include "pe/address_facts.h"
+#include "pe/codepage.h"
+#include "pe/loader_messages.h"
 #include "pe/messages.h"
+#include "platform/errors.h"
 
 namespace marlit::cli {
 namespace {
@@ -38,9 +43,11 @@ std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
 
 ValueRunner::ValueRunner(const PeImage& image, Radix radix, std::ostream& out, std::ostream& err,
                          bool json)
-    : panel_(image, HexByteTextOnce(), radix),
+    : image_(image),
+      panel_(image, HexByteTextOnce(), radix),
       rows_(out, json, panel_, image),
       err_(err),
+      json_(json),
       overflowText_(ToUtf8(kValueOverflowMessage)),
       block_(new char[kLongestLine + capacity_ + 1]) {}
 
@@ -116,8 +123,8 @@ bool ValueRunner::Translate(Field field, std::string_view value, std::size_t lin
 
 bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_view value,
                         std::size_t line) {
-  // An empty value translates nothing.
-  if (fieldText.empty()) return rows_.AppendNothing();
+  // An empty value translates nothing, and has no references.
+  if (fieldText.empty()) return referencesIn_ || rows_.AppendNothing();
   const PanelField into = PanelFieldOf(field);
   if (panel_.Change(into, fieldText) == ConversionPanel::Outcome::Overflowed) {
     // The window's message is shown once per overflow.
@@ -125,9 +132,43 @@ bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_vie
     overflowed_ = true;
     err_ << Where(line) << "數值「" << TerminalText(value) << "」：" << overflowText_ << '\n'
          << std::flush;
-    return rows_.AppendOverflow(field, value);
+    return (referencesIn_ && !json_) || rows_.AppendOverflow(field, value);
   }
+  if (referencesIn_) return ListReferencesOf(field, value, line);
   return rows_.Append(panel_, field);
+}
+
+bool ValueRunner::ListReferencesOf(Field field, std::string_view value, std::size_t line) {
+  if (field == Field::FileOffset && panel_.Position() == 0) {
+    err_ << Where(line) << "數值「" << TerminalText(value) << "」不在段內，沒有位址可找。\n"
+         << std::flush;
+    return true;
+  }
+  const std::int64_t address = panel_.Number(PanelField::虛偏移);
+  AddressReferences found;
+  try {
+    found = FindAddressReferencesInFile(image_, *referencesIn_, address);
+  } catch (const PlatformError& error) {
+    readFailed_ = true;
+    err_ << kPrefix
+         << MessageText(ReadFailedMessage(Utf16FromUtf8(TerminalText(referencesIn_->native())),
+                                          Utf16FromUtf8(error.what())))
+         << '\n'
+         << std::flush;
+    return false;
+  }
+  const std::string_view searched = panel_.Text(PanelField::虛偏移).View();
+  if (found.References.empty()) {
+    err_ << Where(line) << "位址 " << searched << " 沒有被檔案引用。\n" << std::flush;
+  } else if (found.Truncated) {
+    err_ << Where(line) << "位址 " << searched << " 的引用太多，只列出前 " << kMaxReferences
+         << " 個。\n"
+         << std::flush;
+  }
+  referenceRows_.clear();
+  AppendReferenceRows(referenceRows_, image_, found, panel_.Text(PanelField::虛偏移), address,
+                      panel_.radix(), json_);
+  return rows_.AppendText(referenceRows_);
 }
 
 std::string ValueRunner::Where(std::size_t line) {

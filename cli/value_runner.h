@@ -2,7 +2,9 @@
 // Types marlit-cli's values into a conversion panel, one output line per value.
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -44,6 +46,9 @@ class ValueRunner {
   [[nodiscard]] bool Lines(Field field, BlockInput& in);
   // Writes what is left and gives the exit status of the values run so far.
   [[nodiscard]] int Finish();
+  // From now on each value gives its references in the file at path, the one image was
+  // analysed from, in place of its translation.
+  void ListReferences(const std::filesystem::path& path) { referencesIn_ = path; }
 
  private:
   // As the output: a read that fills the block makes the next block larger, up to kBlock.
@@ -59,13 +64,20 @@ class ValueRunner {
   [[nodiscard]] bool Enter(Field field, std::string_view fieldText, std::string_view value,
                            std::size_t line);
   [[nodiscard]] static std::string Where(std::size_t line);
+  // The references of the address the panel holds after value was typed into field: rows, or a
+  // note on the error stream when there are none. False when the file or the output failed.
+  [[nodiscard]] bool ListReferencesOf(Field field, std::string_view value, std::size_t line);
 
+  const PeImage& image_;
   ConversionPanel panel_;
   RowWriter rows_;
   std::ostream& err_;
+  bool json_;
   std::string overflowText_;  // the message in UTF-8, made once
   bool overflowed_ = false;
   bool readFailed_ = false;
+  std::optional<std::filesystem::path> referencesIn_;
+  std::string referenceRows_;  // kept, so that its room is reused
   // Room for the start of a line, capacity_ bytes read and a line end; not cleared when made.
   std::size_t capacity_ = kFirstBlock;
   std::unique_ptr<char[]> block_;

@@ -3,8 +3,9 @@
 // it builds: the long names, the two views (which must agree where the file is well formed), a
 // load address, the translation both ways with and without the base, the number texts of every
 // value, the overlap report, and what describes an address: the data directories, the export
-// names, the base relocations and the reference search, read through the table's mapping. The
-// options come from the last byte (fuzz/loader_options.h).
+// names, the base relocations and the reference search, read where the loader maps them, and the
+// descriptions and references of values in the view in force. The options come from the last byte
+// (fuzz/loader_options.h).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -15,9 +16,11 @@
 
 #include "fuzz/loader_options.h"
 #include "fuzz/require.h"
+#include "pe/address_facts.h"
 #include "pe/data_directories.h"
 #include "pe/export_names.h"
 #include "pe/image_view.h"
+#include "pe/loader_mapping.h"
 #include "pe/loader.h"
 #include "pe/number_text.h"
 #include "pe/overlap.h"
@@ -26,7 +29,6 @@
 #include "pe/translate.h"
 #include "platform/errors.h"
 #include "tests/common/pe_builder.h"
-#include "tests/common/section_mapping.h"
 #include "tests/fakes/fakes.h"
 
 namespace marlit {
@@ -494,7 +496,7 @@ void CheckRelocations(std::span<const std::uint8_t> input, const BaseRelocations
 // Every reference holds the pointer's bytes, in order, each once; a relocated one is at an RVA a
 // relocation covers. For the value taken from the input, no holder is missed.
 void CheckReferences(std::span<const std::uint8_t> input, const PeImage& image,
-                     const test::SectionMapping& mapping, const BaseRelocations& relocations,
+                     const RvaMapping& mapping, const BaseRelocations& relocations,
                      std::int64_t address, bool complete) {
   BoundedReader reader(input);
   const StoredPointer pointer = PointerBytes(image.Kind, address);
@@ -530,9 +532,34 @@ std::int64_t StoredValue(std::span<const std::uint8_t> input, ImageKind kind) {
       kind == ImageKind::Pe32Plus ? low | std::uint64_t{LoadLe32(bytes, 4)} << 32 : low);
 }
 
+// The references in the view in force are the search's, each placed where translation puts its
+// offset; a description names the record the value's translation gives.
+void CheckViewReferences(std::span<const std::uint8_t> input, const PeImage& image,
+                         std::int64_t address) {
+  BoundedReader reader(input);
+  const AddressReferences found = FindAddressReferences(image, reader, address);
+  static const LoaderMapping kNoMapping;
+  static const BaseRelocations kNoRelocations;
+  const ReferenceSearch search =
+      FindReferences(reader, StoredPointerOf(image, address),
+                     image.Facts ? image.Facts->Mapping : kNoMapping,
+                     image.Facts ? image.Facts->Relocations : kNoRelocations);
+  MARLIT_REQUIRE(found.References.size() == search.References.size());
+  for (std::size_t i = 0; i < found.References.size(); ++i) {
+    const AddressReference& r = found.References[i];
+    MARLIT_REQUIRE(r.FileOffset == search.References[i].FileOffset);
+    MARLIT_REQUIRE(r.Address.has_value() == (r.Position != 0));
+    MARLIT_REQUIRE(r.Section.has_value() == (r.Position != 0));
+  }
+  const AddressDescription described = DescribeAddress(image, address);
+  MARLIT_REQUIRE(described.Section.has_value() == (described.Position != 0));
+  MARLIT_REQUIRE(!described.Facts.Export || described.Position != 0);
+  (void)DescriptionLine(DescribeFileOffset(image, StoredValue(input, ImageKind::Pe32) & 0xFFFFF));
+}
+
 void RunAddressTables(std::span<const std::uint8_t> input, const PeImage& image) {
   BoundedReader reader(input);
-  const test::SectionMapping mapping(image);
+  const LoaderMapping mapping(image.Raw);
   const DataDirectories directories = ReadDataDirectories(reader, image.PeOffset, image.Kind);
   CheckDirectories(directories);
   CheckExportNames(image, directories, ExportNames::Read(reader, directories, mapping));
@@ -544,6 +571,7 @@ void RunAddressTables(std::span<const std::uint8_t> input, const PeImage& image)
     const auto rva = directories.Entries[i].VirtualAddress;
     CheckReferences(input, image, mapping, relocations, image.ImageBase + rva, false);
   }
+  CheckViewReferences(input, image, StoredValue(input, image.Kind));
 }
 
 // The section count field as the loader reads it: at PeOffset + 6, or, where a seek falls outside

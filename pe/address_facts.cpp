@@ -107,22 +107,31 @@ ValueFacts FactsOfAddress(const PeImage& image, std::int64_t address) {
   const std::optional<std::uint32_t> rva = RvaInMode(image, address);
   if (image.Facts == nullptr || !rva) return facts;
   facts.Directory = DirectoryOfRva(image.Facts->Directories, *rva);
+  if (image.Facts->Exports.Count() == 0) return facts;
   if (const std::optional<std::uint32_t> start = StartOfHolder(image, address, *rva)) {
     facts.Export = image.Facts->Exports.NameAt(*rva, RvaRange{*start, *rva + 1});
   }
   return facts;
 }
 
-ValueFacts FactsOfFileOffset(const PeImage& image, std::int64_t offset) {
+ValueFacts FactsOfTranslatedOffset(const PeImage& image, std::int64_t offset,
+                                   std::optional<std::int64_t> address) {
   ValueFacts facts;
-  const Translation t = TranslatedOrNothing(TranslateFileOffset, image, offset);
-  if (t.Where == Landing::Mapped) facts = FactsOfAddress(image, t.Value);
-  if (image.Facts != nullptr && offset >= 0 && Pattern(offset) <= kLargestRva) {
+  if (image.Facts == nullptr) return facts;
+  if (address) facts = FactsOfAddress(image, *address);
+  if (offset >= 0 && Pattern(offset) <= kLargestRva) {
     facts.Directory = FirstOf(
         facts.Directory,
         DirectoryOfFileOffset(image.Facts->Directories, static_cast<std::uint32_t>(offset)));
   }
   return facts;
+}
+
+ValueFacts FactsOfFileOffset(const PeImage& image, std::int64_t offset) {
+  if (image.Facts == nullptr) return {};
+  const Translation t = TranslatedOrNothing(TranslateFileOffset, image, offset);
+  return FactsOfTranslatedOffset(
+      image, offset, t.Where == Landing::Mapped ? std::optional(t.Value) : std::nullopt);
 }
 
 AddressDescription DescribeAddress(const PeImage& image, std::int64_t address) {

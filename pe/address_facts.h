@@ -50,6 +50,9 @@ struct ValueFacts {
 [[nodiscard]] ValueFacts FactsOfAddress(const PeImage& image, std::int64_t address);
 // A file offset: what describes the address it translates to, and the certificate table.
 [[nodiscard]] ValueFacts FactsOfFileOffset(const PeImage& image, std::int64_t offset);
+// The same when the offset's translation is known: address, in the mode in force, or none.
+[[nodiscard]] ValueFacts FactsOfTranslatedOffset(const PeImage& image, std::int64_t offset,
+                                                 std::optional<std::int64_t> address);
 
 // A value as the window describes it: the included record that holds it in the view in force,
 // by its rank in the section list (0: none) and its name, and the facts.

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/common/described_image.h"
 #include "tests/common/sample_images.h"
 
 namespace marlit::cli {
@@ -75,7 +76,10 @@ TEST_F(BatchTest, JsonAnswersForPrograms) {
                 {"index", index},
                 {"kind", kind},
                 {"section", section},
-                {"code", code}};
+                {"code", code},
+                {"zero_filled", false},
+                {"directory", nullptr},
+                {"export", nullptr}};
   };
   const json null;
   const Case cases[] = {
@@ -224,6 +228,7 @@ TEST_F(BatchTest, SectionTableAndOverlapWarnings) {
   EXPECT_EQ(r.out,
             "Kind\tPE32\n"
             "ImageBase\t400000\n"
+            "LoadAddress\t400000\n"
             "Index\tIncluded\tName\tFileMin\tFileMax\tRamMin\tRamMax\n"
             "0\tyes\t檔案頭\t0\t400\t400000\t400400\n"
             "1\tyes\t.text\t400\t1400\t401000\t402000\n"
@@ -254,6 +259,7 @@ TEST_F(BatchTest, SectionTableInEveryRadixAndMode) {
     json head;            // kind, image base
     json rdata;           // record 3
     const char* textRow;  // record 3 in the tab-separated table, after its head lines
+    const char* base = nullptr;
   };
   const auto record = [](json fileMin, int fileMinValue, json fileMax, int fileMaxValue,
                          json ramMin, json ramMinValue, json ramMax, json ramMaxValue) {
@@ -269,41 +275,60 @@ TEST_F(BatchTest, SectionTableInEveryRadixAndMode) {
                 {"ram_max", ramMax},
                 {"ram_max_value", ramMaxValue}};
   };
+  const auto tableHead = [](const char* kind, json base, json baseValue, json load,
+                            json loadValue) {
+    return json{{"kind", kind},
+                {"image_base", base},
+                {"image_base_value", baseValue},
+                {"load_address", load},
+                {"load_address_value", loadValue}};
+  };
   const test::PeBuilder wide = test::SampleImage().Magic(0x20B).ImageBase(0x140000000ull);
   const Case cases[] = {
       {"hexadecimal", test::SampleImage(), Radix::Hex, false,
-       json{{"kind", "PE32"}, {"image_base", "400000"}, {"image_base_value", 4194304}},
+       tableHead("PE32", "400000", 4194304, "400000", 4194304),
        record("1600", 5632, "1E00", 7680, "403000", 4206592, "403800", 4208640),
-       "Kind\tPE32\nImageBase\t400000\n"
+       "Kind\tPE32\nImageBase\t400000\nLoadAddress\t400000\n"
        "3\tyes\t.rdata\t1600\t1E00\t403000\t403800\n"},
       {"--rva", test::SampleImage(), Radix::Hex, true,
-       json{{"kind", "PE32"}, {"image_base", "400000"}, {"image_base_value", 4194304}},
+       tableHead("PE32", "400000", 4194304, "400000", 4194304),
        record("1600", 5632, "1E00", 7680, "3000", 12288, "3800", 14336),
-       "Kind\tPE32\nImageBase\t400000\n3\tyes\t.rdata\t1600\t1E00\t3000\t3800\n"},
+       "Kind\tPE32\nImageBase\t400000\nLoadAddress\t400000\n"
+       "3\tyes\t.rdata\t1600\t1E00\t3000\t3800\n"},
       {"--decimal", test::SampleImage(), Radix::Decimal, false,
-       json{{"kind", "PE32"}, {"image_base", "4194304"}, {"image_base_value", 4194304}},
+       tableHead("PE32", "4194304", 4194304, "4194304", 4194304),
        record("5632", 5632, "7680", 7680, "4206592", 4206592, "4208640", 4208640),
-       "Kind\tPE32\nImageBase\t4194304\n3\tyes\t.rdata\t5632\t7680\t4206592\t4208640\n"},
+       "Kind\tPE32\nImageBase\t4194304\nLoadAddress\t4194304\n"
+       "3\tyes\t.rdata\t5632\t7680\t4206592\t4208640\n"},
       {"a negative image base in decimal", test::SampleImage().ImageBase(0x80000000),
        Radix::Decimal, false,
-       json{{"kind", "PE32"}, {"image_base", "-2147483648"}, {"image_base_value", -2147483648ll}},
+       tableHead("PE32", "-2147483648", -2147483648ll, "-2147483648", -2147483648ll),
        record("5632", 5632, "7680", 7680, "-2147471360", -2147471360, "-2147469312", -2147469312),
-       "Kind\tPE32\nImageBase\t-2147483648\n"
+       "Kind\tPE32\nImageBase\t-2147483648\nLoadAddress\t-2147483648\n"
        "3\tyes\t.rdata\t5632\t7680\t-2147471360\t-2147469312\n"},
       {"PE32+", wide, Radix::Hex, false,
-       json{{"kind", "PE32+"}, {"image_base", "140000000"}, {"image_base_value", 5368709120}},
+       tableHead("PE32+", "140000000", 5368709120, "140000000", 5368709120),
        record("1600", 5632, "1E00", 7680, "140003000", 5368721408, "140003800", 5368723456),
-       "Kind\tPE32+\nImageBase\t140000000\n"
+       "Kind\tPE32+\nImageBase\t140000000\nLoadAddress\t140000000\n"
        "3\tyes\t.rdata\t1600\t1E00\t140003000\t140003800\n"},
       {"PE32+ with --rva in decimal", wide, Radix::Decimal, true,
-       json{{"kind", "PE32+"}, {"image_base", "5368709120"}, {"image_base_value", 5368709120}},
+       tableHead("PE32+", "5368709120", 5368709120, "5368709120", 5368709120),
        record("5632", 5632, "7680", 7680, "12288", 12288, "14336", 14336),
-       "Kind\tPE32+\nImageBase\t5368709120\n3\tyes\t.rdata\t5632\t7680\t12288\t14336\n"},
+       "Kind\tPE32+\nImageBase\t5368709120\nLoadAddress\t5368709120\n"
+       "3\tyes\t.rdata\t5632\t7680\t12288\t14336\n"},
+      {"PE32+ at a load address", wide, Radix::Hex, false,
+       tableHead("PE32+", "140000000", 5368709120, "7FF610000000", 0x7FF610000000),
+       record("1600", 5632, "1E00", 7680, "7FF610003000", 0x7FF610003000, "7FF610003800",
+              0x7FF610003800),
+       "Kind\tPE32+\nImageBase\t140000000\nLoadAddress\t7FF610000000\n"
+       "3\tyes\t.rdata\t1600\t1E00\t7FF610003000\t7FF610003800\n",
+       "0x7FF610000000"},
   };
   for (const Case& c : cases) {
     Options o;
     o.radix = c.radix;
     o.rva = c.rva;
+    if (c.base != nullptr) o.base = c.base;
     o.json = true;
     const RunResult r = RunOn(c.builder, o);
     ASSERT_EQ(r.status, kExitOk) << c.what << ": " << r.err;
@@ -324,6 +349,178 @@ TEST_F(BatchTest, SectionTableInEveryRadixAndMode) {
     EXPECT_EQ(text.out.substr(0, head.size()), head) << c.what;
     EXPECT_NE(text.out.find('\n' + row), std::string::npos) << c.what << ": " << text.out;
   }
+}
+
+// How a run is asked to show the image.
+struct ViewOptions {
+  bool loader = false;
+  const char* base = nullptr;
+  bool rva = false;
+  Radix radix = Radix::Hex;
+};
+
+Options WithView(Options o, const ViewOptions& v) {
+  o.loader = v.loader;
+  if (v.base != nullptr) o.base = v.base;
+  o.rva = v.rva;
+  o.radix = v.radix;
+  return o;
+}
+
+constexpr ViewOptions kRaw{};
+constexpr ViewOptions kLoader{true, nullptr, false, Radix::Hex};
+constexpr ViewOptions kRebased{false, "10000000", false, Radix::Hex};
+
+TEST_F(BatchTest, TheViewAndTheLoadAddressInForce) {
+  struct Case {
+    const char* what;
+    ViewOptions view;
+    ValueRequest value;
+    int status;
+    const char* out;
+    const char* err;  // part of the error stream
+  };
+  // The loader's view maps .data's 200h bytes of data in a page: the rest is zero-filled.
+  const Case cases[] = {
+      // clang-format off
+      {"an address at the load address", kRebased, {A, "10001C00"}, kExitOk, "1000\t10001C00\t2\t.text\t001C0010\n", ""},
+      {"a decimal load address", {false, "268435456", false, Radix::Decimal}, {O, "4096"}, kExitOk, "4096\t268442624\t2\t.text\t001C0010\n", ""},
+      {"RVAs do not move", {false, "0x10000000", true}, {A, "1C00"}, kExitOk, "1000\t1C00\t2\t.text\t001C0000\n", ""},
+      {"the file's base is no longer an address", kRebased, {A, "401C00"}, kExitOk, "\t401C00\t0\t不在段內\t\n", ""},
+      {"a load address that overflows a record", {false, "7FFFF000"}, {O, "1000"}, kExitUsage, "", "marlit-cli: 數值「7FFFF000」：溢出！請填寫正確的數值。\n"},
+      {"a load address too long for a PE32 image", {false, "100000000"}, {O, "1000"}, kExitUsage, "", "「100000000」太長"},
+      {"zero-filled: its section, no file offset", {true, "10000000"}, {A, "10002200"}, kExitOk, "\t10002200\t3\t.data\t00220010\n", ""},
+      {"the raw view has no section there", kRaw, {A, "402200"}, kExitOk, "\t402200\t0\t不在段內\t\n", ""},
+      // clang-format on
+  };
+  for (const Case& c : cases) {
+    const RunResult r = RunOn(test::SampleImage(), WithView(Values({c.value}), c.view));
+    EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
+    EXPECT_EQ(r.out, c.out) << c.what;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << c.what << ": " << r.err;
+  }
+}
+
+TEST_F(BatchTest, JsonAnswersSayWhatIsAtTheAddress) {
+  using nlohmann::json;
+  struct Case {
+    const char* what;
+    ViewOptions view;
+    ValueRequest value;
+    json fileOffset, fileOffsetValue, section;
+    bool zeroFilled;
+    json directory, exportText;
+  };
+  const json null;
+  const Case cases[] = {
+      // clang-format off
+      {"an import address table entry", kRaw, {A, "402110"}, "910", 2320, ".idata", false, "import_address_table", "CreateFileW+10"},
+      {"zero-filled", kLoader, {A, "402800"}, null, null, ".idata", true, null, "CreateFileW+700"},
+      {"the certificate table by its offset", kRaw, {O, "E10"}, "E10", 3600, null, false, "certificate", null},
+      // clang-format on
+  };
+  for (const Case& c : cases) {
+    Options o = WithView(Values({c.value}), c.view);
+    o.json = true;
+    const RunResult r = RunOn(test::Described(0x10B), o);
+    ASSERT_EQ(r.status, kExitOk) << c.what << ": " << r.err;
+    const json answer = json::parse(r.out);
+    EXPECT_EQ(answer["file_offset"], c.fileOffset) << c.what;
+    EXPECT_EQ(answer["file_offset_value"], c.fileOffsetValue) << c.what;
+    EXPECT_EQ(answer["section"], c.section) << c.what;
+    EXPECT_EQ(answer["zero_filled"], c.zeroFilled) << c.what;
+    EXPECT_EQ(answer["directory"], c.directory) << c.what;
+    EXPECT_EQ(answer["export"], c.exportText) << c.what;
+  }
+}
+
+TEST_F(BatchTest, ReferencesOfEachValue) {
+  struct Case {
+    const char* what;
+    ViewOptions view;
+    bool json;
+    std::vector<ValueRequest> values;
+    const char* out;
+    const char* err;  // part of the error stream
+  };
+  const Case cases[] = {
+      {"an address",
+       kRaw,
+       false,
+       {{A, "402110"}},
+       "402110\t300\t400300\t檔案頭\t-\n"
+       "402110\t404\t400404\t檔案頭\t-\n"
+       "402110\t410\t401000\t.text\trelocated\n"
+       "402110\tE10\t\t\t-\n",
+       ""},
+      {"the address an offset translates to, in the loader's view",
+       kLoader,
+       false,
+       {{O, "910"}},
+       "402110\t300\t400300\t檔案頭\t-\n"
+       "402110\t404\t401004\t.text\t-\n"
+       "402110\t410\t401010\t.text\trelocated\n"
+       "402110\tE10\t\t\t-\n",
+       ""},
+      {"JSON, and no reference for the next value",
+       kRaw,
+       true,
+       {{A, "402110"}, {A, "402220"}},
+       R"({"address":"402110","address_value":4202768,"file_offset":"300","file_offset_value":768,)"
+       R"("memory_address":"400300","memory_address_value":4195072,"section":"檔案頭","relocated":false})"
+       "\n"
+       R"({"address":"402110","address_value":4202768,"file_offset":"404","file_offset_value":1028,)"
+       R"("memory_address":"400404","memory_address_value":4195332,"section":"檔案頭","relocated":false})"
+       "\n"
+       R"({"address":"402110","address_value":4202768,"file_offset":"410","file_offset_value":1040,)"
+       R"("memory_address":"401000","memory_address_value":4198400,"section":".text","relocated":true})"
+       "\n"
+       R"({"address":"402110","address_value":4202768,"file_offset":"E10","file_offset_value":3600,)"
+       R"("memory_address":null,"memory_address_value":null,"section":null,"relocated":false})"
+       "\n",
+       "位址 402220 沒有被檔案引用。"},
+      {"an offset in no section", kRaw, false, {{O, "F10"}}, "", "「F10」不在段內，沒有位址可找。"},
+  };
+  for (const Case& c : cases) {
+    Options o = WithView(Values(c.values), c.view);
+    o.json = c.json;
+    o.refs = true;
+    const RunResult r = RunOn(test::Described(0x10B), o);
+    EXPECT_EQ(r.status, kExitOk) << c.what << ": " << r.err;
+    EXPECT_EQ(r.out, c.out) << c.what;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << c.what << ": " << r.err;
+  }
+}
+
+// An input whose first read removes the analysed file, then gives one line.
+class RemovingInput final : public BlockInput {
+ public:
+  explicit RemovingInput(std::filesystem::path file) : file_(std::move(file)) {}
+  std::ptrdiff_t Read(char* to, std::size_t size) override {
+    constexpr std::string_view kLine = "402110\n";
+    if (done_ || size < kLine.size()) return 0;
+    done_ = true;
+    std::filesystem::remove(file_);
+    kLine.copy(to, kLine.size());
+    return static_cast<std::ptrdiff_t>(kLine.size());
+  }
+
+ private:
+  std::filesystem::path file_;
+  bool done_ = false;
+};
+
+TEST_F(BatchTest, ReferencesOfAFileThatIsGoneFailTheRun) {
+  Options o = Values({{A, "-"}});
+  o.refs = true;
+  o.file = dir_ / "image.exe";
+  test::Described(0x10B).WriteTo(o.file);
+  RemovingInput in(o.file);
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(cli::Run(o, in, out, err), kExitIoFailed);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("image.exe"), std::string::npos) << err.str();
 }
 
 TEST_F(BatchTest, ExcludingANameNoSectionHasIsAUsageError) {

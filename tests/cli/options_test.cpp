@@ -44,17 +44,21 @@ TEST(OptionsTest, MixedOffsetsAndAddressesKeepTheCommandLineOrder) {
 }
 
 TEST(OptionsTest, Flags) {
-  const Parsed p = Parse({"f.exe", "--decimal", "--rva", "--json", "--yes", "--exclude", ".text",
-                          "--exclude", "檔案頭", "-o", "4096"});
+  const Parsed p =
+      Parse({"f.exe", "--decimal", "--rva", "--json", "--yes", "--exclude", ".text", "--exclude",
+             "檔案頭", "-o", "4096", "--loader", "--refs", "--base", "4194304"});
   ASSERT_FALSE(p.result.exitStatus) << p.err;
   const Options& o = p.result.options;
   EXPECT_EQ(o.radix, Radix::Decimal);
-  EXPECT_TRUE(o.rva && o.json && o.yes);
+  EXPECT_TRUE(o.rva && o.json && o.yes && o.loader && o.refs);
+  EXPECT_EQ(o.base, "4194304");
   EXPECT_EQ(o.exclude, (std::vector<std::string>{".text", "檔案頭"}));
   const Parsed plain = Parse({"f.exe"});
   ASSERT_FALSE(plain.result.exitStatus);
   EXPECT_EQ(plain.result.options.radix, Radix::Hex);
-  EXPECT_FALSE(plain.result.options.rva || plain.result.options.json || plain.result.options.yes);
+  EXPECT_FALSE(plain.result.options.rva || plain.result.options.json || plain.result.options.yes ||
+               plain.result.options.loader || plain.result.options.refs);
+  EXPECT_EQ(plain.result.options.base, std::nullopt);
   EXPECT_TRUE(plain.result.options.values.empty());
 }
 
@@ -78,6 +82,9 @@ TEST(OptionsTest, ExitStatusOfTheCommandLine) {
       {{"f.exe", "--decimal", "-o", "0x10"}, kExitUsage, "「0x10」"},
       {{"f.exe", "--decimal", "-o", "12345678901"}, kExitUsage, "太長"},
       {{"f.exe", "-o", "-", "-a", "-"}, kExitUsage, "「-」只能給一次"},
+      {{"f.exe", "--refs"}, kExitUsage, "「--refs」要和 -a 或 -o 一起用"},
+      {{"f.exe", "--base", "12g"}, kExitUsage, "「12g」"},
+      {{"f.exe", "--decimal", "--base", "0x10"}, kExitUsage, "「0x10」"},
   };
   for (const Case& c : cases) {
     const Parsed p = Parse(c.args);

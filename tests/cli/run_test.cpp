@@ -46,7 +46,8 @@ class RunTest : public testing::Test {
 TEST_F(RunTest, PrintsTheSectionTable) {
   const Ran r = Cli(File(SampleImage()));
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out.substr(0, r.out.find("\nIndex")), "Kind\tPE32\nImageBase\t400000");
+  EXPECT_EQ(r.out.substr(0, r.out.find("\nIndex")),
+            "Kind\tPE32\nImageBase\t400000\nLoadAddress\t400000");
   EXPECT_NE(r.out.find("\n1\tyes\t.text\t400\t1400\t401000\t402000\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "");
 }
@@ -67,7 +68,8 @@ TEST_F(RunTest, DecimalJsonWithoutTheImageBase) {
   EXPECT_EQ(r.out,
             R"({"file_offset":"4096","file_offset_value":4096,"memory_address":"7168",)"
             R"("memory_address_value":7168,"found":true,"position":2,"index":1,"kind":"section",)"
-            R"("section":".text","code":"001C0000"})"
+            R"("section":".text","code":"001C0000","zero_filled":false,"directory":null,)"
+            R"("export":null})"
             "\n");
 }
 

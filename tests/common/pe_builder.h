@@ -61,7 +61,6 @@ class PeBuilder {
   }
   PeBuilder& Patch(std::size_t offset, const std::string& bytes) {
     return Bytes(offset, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-    return *this;
   }
   // The file length; by default the end of the furthest raw data or of the headers.
   PeBuilder& FileLength(std::size_t v) { fileLength_ = v; return *this; }

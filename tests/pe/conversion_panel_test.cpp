@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/common/sample_images.h"
+#include "tests/pe/case_name.h"
 #include "tests/pe/load_image.h"
 
 namespace marlit {
@@ -215,8 +216,6 @@ struct FollowingCase {
   Shown shown;
 };
 
-void PrintTo(const FollowingCase& c, std::ostream* os) { *os << c.what; }
-
 // clang-format off
 const FollowingCase kFollowingCases[] = {
     {"offset erased", O, "1000", O, "", H, {"", "", 0, u"不在段內", ""}},
@@ -238,27 +237,23 @@ TEST_P(FollowingTest, NoAnswerLeavesTheOtherFieldEmpty) {
   if (c.radixAfter != panel.radix()) panel.SetRadix(c.radixAfter);
   EXPECT_EQ(ShownBy(panel), c.shown);
 }
-INSTANTIATE_TEST_SUITE_P(Values, FollowingTest, testing::ValuesIn(kFollowingCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Values, FollowingTest, testing::ValuesIn(kFollowingCases),
+                         test::CaseName());
 
 struct PickCase {
   const char* what;
   bool wide;
   bool omitImageBase;
-  Radix radix;
   std::int32_t item;
   Shown shown;
 };
 
-void PrintTo(const PickCase& c, std::ostream* os) { *os << c.what; }
-
 // clang-format off
 const PickCase kPickCases[] = {
-    {"with the image base", false, false, H, 2, {"400", "401000", 2, u".text", "00104000"}},
-    {"RVA of a section", false, true, H, 2, {"400", "1000", 2, u".text", "00100000"}},
-    {"RVA of the header is 0", false, true, H, 1, {"0", "0", 1, u"檔案頭", ""}},
-    {"RVA in decimal", false, true, D, 3, {"5120", "8192", 3, u".data", "00200000"}},
-    {"64-bit address with the image base", true, false, H, 2, {"400", "FFFFFFFFFFFFEDFF", 2, u".text", "FFEDFFFFFFFFFFFF"}},
-    {"64-bit image: RVA in 4 bytes", true, true, H, 3, {"1400", "2000", 3, u".data", "00200000"}},
+    {"RVA of a section", false, true, 2, {"400", "1000", 2, u".text", "00100000"}},
+    {"RVA of the header is 0", false, true, 1, {"0", "0", 1, u"檔案頭", ""}},
+    {"64-bit address with the image base", true, false, 2, {"400", "FFFFFFFFFFFFEDFF", 2, u".text", "FFEDFFFFFFFFFFFF"}},
+    {"64-bit image: RVA in 4 bytes", true, true, 3, {"1400", "2000", 3, u".data", "00200000"}},
 };
 // clang-format on
 
@@ -267,11 +262,11 @@ TEST_P(PickTest, ASectionStartsInTheModeInForce) {
   const PickCase& c = GetParam();
   PeImage image = Load(c.wide ? HighImage() : test::SampleImage());
   image.OmitImageBase = c.omitImageBase;
-  ConversionPanel panel(image, kHexByteText, c.radix);
+  ConversionPanel panel(image, kHexByteText);
   panel.Pick(c.item);
   EXPECT_EQ(ShownBy(panel), c.shown);
 }
-INSTANTIATE_TEST_SUITE_P(Values, PickTest, testing::ValuesIn(kPickCases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Values, PickTest, testing::ValuesIn(kPickCases), test::CaseName());
 
 // .text: 200h bytes of file data in 800h of memory, which the loader's view rounds to 1000h.
 test::PeBuilder ShortRawData() {

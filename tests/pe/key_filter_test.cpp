@@ -89,6 +89,19 @@ TEST(KeyFilterTest, PasteKeepsTheTextBeforeTheFirstRefusedCharacter) {
                       3),
        kDecimalMode, kPasteKey, u"4", 1, 1},
       {std::nullopt, kHexMode, 0, std::nullopt, 0, 0},  // an image, but no text
+      // The digits of a copied number: its markers and the white space around it go.
+      {u"0x69841234", kHexMode, kPasteKey, u"69841234", 0, 1},
+      {u"0X00401000", kHexMode, kPasteKey, u"00401000", 0, 1},
+      {u"401000h", kHexMode, kPasteKey, u"401000", 0, 1},
+      {u"401000H", kHexMode, kPasteKey, u"401000", 0, 1},
+      {u"\t0x401000h\r\n", kHexMode, kPasteKey, u"401000", 0, 1},
+      {u"0x", kHexMode, kPasteKey, u"", 1, 1},
+      {u"   ", kHexMode, kPasteKey, u"", 1, 1},
+      {u"h", kHexMode, kPasteKey, u"", 1, 1},
+      {u"12 34", kHexMode, kPasteKey, u"12", 1, 1},  // white space inside still stops the paste
+      {u"0x401000", kDecimalMode, kPasteKey, u"0", 1, 1},  // the markers are hexadecimal ones
+      {u"4096h", kDecimalMode, kPasteKey, u"4096", 1, 1},
+      {u" 4096\n", kDecimalMode, kPasteKey, u"4096", 0, 1},
   };
   for (const Case& c : cases) {
     fake::FakeClipboard clipboard;
@@ -103,41 +116,6 @@ TEST(KeyFilterTest, PasteKeepsTheTextBeforeTheFirstRefusedCharacter) {
     EXPECT_EQ(clipboard.clears, c.writes);
   }
 }
-
-struct PastedFormCase {
-  const char16_t* pasted;
-  std::int32_t mode;
-  const char16_t* kept;
-  int beeps;
-};
-
-class PastedFormTest : public testing::TestWithParam<PastedFormCase> {};
-
-// clang-format off
-const PastedFormCase kPastedForms[] = {
-    {u"0x69841234", kHexMode, u"69841234", 0},
-    {u"0X00401000", kHexMode, u"00401000", 0},
-    {u"401000h", kHexMode, u"401000", 0},
-    {u"401000H", kHexMode, u"401000", 0},
-    {u" 69841234", kHexMode, u"69841234", 0},
-    {u"\t0x401000h\r\n", kHexMode, u"401000", 0},
-    {u"0x", kHexMode, u"", 1},
-    {u"   ", kHexMode, u"", 1},
-    {u"h", kHexMode, u"", 1},
-    {u"12 34", kHexMode, u"12", 1},                     // white space inside still stops the paste
-    {u"0x401000", kDecimalMode, u"0", 1},               // the markers are hexadecimal ones
-    {u"4096h", kDecimalMode, u"4096", 1},
-    {u" 4096\n", kDecimalMode, u"4096", 0},
-};
-// clang-format on
-
-TEST_P(PastedFormTest, TheDigitsOfACopiedNumberArePasted) {
-  const PastedFormCase& c = GetParam();
-  fake::FakeBeeper beeper;
-  EXPECT_EQ(KeptPasteText(c.pasted, c.mode, beeper), c.kept);
-  EXPECT_EQ(beeper.beeps, c.beeps);
-}
-INSTANTIATE_TEST_SUITE_P(Values, PastedFormTest, testing::ValuesIn(kPastedForms));
 
 TEST(KeyFilterTest, AFailingClipboardCancelsThePaste) {
   fake::FakeClipboard clipboard;

@@ -1,11 +1,15 @@
 #pragma once
-// Analyses a built image, for the tests of what the loader builds.
+// Analyses a built image, for the tests of what the loader builds and of what is read through its
+// view.
 
 #include <stdexcept>
 #include <vector>
 
+#include "pe/bounded_reader.h"
+#include "pe/data_directories.h"
 #include "pe/loader.h"
 #include "tests/common/pe_builder.h"
+#include "tests/common/section_mapping.h"
 #include "tests/fakes/fakes.h"
 
 namespace marlit::test {
@@ -21,15 +25,33 @@ inline PeImage LoadedImage(const PeBuilder& builder) {
   return image;
 }
 
-// From memory, in the view given.
+// From memory, in the view given, with its bytes.
+struct BuiltImage {
+  explicit BuiltImage(const PeBuilder& builder, MappingView view = MappingView::Raw)
+      : Bytes(builder.Build()) {
+    fake::FakePrompt prompt;
+    prompt.answers = {true};
+    Image.View = view;
+    if (!AnalyzePeBytes(Image, Bytes, u"image", prompt)) throw std::runtime_error("image refused");
+  }
+  BuiltImage(const BuiltImage&) = delete;
+  BuiltImage& operator=(const BuiltImage&) = delete;
+
+  [[nodiscard]] DataDirectories Directories() {
+    return ReadDataDirectories(Reader, Image.PeOffset, Image.Kind);
+  }
+
+  std::vector<std::uint8_t> Bytes;
+  PeImage Image;
+  SectionMapping Mapping{Image};
+  BoundedReader Reader{Bytes};
+};
+
 inline PeImage ImageInView(const PeBuilder& builder, MappingView view) {
-  const std::vector<std::uint8_t> bytes = builder.Build();
-  fake::FakePrompt prompt;
-  prompt.answers = {true};
-  PeImage image;
-  image.View = view;
-  if (!AnalyzePeBytes(image, bytes, u"image", prompt)) throw std::runtime_error("image refused");
-  return image;
+  return BuiltImage(builder, view).Image;
 }
+
+inline constexpr std::uint16_t kPe32Magic = 0x10B;
+inline constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 
 }  // namespace marlit::test

@@ -105,11 +105,5 @@ INSTANTIATE_TEST_SUITE_P(
                     OffsetCase{"flat_past_size_of_image", Flat, 0x800, std::nullopt}),
     test::CaseName{});
 
-TEST(LoaderMappingTest, NoAnalysisMapsNothing) {
-  const LoaderMapping none;
-  EXPECT_EQ(none.FileRunAt(0), std::nullopt);
-  EXPECT_EQ(none.RvaOfFileOffset(0), std::nullopt);
-}
-
 }  // namespace
 }  // namespace marlit

@@ -13,7 +13,6 @@ namespace marlit {
 namespace {
 
 using test::PeBuilder;
-using test::TestSection;
 
 constexpr std::int64_t kBase = 0x400000;
 
@@ -35,7 +34,8 @@ struct ViewCase {
   Ranges section;
 };
 
-PeBuilder One(TestSection s) { return PeBuilder().ImageBase(kBase).AddSection(std::move(s)); }
+// Sections are {name, VirtualSize, VirtualAddress, SizeOfRawData, PointerToRawData}.
+PeBuilder One(test::TestSection s) { return PeBuilder().ImageBase(kBase).AddSection(std::move(s)); }
 
 class LoaderViewTest : public ::testing::TestWithParam<ViewCase> {};
 
@@ -46,101 +46,76 @@ TEST_P(LoaderViewTest, Records) {
   EXPECT_TRUE(image.Sections[1].Included);
 }
 
-// Sections are {name, VirtualSize, VirtualAddress, SizeOfRawData, PointerToRawData}.
-INSTANTIATE_TEST_SUITE_P(
-    Table, LoaderViewTest,
-    ::testing::Values(
-        ViewCase{"aligned", [] { return One({".text", 0x300, 0x1000, 0x400, 0x400}); },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x800}},
-        ViewCase{"unaligned PointerToRawData reads from 200h below",
-                 [] { return One({".text", 0x200, 0x1000, 0x200, 0x410}).FileLength(0x1000); },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x600}},
-        ViewCase{"VirtualSize 0 takes SizeOfRawData",
-                 [] { return One({".data", 0, 0x1000, 0x1200, 0x400}); },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x3000, 0x400, 0x1600}},
-        ViewCase{"zero-filled tail", [] { return One({".data", 0x3000, 0x1000, 0x200, 0x400}); },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x4000, 0x400, 0x600}},
-        ViewCase{"SizeOfRawData beyond the memory size",
-                 [] { return One({".data", 0x100, 0x1000, 0x3000, 0x400}); },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x1400}},
-        ViewCase{"truncated file",
-                 [] { return One({".data", 0x1000, 0x1000, 0x800, 0x400}).FileLength(0x500); },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x500}},
-        ViewCase{"data past the end of the file",
-                 [] { return One({".data", 0x1000, 0x1000, 0x200, 0x2000}).FileLength(0x800); },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0, 0}},
-        ViewCase{"no file data",
-                 [] { return One({".bss", 0x800, 0x1000, 0x800, 0}).FileLength(0x400); },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0, 0}},
-        ViewCase{"FileAlignment not a power of two rounds to 200h",
-                 [] {
-                   return One({".text", 0x1000, 0x1000, 0x250, 0x400})
-                       .FileAlignment(0x300)
-                       .FileLength(0x1000);
-                 },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x800}},
-        ViewCase{"FileAlignment 1000h rounds to it",
-                 [] {
-                   return One({".text", 0x1000, 0x1000, 0x250, 0x400})
-                       .FileAlignment(0x1000)
-                       .FileLength(0x1000);
-                 },
-                 {0, 0x1000, 0, 0x400}, {0x1000, 0x2000, 0x400, 0x1000}},
-        ViewCase{"headers longer than the file",
-                 [] { return One({".text", 0x200, 0x3000, 0x200, 0x400}).SizeOfHeaders(0x1800); },
-                 {0, 0x2000, 0, 0x600}, {0x3000, 0x4000, 0x400, 0x600}},
-        ViewCase{"low alignment maps the file flat",
-                 [] {
-                   return One({".data", 0x600, 0x400, 0x200, 0x600})
-                       .SectionAlignment(0x200)
-                       .SizeOfImage(0x900)
-                       .FileLength(0x800);
-                 },
-                 {0, 0x800, 0, 0x800}, {0x400, 0xA00, 0x400, 0x800}},
-        ViewCase{"low alignment with SizeOfImage below the file",
-                 [] {
-                   return One({".data", 0x600, 0x400, 0x200, 0x600})
-                       .SectionAlignment(0x200)
-                       .SizeOfImage(0x500)
-                       .FileLength(0x800);
-                 },
-                 {0, 0x500, 0, 0x500}, {0x400, 0xA00, 0x400, 0x500}}),
+constexpr Ranges kHeaders{0, 0x1000, 0, 0x400};
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, LoaderViewTest, ::testing::Values(
+    ViewCase{"aligned", [] { return One({".text", 0x300, 0x1000, 0x400, 0x400}); },
+             kHeaders, {0x1000, 0x2000, 0x400, 0x800}},
+    ViewCase{"unaligned PointerToRawData reads from 200h below",
+             [] { return One({".text", 0x200, 0x1000, 0x200, 0x410}).FileLength(0x1000); },
+             kHeaders, {0x1000, 0x2000, 0x400, 0x600}},
+    ViewCase{"VirtualSize 0 takes SizeOfRawData", [] { return One({".data", 0, 0x1000, 0x1200, 0x400}); },
+             kHeaders, {0x1000, 0x3000, 0x400, 0x1600}},
+    ViewCase{"zero-filled tail", [] { return One({".data", 0x3000, 0x1000, 0x200, 0x400}); },
+             kHeaders, {0x1000, 0x4000, 0x400, 0x600}},
+    ViewCase{"SizeOfRawData beyond the memory size", [] { return One({".data", 0x100, 0x1000, 0x3000, 0x400}); },
+             kHeaders, {0x1000, 0x2000, 0x400, 0x1400}},
+    ViewCase{"truncated file", [] { return One({".data", 0x1000, 0x1000, 0x800, 0x400}).FileLength(0x500); },
+             kHeaders, {0x1000, 0x2000, 0x400, 0x500}},
+    ViewCase{"data past the end of the file",
+             [] { return One({".data", 0x1000, 0x1000, 0x200, 0x2000}).FileLength(0x800); },
+             kHeaders, {0x1000, 0x2000, 0, 0}},
+    ViewCase{"no file data", [] { return One({".bss", 0x800, 0x1000, 0x800, 0}).FileLength(0x400); },
+             kHeaders, {0x1000, 0x2000, 0, 0}},
+    ViewCase{"FileAlignment not a power of two rounds to 200h",
+             [] { return One({".text", 0x1000, 0x1000, 0x250, 0x400}).FileAlignment(0x300).FileLength(0x1000); },
+             kHeaders, {0x1000, 0x2000, 0x400, 0x800}},
+    ViewCase{"FileAlignment 1000h rounds to it",
+             [] { return One({".text", 0x1000, 0x1000, 0x250, 0x400}).FileAlignment(0x1000).FileLength(0x1000); },
+             kHeaders, {0x1000, 0x2000, 0x400, 0x1000}},
+    ViewCase{"headers longer than the file",
+             [] { return One({".text", 0x200, 0x3000, 0x200, 0x400}).SizeOfHeaders(0x1800); },
+             {0, 0x2000, 0, 0x600}, {0x3000, 0x4000, 0x400, 0x600}},
+    ViewCase{"low alignment maps the file flat",
+             [] { return One({".data", 0x600, 0x400, 0x200, 0x600}).SectionAlignment(0x200).SizeOfImage(0x900).FileLength(0x800); },
+             {0, 0x800, 0, 0x800}, {0x400, 0xA00, 0x400, 0x800}},
+    ViewCase{"low alignment with SizeOfImage below the file",
+             [] { return One({".data", 0x600, 0x400, 0x200, 0x600}).SectionAlignment(0x200).SizeOfImage(0x500).FileLength(0x800); },
+             {0, 0x500, 0, 0x500}, {0x400, 0xA00, 0x400, 0x500}}),
     test::CaseName());
+// clang-format on
 
 struct Answer {
   const char* what;
+  bool flat;
   bool fromOffset;
   std::int64_t in;
   Translation expected;
 };
 
-// Headers of 600h overlap .text's data at 400h; .bss has no file data; the low-alignment image
-// maps its file flat with .data at 400h, whose memory runs past the file.
-PeImage StandardImage() {
-  return test::ImageInView(PeBuilder()
-                               .ImageBase(kBase)
-                               .SizeOfHeaders(0x600)
-                               .AddSection({".text", 0x1800, 0x1000, 0x400, 0x400})
-                               .AddSection({".bss", 0x1000, 0x3000, 0x1000, 0}),
-                           MappingView::Loader);
+// Headers of 600h overlap .text's data at 400h; .bss has no file data. The flat, low-alignment
+// image maps its file as it is, with .data at 400h, whose memory runs past the file.
+PeImage AnswerImage(bool flat) {
+  PeBuilder b;
+  b.ImageBase(kBase);
+  if (flat) {
+    b.SectionAlignment(0x200).SizeOfImage(0x1000).FileLength(0x800);
+    b.AddSection({".data", 0x600, 0x400, 0x200, 0x400});
+  } else {
+    b.SizeOfHeaders(0x600).AddSection({".text", 0x1800, 0x1000, 0x400, 0x400});
+    b.AddSection({".bss", 0x1000, 0x3000, 0x1000, 0});
+  }
+  return test::ImageInView(b, MappingView::Loader);
 }
 
-PeImage FlatImage() {
-  return test::ImageInView(PeBuilder()
-                               .ImageBase(kBase)
-                               .SectionAlignment(0x200)
-                               .SizeOfImage(0x1000)
-                               .AddSection({".data", 0x600, 0x400, 0x200, 0x400})
-                               .FileLength(0x800),
-                           MappingView::Loader);
-}
-
-class LoaderAnswerTest : public ::testing::TestWithParam<std::tuple<bool, Answer>> {};
+class LoaderAnswerTest : public ::testing::TestWithParam<Answer> {};
 
 TEST_P(LoaderAnswerTest, FirstHolderInTheViewsOrder) {
-  const auto& [flat, a] = GetParam();
-  const PeImage image = flat ? FlatImage() : StandardImage();
-  const Translation t = a.fromOffset ? TranslateFileOffset(image, a.in) : TranslateAddress(image, a.in);
+  const Answer& a = GetParam();
+  const PeImage image = AnswerImage(a.flat);
+  const Translation t =
+      a.fromOffset ? TranslateFileOffset(image, a.in) : TranslateAddress(image, a.in);
   EXPECT_EQ(t.Position, a.expected.Position);
   EXPECT_EQ(t.Where, a.expected.Where);
   EXPECT_EQ(t.Value, a.expected.Value);
@@ -148,42 +123,22 @@ TEST_P(LoaderAnswerTest, FirstHolderInTheViewsOrder) {
 
 constexpr auto kMapped = Landing::Mapped;
 constexpr auto kZero = Landing::ZeroFilled;
-constexpr auto kNone = Landing::NotInSection;
 
-INSTANTIATE_TEST_SUITE_P(
-    Standard, LoaderAnswerTest,
-    ::testing::Combine(
-        ::testing::Values(false),
-        ::testing::Values(
-            Answer{"offset in headers and section names the section", true, 0x500,
-                   {2, kMapped, kBase + 0x1100}},
-            Answer{"offset in headers only", true, 0x300, {1, kMapped, kBase + 0x300}},
-            Answer{"address in headers", false, kBase + 0x500, {1, kMapped, 0x500}},
-            Answer{"address in the headers' zero-filled page", false, kBase + 0x800, {1, kZero, 0}},
-            Answer{"address in the section's file data", false, kBase + 0x13FF, {2, kMapped, 0x7FF}},
-            Answer{"address in the section's zero-filled tail", false, kBase + 0x1400, {2, kZero, 0}},
-            Answer{"address at the section's rounded end", false, kBase + 0x2FFF, {2, kZero, 0}},
-            Answer{"address in a section without file data", false, kBase + 0x3000, {3, kZero, 0}},
-            Answer{"address past every section", false, kBase + 0x4000, {0, kNone, 0}},
-            Answer{"offset past every file range", true, 0x800, {0, kNone, 0}})));
-
-INSTANTIATE_TEST_SUITE_P(
-    Flat, LoaderAnswerTest,
-    ::testing::Combine(
-        ::testing::Values(true),
-        ::testing::Values(
-            Answer{"offset in a section", true, 0x500, {2, kMapped, kBase + 0x500}},
-            Answer{"offset no section holds", true, 0x100, {1, kMapped, kBase + 0x100}},
-            Answer{"address in a section", false, kBase + 0x7FF, {2, kMapped, 0x7FF}},
-            Answer{"address past the file in a section", false, kBase + 0x800, {2, kZero, 0}},
-            Answer{"address no section holds", false, kBase + 0x3FF, {1, kMapped, 0x3FF}},
-            Answer{"address past the section", false, kBase + 0xA00, {0, kNone, 0}})));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, LoaderAnswerTest, ::testing::Values(
+    Answer{"offset in headers and section names the section", false, true, 0x500, {2, kMapped, kBase + 0x1100}},
+    Answer{"address in the headers' zero-filled page", false, false, kBase + 0x800, {1, kZero, 0}},
+    Answer{"address in a section without file data", false, false, kBase + 0x3000, {3, kZero, 0}},
+    Answer{"flat: offset in a section", true, true, 0x500, {2, kMapped, kBase + 0x500}},
+    Answer{"flat: address in a section", true, false, kBase + 0x7FF, {2, kMapped, 0x7FF}},
+    Answer{"flat: address past the file in a section", true, false, kBase + 0x800, {2, kZero, 0}}),
+    test::CaseName());
+// clang-format on
 
 TEST(ViewChangeTest, FlagsTakeTheDefaultsOfTheViewChosen) {
-  PeImage image = test::ImageInView(PeBuilder()
-                                        .AddSection(".text", 0x1000, 0x200, 0x400)
-                                        .AddSection(".bss", 0x2000, 0x200, 0),
-                                    MappingView::Raw);
+  PeImage image = test::ImageInView(
+      PeBuilder().AddSection(".text", 0x1000, 0x200, 0x400).AddSection(".bss", 0x2000, 0x200, 0),
+      MappingView::Raw);
   EXPECT_FALSE(image.Sections[2].Included);
   IncludeSection(image, 1, false);
   ASSERT_EQ(SetView(image, MappingView::Loader), ViewChange::Done);
@@ -194,6 +149,67 @@ TEST(ViewChangeTest, FlagsTakeTheDefaultsOfTheViewChosen) {
   EXPECT_FALSE(image.Sections[2].Included);
   value = kBase + 0x2000;
   EXPECT_EQ(RamToFile(image, value), 0);
+}
+
+struct LoadCase {
+  const char* what;
+  bool wide;
+  MappingView view;
+  std::uint64_t loadAddress;
+  bool refused;
+};
+
+class LoadAddressTest : public ::testing::TestWithParam<LoadCase> {};
+
+// .text [400h, 600h) at RVA 1000h; the user's flags stay and RVAs do not move.
+TEST_P(LoadAddressTest, TakesTheImageBasesPlaceOrIsRefused) {
+  const LoadCase& c = GetParam();
+  const std::uint64_t imageBase = c.wide ? 0x140000000 : 0x400000;
+  PeImage image = test::ImageInView(PeBuilder()
+                                        .Magic(c.wide ? 0x20B : 0x10B)
+                                        .ImageBase(imageBase)
+                                        .AddSection(".text", 0x1000, 0x200, 0x400),
+                                    c.view);
+  IncludeSection(image, 0, false);
+  EXPECT_EQ(SetLoadAddress(image, static_cast<std::int64_t>(c.loadAddress)),
+            c.refused ? ViewChange::Overflowed : ViewChange::Done);
+  EXPECT_EQ(Rebased(image), !c.refused);
+  const std::uint64_t base = c.refused ? imageBase : c.loadAddress;
+  EXPECT_EQ(static_cast<std::uint64_t>(image.Sections[1].RamMin), base + 0x1000);
+  std::int64_t value = 0x410;
+  EXPECT_EQ(FileToRam(image, value), 1);
+  EXPECT_EQ(static_cast<std::uint64_t>(value), base + 0x1010);
+  EXPECT_EQ(RamToFile(image, value), 1);
+  EXPECT_EQ(value, 0x410);
+  image.OmitImageBase = true;
+  EXPECT_EQ(FileToRam(image, value), 1);
+  EXPECT_EQ(value, 0x1010);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, LoadAddressTest, ::testing::Values(
+    LoadCase{"PE32", false, MappingView::Raw, 0x10000000, false},
+    LoadCase{"PE32 loader view", false, MappingView::Loader, 0x7FFF0000, false},
+    LoadCase{"PE32 negative", false, MappingView::Raw, 0xFFFFFFFF80000000, false},
+    LoadCase{"PE32 section past 7FFFFFFFh", false, MappingView::Raw, 0x7FFFF000, true},
+    LoadCase{"PE32 loader view page past 7FFFFFFFh", false, MappingView::Loader, 0x7FFFE000, true},
+    LoadCase{"PE32 beyond 32 bits", false, MappingView::Raw, 0x100000000, true},
+    LoadCase{"PE32+", true, MappingView::Raw, 0x7FF612340000, false},
+    LoadCase{"PE32+ loader view", true, MappingView::Loader, 0xFFFFFFFFFFFFC000, false},
+    LoadCase{"PE32+ past 2^64", true, MappingView::Raw, 0xFFFFFFFFFFFFF000, true},
+    LoadCase{"PE32+ loader view past 2^64", true, MappingView::Loader, 0xFFFFFFFFFFFFE000, true}),
+    test::CaseName());
+// clang-format on
+
+TEST(LoadAddressTest, EachAnalysisStartsFromTheFilesImageBase) {
+  test::BuiltImage built(PeBuilder().ImageBase(kBase).AddSection(".text", 0x1000, 0x200, 0x400));
+  ASSERT_EQ(SetLoadAddress(built.Image, 0x10000000), ViewChange::Done);
+  fake::FakePrompt prompt;
+  ASSERT_TRUE(AnalyzePeBytes(built.Image, built.Bytes, u"image", prompt));
+  EXPECT_FALSE(Rebased(built.Image));
+  std::int64_t value = 0x400;
+  EXPECT_EQ(FileToRam(built.Image, value), 2);
+  EXPECT_EQ(value, 0x401000);
 }
 
 }  // namespace

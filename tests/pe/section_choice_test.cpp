@@ -10,12 +10,8 @@ namespace {
 // 檔案頭, .text, .data, .text again, and a record past SectionCount named .data too.
 PeImage FiveRecords() {
   PeImage image;
-  for (const char16_t* name : {u"檔案頭", u".text", u".data", u".text", u".data"}) {
-    SectionRecord record;
-    record.Name = name;
-    record.Included = true;
-    image.Sections.push_back(record);
-  }
+  for (const char16_t* name : {u"檔案頭", u".text", u".data", u".text", u".data"})
+    image.Sections.push_back(SectionRecord{.Name = name, .Included = true});
   image.SectionCount = 4;
   return image;
 }
@@ -27,18 +23,17 @@ std::vector<bool> Included(const PeImage& image) {
 }
 
 TEST(SectionChoiceTest, ExcludingByNameLeavesOutEveryRecordOfThatName) {
-  struct Case {
+  const struct {
     const char16_t* name;
     bool found;
     std::vector<bool> included;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {u".text", true, {true, false, true, false, true}},
       {u".data", true, {true, true, false, true, true}},  // not the record past the count
       {u".TEXT", false, {true, true, true, true, true}},
       {u"", false, {true, true, true, true, true}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     PeImage image = FiveRecords();
     EXPECT_EQ(ExcludeSections(image, c.name), c.found) << "case " << &c - cases;
     EXPECT_EQ(Included(image), c.included) << "case " << &c - cases;
@@ -47,28 +42,21 @@ TEST(SectionChoiceTest, ExcludingByNameLeavesOutEveryRecordOfThatName) {
 
 TEST(SectionChoiceTest, IncludingTouchesOnlyRecordsThatExist) {
   PeImage image = FiveRecords();
-  IncludeSection(image, 1, false);
-  IncludeSection(image, 4, false);
-  IncludeSection(image, 99, false);
+  for (const std::size_t index : {1, 4, 99}) IncludeSection(image, index, false);
   EXPECT_EQ(Included(image), (std::vector<bool>{true, false, true, true, true}));
 }
 
 TEST(SectionChoiceTest, AddressesInTheModeInForce) {
-  struct Case {
+  // The last: a PE32+ address above 2^63 less its base.
+  const struct {
     std::int64_t imageBase;
     bool omit;
-    std::int64_t address;
-    std::int64_t given;
-  };
-  const Case cases[] = {
-      {0x400000, false, 0x401000, 0x401000},
-      {0x400000, true, 0x401000, 0x1000},
-      {0x400000, true, 0x400000, 0},
-      // A PE32+ address above 2^63 less its base.
-      {static_cast<std::int64_t>(0xFFFFF80000000000ull), true,
-       static_cast<std::int64_t>(0xFFFFF80000001000ull), 0x1000},
-  };
-  for (const Case& c : cases) {
+    std::int64_t address, given;
+  } cases[] = {{0x400000, false, 0x401000, 0x401000},
+               {0x400000, true, 0x401000, 0x1000},
+               {static_cast<std::int64_t>(0xFFFFF80000000000ull), true,
+                static_cast<std::int64_t>(0xFFFFF80000001000ull), 0x1000}};
+  for (const auto& c : cases) {
     PeImage image;
     image.ImageBase = c.imageBase;
     OmitImageBase(image, c.omit);

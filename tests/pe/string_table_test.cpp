@@ -29,26 +29,24 @@ class LongNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(LongNameTest, NameShown) {
   const NameCase& c = GetParam();
-  const PeImage image = test::ImageInView(test::PeBuilder()
-                                              .AddSection(c.name, 0x1000, 0x200, 0x400)
-                                              .SymbolTable(c.symbolTable, 2)
-                                              .Patch(kTable, kTableBytes),
-                                          MappingView::Raw);
-  EXPECT_EQ(image.Sections[1].Name, c.expected);
+  test::PeBuilder builder;
+  builder.AddSection(c.name, 0x1000, 0x200, 0x400).SymbolTable(c.symbolTable, 2);
+  builder.Patch(kTable, kTableBytes);
+  EXPECT_EQ(test::ImageInView(builder, MappingView::Raw).Sections[1].Name, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, LongNameTest,
-    ::testing::Values(NameCase{"resolved", "/4", kSymbols, u".debug_info"},
-                      NameCase{"resolved UTF-8", "/16", kSymbols, u"區段"},
-                      NameCase{"out of the file", "/9999", kSymbols, u"/9999"},
-                      NameCase{"unterminated at the end of the file", "/26", kSymbols, u"/26"},
-                      NameCase{"not UTF-8", "/23", kSymbols, u"/23"},
-                      NameCase{"no symbol table pointer", "/4", 0, u"/4"},
-                      NameCase{"not all digits", "/4x", kSymbols, u"/4x"},
-                      NameCase{"a slash alone", "/", kSymbols, u"/"},
-                      NameCase{"table beyond 32 bits", "/4", 0xFFFFFFFF, u"/4"}),
-    test::CaseName());
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, LongNameTest, ::testing::Values(
+    NameCase{"resolved", "/4", kSymbols, u".debug_info"},
+    NameCase{"resolved UTF-8", "/16", kSymbols, u"區段"},
+    NameCase{"out of the file", "/9999", kSymbols, u"/9999"},
+    NameCase{"unterminated at the end of the file", "/26", kSymbols, u"/26"},
+    NameCase{"not UTF-8", "/23", kSymbols, u"/23"},
+    NameCase{"no symbol table pointer", "/4", 0, u"/4"},
+    NameCase{"not all digits", "/4x", kSymbols, u"/4x"},
+    NameCase{"a slash alone", "/", kSymbols, u"/"},
+    NameCase{"table beyond 32 bits", "/4", 0xFFFFFFFF, u"/4"}), test::CaseName());
+// clang-format on
 
 }  // namespace
 }  // namespace marlit

@@ -11,6 +11,11 @@
 namespace marlit {
 namespace {
 
+// Sums and differences wrap, as addresses do.
+std::int64_t Plus(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+
 struct Walk {
   std::int32_t position = 0;
   bool zeroFilled = false;
@@ -20,16 +25,14 @@ Walk ReferenceWalk(const PeImage& image, bool fromOffset, std::int64_t v) {
   const HeaderTurn turn = fromOffset ? image.HeaderFromOffset : image.HeaderFromAddress;
   const auto key = [&](std::int64_t x) { return AddressOrder(image.Kind, x); };
   const std::int64_t withBase =
-      image.OmitImageBase && !fromOffset
-          ? static_cast<std::int64_t>(static_cast<std::uint64_t>(v) +
-                                      static_cast<std::uint64_t>(BaseInForce(image)))
-          : v;
+      image.OmitImageBase && !fromOffset ? Plus(v, BaseInForce(image)) : v;
   const auto holds = [&](const SectionRecord& r) {
     if (fromOffset) return r.FileMin <= v && v < r.FileMax;
     return key(r.RamMin) <= key(withBase) && key(withBase) < key(r.RamMax);
   };
   std::vector<std::size_t> order;
-  for (std::size_t i = turn == HeaderTurn::Last ? 1 : 0; i < image.Sections.size(); ++i) order.push_back(i);
+  for (std::size_t i = turn == HeaderTurn::Last ? 1 : 0; i < image.Sections.size(); ++i)
+    order.push_back(i);
   if (turn == HeaderTurn::Last) order.push_back(0);
   for (const std::size_t i : order) {
     const SectionRecord& r = image.Sections[i];
@@ -58,14 +61,10 @@ PeImage RandomImage(std::mt19937& random, ImageKind kind) {
     SectionRecord r;
     r.FileMin = bound(random) - 8;
     r.FileMax = r.FileMin + bound(random) / 3;
-    r.RamMin = static_cast<std::int64_t>(static_cast<std::uint64_t>(image.ImageBase) +
-                                         static_cast<std::uint64_t>(bound(random)));
-    r.RamMax = static_cast<std::int64_t>(static_cast<std::uint64_t>(r.RamMin) +
-                                         static_cast<std::uint64_t>(bound(random) / 3));
-    r.RamDelta = static_cast<std::int64_t>(static_cast<std::uint64_t>(r.RamMin) -
-                                           static_cast<std::uint64_t>(std::int64_t{r.FileMin}));
-    r.RvaDelta = static_cast<std::int64_t>(static_cast<std::uint64_t>(r.RamDelta) -
-                                           static_cast<std::uint64_t>(image.ImageBase));
+    r.RamMin = Plus(image.ImageBase, bound(random));
+    r.RamMax = Plus(r.RamMin, bound(random) / 3);
+    r.RamDelta = Plus(r.RamMin, -std::int64_t{r.FileMin});
+    r.RvaDelta = Plus(r.RamDelta, -image.ImageBase);
     r.Included = random() % 4 != 0;
     image.Sections.push_back(r);
   }
@@ -84,8 +83,7 @@ TEST(TranslationIndexTest, AnswersAsTheWalkOverRandomTables) {
       const Walk file = ReferenceWalk(image, true, offset);
       EXPECT_EQ(TranslateFileOffset(image, offset).Position, file.position) << table << " " << i;
 
-      const auto address = static_cast<std::int64_t>(static_cast<std::uint64_t>(addressStart) +
-                                                     static_cast<std::uint64_t>(i));
+      const std::int64_t address = Plus(addressStart, i);
       const Walk ram = ReferenceWalk(image, false, address);
       try {
         const Translation t = TranslateAddress(image, address);
