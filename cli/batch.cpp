@@ -11,6 +11,7 @@
 #include "pe/overlap.h"
 #include "pe/section_choice.h"
 #include "platform/errors.h"
+#include "platform/translation.h"
 
 namespace marlit::cli {
 namespace {
@@ -93,7 +94,7 @@ int Run(const Options& options, BlockInput& in, std::ostream& out, std::ostream&
     PrintSectionTable(image, options.radix, options.json, out);
     out.flush();
     if (!out) {
-      err << kPrefix << "無法寫出區段表。\n" << std::flush;
+      err << kPrefix << Translate("無法寫出區段表。\n") << std::flush;
       return kExitIoFailed;
     }
     return kExitOk;

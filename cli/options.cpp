@@ -4,6 +4,7 @@
 #include <map>
 
 #include "platform/program_info.h"
+#include "platform/translation.h"
 
 namespace marlit::cli {
 namespace {
@@ -63,7 +64,7 @@ std::optional<std::string> CheckValues(const Options& options) {
   int fromInput = 0;
   for (const ValueRequest& request : options.values) {
     if (request.value == kFromInput) {
-      if (++fromInput > 1) return "「-」只能給一次：標準輸入只能讀一遍。";
+      if (++fromInput > 1) return Translate("「-」只能給一次：標準輸入只能讀一遍。");
       continue;
     }
     // The image is not read yet: an address may be as long as a PE32+ image's; the panel's own
@@ -112,7 +113,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
   app.add_flag("--json", o.json, "One JSON object a line");
   app.add_flag("--yes", o.yes, "Answer OK to the question about more than 20 sections");
   app.set_version_flag("--version", VersionText("marlit-cli"));
-  app.footer(kFooter);
+  app.footer(Translate(kFooter));
 
   try {
     app.parse(argc, argv);
@@ -121,7 +122,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv, std::ostre
     parsed.exitStatus = status == 0 ? kExitOk : kExitUsage;
     // The help or the version is the whole output: a run that could not write it failed.
     if (status == 0 && !(out << std::flush)) {
-      err << "marlit-cli: 無法寫出說明。\n" << std::flush;
+      err << "marlit-cli: " << Translate("無法寫出說明。\n") << std::flush;
       parsed.exitStatus = kExitIoFailed;
     }
     return parsed;

@@ -7,6 +7,7 @@
 #include "pe/address_facts.h"
 #include "pe/messages.h"
 #include "pe/number_text.h"
+#include "platform/translation.h"
 
 namespace marlit::cli {
 namespace {
@@ -158,7 +159,7 @@ ItemTexts::ItemTexts(std::span<const std::u16string> items) {
   for (const std::u16string& name : items) {
     std::string utf8 = ToUtf8(name);
     json_.push_back(JsonString(utf8));
-    text_.push_back(TabSafe(utf8));
+    text_.push_back(TabSafe(ToUtf8(ShownName(name))));
     longest_ = std::max({longest_, json_.back().size(), text_.back().size()});
   }
 }
@@ -197,7 +198,7 @@ RowWriter::RowWriter(std::ostream& out, bool json, const ConversionPanel& panel,
     pieceText_ += piece;
     pieceText_.resize((pieceText_.size() / kPieceStep + 1) * kPieceStep);
   }
-  overflowStart_ = R"({"error":)" + JsonString(ToUtf8(kValueOverflowMessage)) + R"(,"field":)";
+  overflowStart_ = R"({"error":)" + JsonString(ToUtf8(kValueOverflowMessage.Id())) + R"(,"field":)";
   // The keys and punctuation of a JSON row, its field texts and numbers, and the longest piece
   // with its padding; or the overflow object with its value.
   longestRow_ = 512 + std::max(items.Longest() + kPieceStep, overflowStart_.size());

@@ -6,6 +6,7 @@
 #include "cli/row_writer.h"
 #include "cli/text_utf8.h"
 #include "pe/section_choice.h"
+#include "platform/translation.h"
 
 namespace marlit::cli {
 namespace {
@@ -54,7 +55,7 @@ void PrintSectionTable(const PeImage& image, Radix radix, bool json, std::ostrea
   const std::span<const SectionRecord> records = Records(image);
   for (std::size_t i = 0; i < records.size(); ++i) {
     const SectionRecord& r = records[i];
-    out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(r.Name)) << '\t'
+    out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(ShownName(r.Name))) << '\t'
         << NumberText(r.FileMin, radix, NumberWidth::Narrow) << '\t'
         << NumberText(r.FileMax, radix, NumberWidth::Narrow) << '\t'
         << NumberText(AddressInMode(image, r.RamMin), radix, addressWidth) << '\t'

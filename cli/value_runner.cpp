@@ -10,6 +10,7 @@
 #include "pe/loader_messages.h"
 #include "pe/messages.h"
 #include "platform/errors.h"
+#include "platform/translation.h"
 
 namespace marlit::cli {
 namespace {
@@ -20,25 +21,32 @@ const HexByteTable& HexByteTextOnce() {
   return table;
 }
 
+// A sentence of the catalogue about a value, its places filled: %1 the value as the terminal may
+// show it, %2 the digits.
+std::string ValueSentence(std::u16string_view sentence, std::string_view value, int digits = 0) {
+  return ToUtf8(FillIn(marlit::Translate(sentence), {Utf16FromUtf8(TerminalText(value)),
+                                                     Utf16FromUtf8(std::to_string(digits))}));
+}
+
 }  // namespace
 
 std::string ValueTextMessage(std::string_view value, Radix radix, int limit) {
   const bool hex = radix == Radix::Hex;
-  const std::string most = "最多 " + std::to_string(limit) + " 位";
-  std::string quoted = "數值「" + TerminalText(value) + "」";
   switch (CheckValue(value, radix, limit)) {
     case TextProblem::None:
       return {};
     case TextProblem::RefusedCharacter:
-      return quoted + (hex ? "不能輸入：十六進制只接受 0-9、A-F、a-f，可帶 0x。"
-                           : "不能輸入：十進制只接受 0-9。");
+      return ValueSentence(hex ? u"數值「%1」不能輸入：十六進制只接受 0-9、A-F、a-f，可帶 0x。"
+                               : u"數值「%1」不能輸入：十進制只接受 0-9。",
+                           value);
     case TextProblem::TooLong:
-      return quoted +
-             (hex ? "太長：十六進制" + most + "（0x 之後）。" : "太長：十進制" + most + "。");
+      return ValueSentence(
+          hex ? u"數值「%1」太長：十六進制最多 %2 位（0x 之後）。" : u"數值「%1」太長：十進制最多 %2 位。",
+          value, limit);
     case TextProblem::NoDigitsAfterPrefix:
-      return quoted + "在 0x 之後沒有數字。";
+      return ValueSentence(u"數值「%1」在 0x 之後沒有數字。", value);
   }
-  return quoted;
+  return {};
 }
 
 ValueRunner::ValueRunner(const PeImage& image, Radix radix, std::ostream& out, std::ostream& err,
@@ -48,7 +56,6 @@ ValueRunner::ValueRunner(const PeImage& image, Radix radix, std::ostream& out, s
       rows_(out, json, panel_, image),
       err_(err),
       json_(json),
-      overflowText_(ToUtf8(kValueOverflowMessage)),
       block_(new char[kLongestLine + capacity_ + 1]) {}
 
 bool ValueRunner::Value(Field field, std::string_view value) { return Translate(field, value, 0); }
@@ -61,7 +68,7 @@ bool ValueRunner::Lines(Field field, BlockInput& in) {
     const std::ptrdiff_t got = in.Read(block_.get() + kept, capacity_);
     if (got < 0) {
       readFailed_ = true;
-      err_ << kPrefix << "無法讀取標準輸入。\n" << std::flush;
+      err_ << kPrefix << marlit::Translate("無法讀取標準輸入。\n") << std::flush;
       return false;
     }
     const char* start = block_.get();
@@ -130,7 +137,7 @@ bool ValueRunner::Enter(Field field, std::string_view fieldText, std::string_vie
     // The window's message is shown once per overflow.
     panel_.ClearAfterOverflow();
     overflowed_ = true;
-    err_ << Where(line) << "數值「" << TerminalText(value) << "」：" << overflowText_ << '\n'
+    err_ << Where(line) << ValueSentence(u"數值「%1」：溢出！請填寫正確的數值。", value) << '\n'
          << std::flush;
     return (referencesIn_ && !json_) || rows_.AppendOverflow(field, value);
   }
@@ -173,7 +180,10 @@ bool ValueRunner::ListReferencesOf(Field field, std::string_view value, std::siz
 
 std::string ValueRunner::Where(std::size_t line) {
   std::string at(kPrefix);
-  if (line != 0) at += "標準輸入第 " + std::to_string(line) + " 行：";
+  if (line != 0) {
+    at += ToUtf8(FillIn(marlit::Translate(u"標準輸入第 %1 行："),
+                        {Utf16FromUtf8(std::to_string(line))}));
+  }
   return at;
 }
 
@@ -181,7 +191,7 @@ int ValueRunner::Finish() {
   const bool written = rows_.Flush();
   if (readFailed_) return kExitIoFailed;
   if (!written) {
-    err_ << kPrefix << "無法寫出轉換結果。\n" << std::flush;
+    err_ << kPrefix << marlit::Translate("無法寫出轉換結果。\n") << std::flush;
     return kExitIoFailed;
   }
   return overflowed_ ? kExitOverflow : kExitOk;

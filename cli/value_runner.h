@@ -73,7 +73,6 @@ class ValueRunner {
   RowWriter rows_;
   std::ostream& err_;
   bool json_;
-  std::string overflowText_;  // the message in UTF-8, made once
   bool overflowed_ = false;
   bool readFailed_ = false;
   std::optional<std::filesystem::path> referencesIn_;

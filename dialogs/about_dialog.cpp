@@ -5,7 +5,9 @@
 #include <QPushButton>
 
 #include "dialogs/placement.h"
+#include "dialogs/text_fit.h"
 #include "platform/qt/qt_text.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -21,13 +23,14 @@ class 關於窗體 : public FixedForm {
   void Form_Load(const VersionInfo& version) {
     const QString product = ToQString(version.ProductName);
     AppName->setText(product + u' ' + QString::number(version.Major) + u'.' +
-                     QString::number(version.Minor) + QStringLiteral("B 版"));
-    setWindowTitle(QStringLiteral("關於") + product);
+                     QString::number(version.Minor) + ToQString(Translate(u"B 版")));
+    setWindowTitle(ToQString(FillIn(Translate(u"關於%1"), {ToU16(product)})));
+    if (CurrentLanguage() == Language::English) FitEnglishTexts();
   }
 
  private:
   void BuildControls() {
-    確定 = new QPushButton(QStringLiteral("確定"), this);
+    確定 = new QPushButton(ToQString(Translate(u"確定")), this);
     確定->setObjectName(QStringLiteral("確定"));
     確定->setGeometry(TwipRect(2880, 200, 1095, 375));
     // Neither the default nor the cancel button: Enter and Escape do not close the box.
@@ -46,10 +49,12 @@ class 關於窗體 : public FixedForm {
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(TwipRect(120, 720, 3855, 1095));
 
-    Creator = MakeLine(QStringLiteral("Creator"), QStringLiteral("作者：Marlit 的開發者"), 240);
-    Label1 = MakeLine(QStringLiteral("Label1"), QStringLiteral("專案說明與安裝：見 README"), 480);
-    Label2 =
-        MakeLine(QStringLiteral("Label2"), QStringLiteral("問題回報：Marlit 的問題追蹤系統"), 720);
+    Creator =
+        MakeLine(QStringLiteral("Creator"), ToQString(Translate(u"作者：Marlit 的開發者")), 240);
+    Label1 =
+        MakeLine(QStringLiteral("Label1"), ToQString(Translate(u"專案說明與安裝：見 README")), 480);
+    Label2 = MakeLine(QStringLiteral("Label2"),
+                      ToQString(Translate(u"問題回報：Marlit 的問題追蹤系統")), 720);
   }
 
   QLabel* MakeLine(const QString& name, const QString& text, int top) {
@@ -57,6 +62,17 @@ class 關於窗體 : public FixedForm {
     label->setObjectName(name);
     label->setGeometry(TwipRect(120, top, 3540, 225));
     return label;
+  }
+
+  // The English name and version need more room than the Chinese: the box grows to the right.
+  void FitEnglishTexts() {
+    constexpr int kGapBeforeButton = 8;
+    const int growth =
+        FitRow({{AppName, AppName->width() - kGapBeforeButton}, {確定, 確定->width()}});
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Creator, Label1, Label2}) {
+      w->resize(w->width() + growth, w->height());
+    }
+    setFixedSize(width() + growth, height());
   }
 
   void 確定_Click() { accept(); }

@@ -23,6 +23,7 @@
 #include "pe/section_choice.h"
 #include "platform/errors.h"
 #include "platform/qt/qt_text.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -53,9 +54,9 @@ class 選擇區段窗體 : public FixedForm {
 
   void SetCaption() {
     const QString base =
-        QStringLiteral("基位址=") +
+        ToQString(Translate(u"基位址=")) +
         ToQString(FieldNumberText(Radix::Hex, AddressWidth(image_), image_.ImageBase));
-    setWindowTitle(QStringLiteral("選擇區段(") + base + QStringLiteral(")"));
+    setWindowTitle(ToQString(FillIn(Translate(u"選擇區段(%1)"), {ToU16(base)})));
     基位址->setText(base);
   }
 
@@ -78,7 +79,7 @@ class 選擇區段窗體 : public FixedForm {
     rows_ = static_cast<int>(shown_.size());
     for (int i = 0; i < rows_; ++i) {
       const SectionRecord& record = shown_[static_cast<std::size_t>(i)];
-      auto* row = new QListWidgetItem(ToQString(record.Name), 區段清單);
+      auto* row = new QListWidgetItem(ToQString(ShownName(record.Name)), 區段清單);
       row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
       row->setCheckState(record.Included ? Qt::Checked : Qt::Unchecked);
     }
@@ -280,7 +281,7 @@ class 選擇區段窗體 : public FixedForm {
   }
 
   QPushButton* MakeButton(const QString& caption, const QRect& where) {
-    auto* button = new QPushButton(caption, this);
+    auto* button = new QPushButton(ToQString(Translate(ToU16(caption))), this);
     button->setObjectName(caption);
     button->setGeometry(where);
     // Neither button answers Enter for the whole dialog.

@@ -19,8 +19,6 @@
 namespace marlit {
 namespace {
 
-using UseString::kDecimalMode;
-using UseString::kHexMode;
 using UseString::kPasteKey;
 
 // The most characters typing and pasting leave in a number field of each radix.
@@ -28,13 +26,13 @@ constexpr std::size_t kHexFieldLimit = 8;
 constexpr std::size_t kDecimalFieldLimit = 10;
 constexpr std::int32_t kLastControlCode = 26;
 
-bool Allowed(std::int32_t code, std::int32_t mode) {
+bool Allowed(std::int32_t code, Radix mode) {
   const std::u16string_view digits =
-      mode == kHexMode ? std::u16string_view(u"0123456789ABCDEFabcdef") : u"0123456789";
+      mode == Radix::Hex ? std::u16string_view(u"0123456789ABCDEFabcdef") : u"0123456789";
   return code >= 0 && code <= 0xFFFF && digits.find(static_cast<char16_t>(code)) != digits.npos;
 }
 
-void CheckKeyChar(std::int32_t code, std::int32_t mode) {
+void CheckKeyChar(std::int32_t code, Radix mode) {
   fake::FakeBeeper beeper;
   std::int32_t filtered = code;
   UseString::FilterKeyChar(filtered, mode, beeper);
@@ -45,7 +43,7 @@ void CheckKeyChar(std::int32_t code, std::int32_t mode) {
 
 // Every key but Ctrl+V; control keys pass untouched, the rest as FilterKeyChar judges them. The
 // clipboard is never touched.
-void CheckNumericKey(std::int32_t code, std::int32_t mode) {
+void CheckNumericKey(std::int32_t code, Radix mode) {
   if (code == kPasteKey) return;
   fake::FakeBeeper beeper;
   fake::FakeClipboard clipboard;
@@ -59,7 +57,7 @@ void CheckNumericKey(std::int32_t code, std::int32_t mode) {
 }
 
 // The kept text is the longest prefix of allowed characters; one beep when it stops short.
-std::u16string CheckKept(std::u16string_view text, std::int32_t mode) {
+std::u16string CheckKept(std::u16string_view text, Radix mode) {
   fake::FakeBeeper beeper;
   const std::u16string kept = UseString::KeptPasteText(text, mode, beeper);
   MARLIT_REQUIRE(text.starts_with(kept));
@@ -71,7 +69,7 @@ std::u16string CheckKept(std::u16string_view text, std::int32_t mode) {
 }
 
 // Ctrl+V with text on the clipboard, with none, and with a clipboard that fails.
-void CheckPaste(std::u16string_view text, std::u16string_view kept, std::int32_t mode) {
+void CheckPaste(std::u16string_view text, std::u16string_view kept, Radix mode) {
   {
     fake::FakeBeeper beeper;
     fake::FakeClipboard clipboard;
@@ -116,8 +114,8 @@ char16_t Upper(char16_t c) { return c >= u'a' && c <= u'f' ? static_cast<char16_
 
 // What the field holds of the kept text reads as a number whose text is those digits, without
 // leading zeros (and in upper case); the hexadecimal reading ignores digits past the field's.
-void CheckFieldReading(std::u16string_view kept, std::int32_t mode) {
-  if (mode == kHexMode) {
+void CheckFieldReading(std::u16string_view kept, Radix mode) {
+  if (mode == Radix::Hex) {
     const std::u16string_view field = kept.substr(0, kHexFieldLimit);
     const std::int32_t value = ParseHexField(kept);
     MARLIT_REQUIRE(value == ParseHexField(field));
@@ -147,7 +145,7 @@ void CheckFieldReading(std::u16string_view kept, std::int32_t mode) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace marlit;
   const std::u16string text = fuzz::Utf16FromBytes(data, size);
-  for (std::int32_t mode : {kDecimalMode, kHexMode}) {
+  for (Radix mode : {Radix::Decimal, Radix::Hex}) {
     for (std::size_t i = 0; i < text.size(); ++i) {
       CheckKeyChar(text[i], mode);
       CheckNumericKey(text[i], mode);

@@ -26,6 +26,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/qt/x11_window_level.h"
 #include "platform/standard_options.h"
+#include "platform/translation.h"
 #include "support/open_file.h"
 
 namespace {
@@ -45,6 +46,7 @@ constexpr std::string_view kHelp =
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  const marlit::Language language = marlit::StartTranslation();
   // Answered before anything needs a display.
   if (auto status = marlit::AnswerStandardOption(argc, argv, kHelp, marlit::VersionText("marlit"),
                                                  std::cout)) {
@@ -52,12 +54,13 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   QApplication::setFont(marlit::ProgramFont());
-  // The icon of every window, and Qt's own texts (the file dialog, the context menus) in
-  // Traditional Chinese; Marlit's own texts, its message boxes' buttons too, need no translation.
+  // The icon of every window, and Qt's own texts (the file dialog, the context menus) in the
+  // language of Marlit's texts: Qt's own are English, its Traditional Chinese a translation.
   QTranslator qtTexts;
-  marlit::AfterFirstExposure([&qtTexts] {
+  marlit::AfterFirstExposure([&qtTexts, language] {
     QApplication::setWindowIcon(marlit::ProgramIcon());
-    if (qtTexts.load(QStringLiteral("qtbase_zh_TW"),
+    if (language == marlit::Language::TraditionalChinese &&
+        qtTexts.load(QStringLiteral("qtbase_zh_TW"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
       QApplication::installTranslator(&qtTexts);
     }
@@ -87,8 +90,8 @@ int main(int argc, char* argv[]) {
     if (window.Ended()) return EXIT_FAILURE;
     return QApplication::exec();
   } catch (const std::exception& e) {
-    prompt.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" +
-                       marlit::ToU16(QString::fromUtf8(e.what())));
+    prompt.ShowMessage(std::u16string(marlit::Translate(u"程式發生未預期的錯誤，必須結束。")) +
+                       u"\r\n" + marlit::ToU16(QString::fromUtf8(e.what())));
     return EXIT_FAILURE;
   }
 }

@@ -32,6 +32,7 @@
 #include "pe/program_extension.h"
 #include "platform/errors.h"
 #include "platform/qt/qt_text.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -79,7 +80,7 @@ void Draw(QLineEdit& control, const FieldText& text) {
 
 std::u16string WindowCaption(const VersionInfo& version) {
   return version.ProductName + u" " + ToU16(QString::number(version.Major)) + u"." +
-         ToU16(QString::number(version.Minor)) + u"B 版";
+         ToU16(QString::number(version.Minor)) + std::u16string(Translate(u"B 版"));
 }
 
 主窗體::Hooks 主窗體::DefaultHooks() {
@@ -125,7 +126,7 @@ std::u16string WindowCaption(const VersionInfo& version) {
 
 void 主窗體::BuildControls() {
   setObjectName(QStringLiteral("主窗體"));
-  setWindowTitle(QStringLiteral("偏移量轉換器"));
+  setWindowTitle(ToQString(Translate(u"偏移量轉換器")));
   // A fixed border with a minimize button and no maximize button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -143,38 +144,36 @@ void 主窗體::BuildControls() {
       bk, [this](const QMimeData& dropped) { return 程式名_OLEDragDrop(dropped); });
   named(程式名, u"程式名");
   UseTooltipBackground(*程式名);
-  程式名->setPlaceholderText(QStringLiteral("將 .exe、.dll、.ocx 檔案拖放到此，或按「…」瀏覽"));
+  程式名->setPlaceholderText(ToQString(Translate(u"將 .exe、.dll、.ocx 檔案拖放到此，或按「…」瀏覽")));
 
   瀏覽程式名 = new QPushButton(QStringLiteral("…"), bk);
   named(瀏覽程式名, u"瀏覽程式名");
 
-  進制0 = new QRadioButton(QStringLiteral("十進制"), bk);
+  進制0 = new QRadioButton(ToQString(Translate(u"十進制")), bk);
   named(進制0, u"進制0");
-  進制1 = new QRadioButton(QStringLiteral("十六進制"), bk);
+  進制1 = new QRadioButton(ToQString(Translate(u"十六進制")), bk);
   named(進制1, u"進制1");
   進制1->setChecked(true);
 
   區段訊息 = new QComboBox(bk);
   named(區段訊息, u"區段訊息");
   區段訊息->setEditable(false);
-  區段訊息->addItem(QStringLiteral("不在段內"));
+  區段訊息->addItem(ToQString(Translate(u"不在段內")));
   // A long table scrolls in a list of a few rows rather than in one as tall as the screen.
   區段訊息->setMaxVisibleItems(kSectionRowsShown);
   區段訊息->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
 
-  選擇區段訊息 = new QPushButton(QStringLiteral("選擇"), bk);
+  選擇區段訊息 = new QPushButton(ToQString(Translate(u"選擇")), bk);
   named(選擇區段訊息, u"選擇區段訊息");
 
-  頂端 = new QPushButton(QStringLiteral("頂端"), bk);
+  頂端 = new QPushButton(ToQString(Translate(u"頂端")), bk);
   named(頂端, u"頂端");
   頂端->setCheckable(true);
 
-  關於 = new QPushButton(QStringLiteral("關於"), bk);
+  關於 = new QPushButton(ToQString(Translate(u"關於")), bk);
   named(關於, u"關於");
 
-  auto mode = [this] {
-    return panel_->radix() == Radix::Hex ? UseString::kHexMode : UseString::kDecimalMode;
-  };
+  auto mode = [this] { return panel_->radix(); };
   auto clipboardFailed = [this](const char* description) { ShowClipboardError(description); };
   虛偏移 = new NumberField(bk, clipboard_, beeper_, mode, clipboardFailed);
   named(虛偏移, u"虛偏移");
@@ -186,15 +185,15 @@ void 主窗體::BuildControls() {
   代碼->setReadOnly(true);
   UseTooltipBackground(*代碼);
 
-  至剪貼簿 = new QPushButton(QStringLiteral("至剪貼簿"), bk);
+  至剪貼簿 = new QPushButton(ToQString(Translate(u"至剪貼簿")), bk);
   named(至剪貼簿, u"至剪貼簿");
   至剪貼簿->setCheckable(true);
 
-  l0 = new QLabel(QStringLiteral("虛偏移"), bk);
+  l0 = new QLabel(ToQString(Translate(u"虛偏移")), bk);
   named(l0, u"l0");
-  l1 = new QLabel(QStringLiteral("實偏移"), bk);
+  l1 = new QLabel(ToQString(Translate(u"實偏移")), bk);
   named(l1, u"l1");
-  l2 = new QLabel(QStringLiteral("代碼"), bk);
+  l2 = new QLabel(ToQString(Translate(u"代碼")), bk);
   named(l2, u"l2");
 
   // Below the seed's frame: what the address is, where the file points to it, and the view.
@@ -352,11 +351,14 @@ void 主窗體::UntrappedOrEnd(const std::function<void()>& handler) {
   } catch (const std::exception& e) {
     what = ErrorDescription(e.what());
   } catch (...) {
-    what = u"不明的錯誤";
+    what = Translate(u"不明的錯誤");
   }
   ended_ = true;
   定時器.stop();
-  Skipping([&] { prompt_.ShowMessage(u"程式發生未預期的錯誤，必須結束。\r\n" + what); });
+  Skipping([&] {
+    prompt_.ShowMessage(std::u16string(Translate(u"程式發生未預期的錯誤，必須結束。")) + u"\r\n" +
+                        what);
+  });
   hooks_.EndProgram();
 }
 
@@ -456,7 +458,7 @@ void 主窗體::ReportSections() {
     區段訊息->clear();
     QStringList items;
     items.reserve(static_cast<qsizetype>(panel_->Items().size()));
-    for (const std::u16string& item : panel_->Items()) items.push_back(ToQString(item));
+    for (const std::u16string& item : panel_->Items()) items.push_back(ToQString(ShownName(item)));
     // In one call: a table of thousands of sections fills the list at once.
     區段訊息->addItems(items);
   }
@@ -499,7 +501,10 @@ void 主窗體::至剪貼簿_Click() {
 }
 
 void 主窗體::ShowClipboardError(const char* description) {
-  Skipping([&] { prompt_.ShowMessage(u"剪貼簿操作出錯：" + ErrorDescription(description)); });
+  Skipping([&] {
+    prompt_.ShowMessage(std::u16string(Translate(u"剪貼簿操作出錯：")) +
+                        ErrorDescription(description));
+  });
 }
 
 void 主窗體::代碼_Change() {
@@ -614,19 +619,20 @@ void 主窗體::BrowseStep() {
   Perl2::Variable FileName = Perl2::Variable::TextOnly();
   std::u16string FileTitle;
   bool ReadOnly = false;
-  std::u16string Filter = u"程式檔案(*.exe;*.dll;*.ocx)|*.exe;*.dll;*.ocx|全部檔案(*.*)|*.*";
+  std::u16string Filter(
+      Translate(u"程式檔案(*.exe;*.dll;*.ocx)|*.exe;*.dll;*.ocx|全部檔案(*.*)|*.*"));
   std::int32_t FilterIndex = 1;
   std::u16string InitialDir;
   std::int32_t Flags = 0x80000;
-  const bool chosen = openFile_.ShowOpenDialog(FileName, FileTitle, true, false, ReadOnly, false,
-                                               Filter, FilterIndex, InitialDir, u"選擇程式檔案",
-                                               u"", static_cast<std::intptr_t>(winId()), Flags);
+  const bool chosen = openFile_.ShowOpenDialog(
+      FileName, FileTitle, true, false, ReadOnly, false, Filter, FilterIndex, InitialDir,
+      std::u16string(Translate(u"選擇程式檔案")), u"", static_cast<std::intptr_t>(winId()), Flags);
   if (chosen) OpenProgramFile(Perl2::TextOf(FileName.Get()));
 }
 
 void 主窗體::OpenProgramFile(const std::u16string& FileName) {
   if (!HasProgramExtension(FileName) &&
-      !prompt_.AskOkCancel(u"所選檔案副檔名不正確，堅持打開嗎？")) {
+      !prompt_.AskOkCancel(Translate(u"所選檔案副檔名不正確，堅持打開嗎？"))) {
     return;
   }
   const QString name = ToQString(FileName);

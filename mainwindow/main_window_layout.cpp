@@ -9,6 +9,7 @@
 #include "dialogs/placement.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/number_field.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -57,6 +58,7 @@ void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
   位址說明->setGeometry(wider(TwipRect(730, 1380, 3900, 270), growth));
   列出引用->setGeometry(moved(TwipRect(4690, 1365, 900, 300), growth));
   映射狀態->setGeometry(wider(TwipRect(170, 1710, 5415, 270), growth));
+  if (CurrentLanguage() == Language::English) FitEnglishTexts();
 }
 
 void 主窗體::FitAddressFields() {

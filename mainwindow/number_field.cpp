@@ -77,7 +77,7 @@ std::optional<std::int32_t> KeyCodeOf(const QKeyEvent& event) {
 }
 
 NumberField::NumberField(QWidget* parent, Clipboard& clipboard, Beeper& beeper,
-                         std::function<std::int32_t()> mode,
+                         std::function<Radix()> mode,
                          std::function<void(const char*)> clipboardFailed)
     : QLineEdit(parent),
       clipboard_(clipboard),

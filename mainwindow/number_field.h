@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "pe/number_text.h"
 #include "platform/beep.h"
 #include "platform/clipboard.h"
 
@@ -23,10 +24,10 @@ namespace marlit {
 
 class NumberField : public QLineEdit {
  public:
-  // mode: the key filter's radix mode at the moment of the key (1 hexadecimal, 0 decimal).
+  // mode: the key filter's radix at the moment of the key.
   // clipboardFailed: told the description when the clipboard could not be read for a paste.
   NumberField(QWidget* parent, Clipboard& clipboard, Beeper& beeper,
-              std::function<std::int32_t()> mode,
+              std::function<Radix()> mode,
               std::function<void(const char* description)> clipboardFailed);
 
   // The most characters that typing and pasting may leave in the field (8 hexadecimal, 10
@@ -56,7 +57,7 @@ class NumberField : public QLineEdit {
 
   Clipboard& clipboard_;
   Beeper& beeper_;
-  std::function<std::int32_t()> mode_;
+  std::function<Radix()> mode_;
   std::function<void(const char*)> clipboardFailed_;
   int inputLimit_ = 8;
 };

@@ -36,10 +36,12 @@ struct Refusal {
 };
 
 // The C library's own text of the reason: in Traditional Chinese where its catalogue and the
-// zh_TW.UTF-8 locale are installed, in English where they are not.
+// zh_TW.UTF-8 locale are installed and the texts are Chinese, in English otherwise.
 std::u16string SystemReason(int error) {
   static const locale_t chinese = ::newlocale(LC_ALL_MASK, "zh_TW.UTF-8", locale_t{});
-  if (chinese != locale_t{}) return Utf16FromUtf8(::strerror_l(error, chinese));
+  static const locale_t plain = ::newlocale(LC_ALL_MASK, "C", locale_t{});
+  const locale_t in = CurrentLanguage() == Language::English ? plain : chinese;
+  if (in != locale_t{}) return Utf16FromUtf8(::strerror_l(error, in));
   char buffer[256];
   return Utf16FromUtf8(strerror_r(error, buffer, sizeof buffer));
 }

@@ -11,8 +11,7 @@ namespace {
 
 constexpr std::size_t kNameField = 8;
 constexpr std::u16string_view kLineEnd = u"\r\n";
-constexpr std::u16string_view kClosingLine =
-    u"         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～";
+constexpr Text kClosingLine = u"         ～～～～ 請用「選擇區段」功能去除其中的非法區段 ～～～～";
 
 struct WarningText {
   std::u16string_view boundOfI;
@@ -77,22 +76,16 @@ class RangeIndex {
   std::vector<T> highestEnd_;  // a tree over order_: node k covers nodes 2k and 2k + 1
 };
 
-void AppendNameField(std::u16string& text, const std::u16string& name) {
-  text += name;
-  if (name.size() < kNameField) text.append(kNameField - name.size(), u' ');
+std::u16string NameField(std::u16string_view name) {
+  std::u16string field(ShownName(name));
+  if (field.size() < kNameField) field.append(kNameField - field.size(), u' ');
+  return field;
 }
 
 void AppendWarning(std::u16string& text, const SectionRecord& i, const SectionRecord& j,
                    const WarningText& words) {
-  text += u"★ 區段「";
-  AppendNameField(text, i.Name);
-  text += u"」的 ";
-  text += words.boundOfI;
-  text += u" 和區段「";
-  AppendNameField(text, j.Name);
-  text += u"」的 ";
-  text += words.rangeOfJ;
-  text += u" 部分重疊 ★";
+  text += FillIn(Translate(u"★ 區段「%1」的 %2 和區段「%3」的 %4 部分重疊 ★"),
+                 {NameField(i.Name), words.boundOfI, NameField(j.Name), words.rangeOfJ});
   text += kLineEnd;
 }
 

@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "pe/pe_image.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
 // A file of thousands of overlapping sections would give millions of lines; the report stops
 // after this many warnings and says so in one more line.
 inline constexpr std::size_t kMaxOverlapLines = 500;
-inline constexpr std::u16string_view kOverlapCutLine = u"★ 重疊的區段太多，其餘的重疊不再列出 ★";
+inline constexpr Text kOverlapCutLine = u"★ 重疊的區段太多，其餘的重疊不再列出 ★";
 
 // One warning: a bound of record i (test 0 FileMin, 1 FileMax, 2 RamMin, 3 RamMax) lies in the
 // range of record j; i and j are places in Sections.

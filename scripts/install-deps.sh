@@ -4,8 +4,8 @@
 set -euo pipefail
 
 packages=(
-  # build
-  cmake ninja-build g++ pkg-config
+  # build (msgfmt compiles the catalogues of the texts)
+  cmake ninja-build g++ pkg-config gettext
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools
   libicu-dev libcli11-dev nlohmann-json3-dev
@@ -21,8 +21,14 @@ packages=(
   fonts-arphic-uming qt6-translations-l10n locales
 )
 
-# The C library's messages in Traditional Chinese need the zh_TW.UTF-8 locale generated too.
-has_zh_tw_locale() { locale -a 2>/dev/null | grep -qix 'zh_TW\.utf-\?8'; }
+# The C library's messages in Traditional Chinese need the zh_TW.UTF-8 locale generated too; the
+# tests of the English texts run under en_US.UTF-8.
+locales=(zh_TW en_US)
+has_locale() { locale -a 2>/dev/null | grep -qix "$1\.utf-\?8"; }
+has_locales() {
+  local l
+  for l in "${locales[@]}"; do has_locale "$l" || return 1; done
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,12 +37,12 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ] && has_zh_tw_locale; then
+if [ ${#missing[@]} -eq 0 ] && has_locales; then
   exit 0
 fi
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "install-deps: these packages are missing, or the zh_TW.UTF-8 locale, and installing them" \
+  echo "install-deps: these packages are missing, or the ${locales[*]} UTF-8 locales, and installing them" \
     "needs root: ${missing[*]}" >&2
   exit 1
 fi
@@ -48,12 +54,15 @@ if [ ${#missing[@]} -ne 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-if ! has_zh_tw_locale; then
-  echo "install-deps: generating the zh_TW.UTF-8 locale"
-  if grep -q '^# *zh_TW\.UTF-8 UTF-8' /etc/locale.gen; then
-    sed -i 's/^# *\(zh_TW\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  else
-    echo 'zh_TW.UTF-8 UTF-8' >>/etc/locale.gen
-  fi
+if ! has_locales; then
+  for l in "${locales[@]}"; do
+    has_locale "$l" && continue
+    echo "install-deps: generating the $l.UTF-8 locale"
+    if grep -q "^# *$l\.UTF-8 UTF-8" /etc/locale.gen; then
+      sed -i "s/^# *\($l\.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    else
+      echo "$l.UTF-8 UTF-8" >>/etc/locale.gen
+    fi
+  done
   locale-gen --keep-existing
 fi

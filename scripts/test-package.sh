@@ -29,7 +29,8 @@ for path in \
   usr/share/metainfo/io.github.marlit.marlit.metainfo.xml \
   usr/share/man/man1/marlit.1.gz usr/share/man/man1/marlit-cli.1.gz \
   usr/share/man/man1/tessaly.1.gz \
-  usr/share/doc/marlit/copyright usr/share/doc/marlit/changelog.gz; do
+  usr/share/doc/marlit/copyright usr/share/doc/marlit/changelog.gz \
+  usr/share/locale/en/LC_MESSAGES/marlit.mo; do
   grep -qx "\./$path" <<<"$contents" || fail "the package lacks /$path"
 done
 for field in Maintainer Description Section Depends; do
@@ -66,4 +67,12 @@ for program in marlit marlit-cli tessaly; do
     fail "the installed $program --version says: $version"
   echo "test-package: installed: ${version%%$'\n'*}"
 done
+# The installed catalogue is found beside the installed programs: English under an English
+# locale, the Chinese texts in the C locale.
+english=$(LANGUAGE=en LC_ALL=en_US.UTF-8 "$root/usr/bin/marlit-cli" --version)
+grep -q '^marlit-cli (Vesko Offset Converter) ' <<<"$english" ||
+  fail "the installed marlit-cli --version in English says: $english"
+chinese=$(LC_ALL=C "$root/usr/bin/marlit-cli" --version)
+grep -q '^marlit-cli (Vesko偏移量轉換器) ' <<<"$chinese" ||
+  fail "the installed marlit-cli --version in the C locale says: $chinese"
 echo "test-package: passed"

@@ -9,11 +9,12 @@
 #include "mainwindow/main_module.h"
 #include "platform/keyboard/direct_input.h"
 #include "platform/keyboard/foreground.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
 // What Form_Load shows when DirectInput cannot be created, before the program ends.
-inline constexpr std::u16string_view kDirectInputErrorText =
+inline constexpr Text kDirectInputErrorText =
     u"啟動 Direct Input 出錯，請先確認您已經安裝了 DirectX 7.0";
 
 // The interval of 定時器.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/qt/qt_text.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -58,7 +59,7 @@ void SetStartingPoint(QFileDialog& dialog, const FileDialogRecord& record) {
 QCheckBox* AddReadOnlyBox(QFileDialog& dialog, const FileDialogRecord& record) {
   auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
   if (grid == nullptr) return nullptr;
-  auto* box = new QCheckBox(QStringLiteral("以唯讀方式開啟"), &dialog);
+  auto* box = new QCheckBox(ToQString(Translate(u"以唯讀方式開啟")), &dialog);
   box->setObjectName(QtFileDialogBackend::kReadOnlyBoxName);
   box->setChecked(Has(record.Flags, FileDialogFlag::ReadOnly));
   grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());

@@ -6,6 +6,7 @@
 
 #include "platform/errors.h"
 #include "platform/qt/qt_text.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -15,7 +16,7 @@ QClipboard& SystemClipboard() {
   QClipboard* c = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
                       ? QGuiApplication::clipboard()
                       : nullptr;
-  if (c == nullptr) throw PlatformError("沒有可用的剪貼簿");
+  if (c == nullptr) throw PlatformError(Translate("沒有可用的剪貼簿"));
   return *c;
 }
 
@@ -33,7 +34,7 @@ void QtClipboard::WriteText(std::u16string_view text) {
   QClipboard& c = SystemClipboard();
   const QString wanted = ToQString(text);
   c.setText(wanted, QClipboard::Clipboard);
-  if (c.text(QClipboard::Clipboard) != wanted) throw PlatformError("剪貼簿未能接受文字");
+  if (c.text(QClipboard::Clipboard) != wanted) throw PlatformError(Translate("剪貼簿未能接受文字"));
 }
 
 }  // namespace marlit

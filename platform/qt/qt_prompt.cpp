@@ -14,6 +14,7 @@
 
 #include "platform/program_info.h"
 #include "platform/qt/qt_text.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -49,7 +50,7 @@ void RunScrollingBox(QWidget* owner, const QString& text) {
   view->setObjectName(QStringLiteral("messageText"));
   view->setReadOnly(true);
   view->setLineWrapMode(QPlainTextEdit::NoWrap);
-  auto* ok = new QPushButton(QStringLiteral("確定"), &box);
+  auto* ok = new QPushButton(ToQString(Translate(u"確定")), &box);
   ok->setDefault(true);
   QObject::connect(ok, &QPushButton::clicked, &box, &QDialog::accept);
   layout->addWidget(view);
@@ -80,9 +81,9 @@ bool RunBox(QWidget* owner, std::u16string_view text, bool question) {
     grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0), grid->rowCount(), 0, 1,
                   grid->columnCount());
   }
-  QPushButton* ok = box.addButton(QStringLiteral("確定"), QMessageBox::AcceptRole);
+  QPushButton* ok = box.addButton(ToQString(Translate(u"確定")), QMessageBox::AcceptRole);
   if (question) {
-    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    QPushButton* cancel = box.addButton(ToQString(Translate(u"取消")), QMessageBox::RejectRole);
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
   } else {

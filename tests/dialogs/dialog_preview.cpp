@@ -11,8 +11,11 @@
 #include "dialogs/section_dialog.h"
 #include "pe/loader.h"
 #include "platform/qt/qt_prompt.h"
+#include "platform/translation.h"
 
 int main(int argc, char** argv) {
+  // In the language of the environment, as the program shows them.
+  marlit::StartTranslation();
   QApplication app(argc, argv);
   QFont chinese(QStringLiteral("AR PL UMing TW"));
   chinese.setPointSizeF(9);

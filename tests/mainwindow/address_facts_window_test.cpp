@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -12,18 +13,36 @@
 #include "pe/image_view.h"
 #include "tests/common/pe_builder.h"
 #include "tests/mainwindow/window_fakes.h"
-#include "tests/pe/export_table.h"
 
 namespace marlit::test {
 namespace {
+
+constexpr std::uint32_t kDirectoryRva = 0x3000;
+
+// An export directory at kDirectoryRva: Alpha at 1000h and CreateFileW at 2100h, ordinal base 1.
+std::vector<std::uint8_t> Exports() {
+  constexpr std::uint32_t kFunctionsAt = 40, kNamesAt = kFunctionsAt + 8, kOrdinalsAt = kNamesAt + 8;
+  std::vector<std::uint8_t> b(kOrdinalsAt + 4, 0);
+  const std::uint32_t fields[] = {
+      1, 2, 2, kDirectoryRva + kFunctionsAt, kDirectoryRva + kNamesAt, kDirectoryRva + kOrdinalsAt};
+  for (std::size_t i = 0; i < 6; ++i) Put32(b, 16 + 4 * i, fields[i]);
+  Put32(b, kFunctionsAt, 0x1000);
+  Put32(b, kFunctionsAt + 4, 0x2100);
+  const char* names[] = {"Alpha", "CreateFileW"};
+  for (std::uint16_t i = 0; i < 2; ++i) {
+    Put32(b, kNamesAt + 4U * i, kDirectoryRva + static_cast<std::uint32_t>(b.size()));
+    Put16(b, kOrdinalsAt + 2U * i, i);
+    b.insert(b.end(), names[i], names[i] + std::strlen(names[i]) + 1);
+  }
+  return b;
+}
 
 // Image base 400000h. .text (file 400h, memory 1000h) exports Alpha at its start; .idata (file
 // 800h, 200h bytes in 1000h of memory) holds the import address table at 2100h, and the export
 // CreateFileW at 2100h; the certificate table lies in the overlay at E00h. The file points to
 // 402110h from the headers at 300h and from .text at 410h, which a base relocation covers.
 PeBuilder Described() {
-  const std::vector<std::uint8_t> exports =
-      ExportTable({1, {0x1000, 0x2100}, {{"Alpha", 0}, {"CreateFileW", 1}}});
+  const std::vector<std::uint8_t> exports = Exports();
   std::vector<std::uint8_t> relocations;
   Put32(relocations, 0, 0x1000);
   Put32(relocations, 4, 12);
