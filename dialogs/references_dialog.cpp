@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "platform/qt/qt_text.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -21,13 +22,12 @@ constexpr int kRowsShownAtOpening = 12;
 
 // What the search found, in one sentence: plainly "none" when there is nothing.
 QString Summary(const AddressReferences& found) {
-  const auto count = static_cast<qulonglong>(found.References.size());
-  if (found.Cancelled) {
-    return QStringLiteral("搜尋已取消，只列出已找到的 %1 個引用。").arg(count);
-  }
-  if (found.Truncated) return QStringLiteral("引用太多，只列出前 %1 個。").arg(count);
-  if (count == 0) return QStringLiteral("檔案中沒有任何位置引用這個位址。");
-  return QStringLiteral("找到 %1 個引用。").arg(count);
+  const std::u16string count = ToU16(QString::number(found.References.size()));
+  auto sentence = [&count](std::u16string_view id) { return ToQString(FillIn(Translate(id), {count})); };
+  if (found.Cancelled) return sentence(u"搜尋已取消，只列出已找到的 %1 個引用。");
+  if (found.Truncated) return sentence(u"引用太多，只列出前 %1 個。");
+  if (found.References.empty()) return ToQString(Translate(u"檔案中沒有任何位置引用這個位址。"));
+  return sentence(u"找到 %1 個引用。");
 }
 
 class 引用清單窗體 : public QDialog {
@@ -40,7 +40,7 @@ class 引用清單窗體 : public QDialog {
     setFont(owner.font());
     setWindowIcon(owner.windowIcon());
     setWindowModality(Qt::ApplicationModal);
-    setWindowTitle(QStringLiteral("引用 %1 的位置").arg(address));
+    setWindowTitle(ToQString(FillIn(Translate(u"引用 %1 的位置"), {ToU16(address)})));
     BuildControls();
     Fill(radix, addressWidth);
   }
@@ -57,8 +57,9 @@ class 引用清單窗體 : public QDialog {
 
     表 = new QTableWidget(0, 4, this);
     表->setObjectName(QStringLiteral("引用表"));
-    表->setHorizontalHeaderLabels({QStringLiteral("檔案偏移"), QStringLiteral("記憶體位址"),
-                                   QStringLiteral("區段"), QStringLiteral("重定位")});
+    表->setHorizontalHeaderLabels({ToQString(Translate(u"檔案偏移")),
+                                   ToQString(Translate(u"記憶體位址")),
+                                   ToQString(Translate(u"區段")), ToQString(Translate(u"重定位"))});
     表->verticalHeader()->hide();
     // Rows as tall as a line of text, so that a dozen of them fit on any screen.
     表->verticalHeader()->setDefaultSectionSize(表->fontMetrics().height() + 6);
@@ -72,9 +73,9 @@ class 引用清單窗體 : public QDialog {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    確定 = new QPushButton(QStringLiteral("確定"), this);
+    確定 = new QPushButton(ToQString(Translate(u"確定")), this);
     確定->setObjectName(QStringLiteral("確定"));
-    取消 = new QPushButton(QStringLiteral("取消"), this);
+    取消 = new QPushButton(ToQString(Translate(u"取消")), this);
     取消->setObjectName(QStringLiteral("取消"));
     for (QPushButton* b : {確定, 取消}) {
       b->setAutoDefault(false);
@@ -93,8 +94,8 @@ class 引用清單窗體 : public QDialog {
       const QString cells[] = {
           ToQString(FieldNumberText(radix, NumberWidth::Wide, static_cast<std::int64_t>(r.FileOffset))),
           r.Address ? ToQString(FieldNumberText(radix, addressWidth, *r.Address)) : QString(),
-          ToQString(r.Section.value_or(u"不在段內")),
-          r.Relocated ? QStringLiteral("是") : QStringLiteral("否"),
+          ToQString(r.Section ? ShownName(*r.Section) : Translate(u"不在段內")),
+          ToQString(Translate(r.Relocated ? u"是" : u"否")),
       };
       for (int c = 0; c < 4; ++c) 表->setItem(row, c, new QTableWidgetItem(cells[c]));
       ++row;

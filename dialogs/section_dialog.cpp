@@ -161,10 +161,10 @@ class 選擇區段窗體 : public FixedForm {
     grid->setContentsMargins(TwipRect(60, 0, 0, 0).x(), 0, TwipRect(60, 0, 0, 0).x(), 0);
     grid->setVerticalSpacing(kRowGap);
 
-    auto* viewLabel = new QLabel(QStringLiteral("檢視"), rowsBelow_);
+    auto* viewLabel = new QLabel(ToQString(Translate(u"檢視")), rowsBelow_);
     viewLabel->setObjectName(QStringLiteral("l檢視"));
-    檢視[0] = new QRadioButton(QStringLiteral("區段表"), rowsBelow_);
-    檢視[1] = new QRadioButton(QStringLiteral("載入器映射"), rowsBelow_);
+    檢視[0] = new QRadioButton(ToQString(Translate(u"區段表")), rowsBelow_);
+    檢視[1] = new QRadioButton(ToQString(Translate(u"載入器映射")), rowsBelow_);
     for (std::size_t k = 0; k < 2; ++k) {
       檢視[k]->setObjectName(QStringLiteral("檢視%1").arg(k));
       const MappingView view = k == 0 ? MappingView::Raw : MappingView::Loader;
@@ -173,7 +173,7 @@ class 選擇區段窗體 : public FixedForm {
       });
     }
 
-    auto* loadLabel = new QLabel(QStringLiteral("載入位址"), rowsBelow_);
+    auto* loadLabel = new QLabel(ToQString(Translate(u"載入位址")), rowsBelow_);
     loadLabel->setObjectName(QStringLiteral("l載入位址"));
     載入位址 = new QLineEdit(rowsBelow_);
     載入位址->setObjectName(QStringLiteral("載入位址"));
@@ -184,7 +184,7 @@ class 選擇區段窗體 : public FixedForm {
     載入位址->resize(0, 載入位址->height());
     載入位址->setMinimumWidth(GrowthForDigits(*載入位址, digits));
     loadLabel->setBuddy(載入位址);
-    還原基位址 = new QPushButton(QStringLiteral("還原基位址"), rowsBelow_);
+    還原基位址 = new QPushButton(ToQString(Translate(u"還原基位址")), rowsBelow_);
     還原基位址->setObjectName(QStringLiteral("還原基位址"));
     還原基位址->setAutoDefault(false);
     QObject::connect(還原基位址, &QPushButton::clicked, this, [this] { ShowBase(image_.ImageBase); });

@@ -197,15 +197,15 @@ void 主窗體::BuildControls() {
   named(l2, u"l2");
 
   // Below the seed's frame: what the address is, where the file points to it, and the view.
-  l3 = new QLabel(QStringLiteral("說明"), this);
+  l3 = new QLabel(ToQString(Translate(u"說明")), this);
   named(l3, u"l3");
   位址說明 = new QLineEdit(this);
   named(位址說明, u"位址說明");
   位址說明->setReadOnly(true);
   l3->setBuddy(位址說明);
-  列出引用 = new QPushButton(QStringLiteral("引用"), this);
+  列出引用 = new QPushButton(ToQString(Translate(u"引用")), this);
   named(列出引用, u"列出引用");
-  列出引用->setToolTip(QStringLiteral("列出檔案中引用這個位址的位置 (Ctrl+R)"));
+  列出引用->setToolTip(ToQString(Translate(u"列出檔案中引用這個位址的位置 (Ctrl+R)")));
 
   映射狀態 = new QLabel(this);
   named(映射狀態, u"映射狀態");
@@ -580,7 +580,8 @@ void 主窗體::列出引用_Click() {
     try {
       found = SearchReferences(*address);
     } catch (const PlatformError& e) {
-      prompt_.ShowMessage(u"無法讀取檔案以搜尋引用：" + ErrorDescription(e.what()));
+      prompt_.ShowMessage(std::u16string(Translate(u"無法讀取檔案以搜尋引用：")) +
+                          ErrorDescription(e.what()));
       return;
     }
     const std::optional<std::uint64_t> chosen = hooks_.引用(
@@ -592,8 +593,8 @@ void 主窗體::列出引用_Click() {
 AddressReferences 主窗體::SearchReferences(std::int64_t address) {
   // The search reads the whole file; on a large one the box shows how far it got and can stop it.
   constexpr int kSteps = 1000;
-  QProgressDialog progress(QStringLiteral("正在搜尋引用這個位址的位置…"), QStringLiteral("取消"), 0,
-                           kSteps, this);
+  QProgressDialog progress(ToQString(Translate(u"正在搜尋引用這個位址的位置…")),
+                           ToQString(Translate(u"取消")), 0, kSteps, this);
   progress.setObjectName(QStringLiteral("搜尋進度"));
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(300);
