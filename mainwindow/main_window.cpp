@@ -472,6 +472,7 @@ void 主窗體::ReportSections() {
 void 主窗體::DrawViewInForce() {
   const ViewInForce shown = DescribeViewInForce(module_.Image);
   映射狀態->setText(ToQString(shown.Text));
+  映射狀態->setToolTip(映射狀態->text());
   // Answers of another view or base look different at once: bold, in the selection colours.
   QFont font = 映射狀態->font();
   font.setBold(shown.Unusual);

@@ -187,8 +187,6 @@ INSTANTIATE_TEST_SUITE_P(
                        true, "401010"},
         WindowViewCase{"Rebased", nullptr, "10000000", false, kRawItems,
                        "區段表，載入位址 10000000（檔案的基位址 400000）", true, "10001010"},
-        WindowViewCase{"LoaderRebased", "檢視1", "7FFE0000", false, kLoaderItems,
-                       "載入器映射，載入位址 7FFE0000（檔案的基位址 400000）", true, "7FFE1010"},
         WindowViewCase{"AnalysisStartsAtTheImageBase", "檢視1", "10000000", true, kLoaderItems,
                        "載入器映射，基位址 400000", true, "401010"}),
     [](const auto& p) { return std::string(p.param.name); });

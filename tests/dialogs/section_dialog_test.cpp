@@ -491,8 +491,6 @@ INSTANTIATE_TEST_SUITE_P(
                  {true, true, false, true}, "401200", false, MappingView::Raw, 0x400000, 0x401000},
         ViewCase{"LoadAddress", false, {}, "10000000", false, {true, true, false, true},
                  "401200", false, MappingView::Raw, 0x10000000, 0x10001000},
-        ViewCase{"LoaderAtALoadAddress", false, {"檢視1"}, "7ff0000", false, {true, true, true, true},
-                 "402000", false, MappingView::Loader, 0x7FF0000, 0x7FF1000},
         ViewCase{"EmptyIsTheImageBase", false, {}, "", false, {true, true, false, true},
                  "401200", false, MappingView::Raw, 0x400000, 0x401000},
         ViewCase{"RestoredInOneStep", false, {}, "10000000", true, {true, true, false, true},
@@ -502,10 +500,7 @@ INSTANTIATE_TEST_SUITE_P(
         ViewCase{"OverflowKeepsTheView", false, {"檢視1"}, "7FFFF800", false, {true, true, true, true},
                  "402000", true, MappingView::Raw, 0x400000, 0x401000},
         ViewCase{"WideLoadAddress", true, {"檢視1"}, "7FF612340000", false, {true, true, true, true},
-                 "140002000", false, MappingView::Loader, 0x7FF612340000, 0x7FF612341000},
-        ViewCase{"WideOverflowRefused", true, {}, "FFFFFFFFFFFFF000", false,
-                 {true, true, false, true}, "140001200", true, MappingView::Raw, 0x140000000,
-                 0x140001000}),
+                 "140002000", false, MappingView::Loader, 0x7FF612340000, 0x7FF612341000}),
     [](const testing::TestParamInfo<ViewCase>& p) { return std::string(p.param.name); });
 // clang-format on
 

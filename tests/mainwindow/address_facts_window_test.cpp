@@ -129,9 +129,6 @@ TEST_P(DescriptionLineTest, DescribesTheAddressAtEveryChange) {
 INSTANTIATE_TEST_SUITE_P(
     Values, DescriptionLineTest,
     ::testing::Values(
-        DescriptionCase{"ExportStart", false, "虛偏移", "401000", ".text · Alpha", "400", ".text"},
-        DescriptionCase{"ExportAndDistance", false, "虛偏移", "40101A", ".text · Alpha+1A", "41A",
-                        ".text"},
         DescriptionCase{"Directory", false, "虛偏移", "402110",
                         ".idata · 匯入位址表 · CreateFileW+10", "910", ".idata"},
         DescriptionCase{"OffsetDescribesItsAddress", false, "實偏移", "910",
