@@ -1,20 +1,27 @@
 #include "dialogs/section_dialog.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QResizeEvent>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <vector>
 
 #include "dialogs/placement.h"
 #include "pe/conversion_panel.h"
+#include "pe/image_view.h"
+#include "pe/messages.h"
 #include "pe/number_text.h"
 #include "pe/section_choice.h"
+#include "platform/errors.h"
 #include "platform/qt/qt_text.h"
 #include "platform/translation.h"
 
@@ -26,16 +33,19 @@ namespace {
 // that exist.
 int RowCount(const PeImage& image) { return static_cast<int>(Records(image).size()); }
 
-// Below the buttons a row shows the image base, which a window manager may cut from the caption.
+// Below the buttons a row shows the image base, which a window manager may cut from the caption;
+// the rows of the view and the load address follow it.
 constexpr int kClientWidth = 3645;
 constexpr int kClientHeight = 2475 + 300;
+// The gap between the image base's row and the rows below it, and around them.
+constexpr int kRowGap = 6;
 // The list opens tall enough for this many rows, when the table has them.
 constexpr int kRowsShownAtOpening = 20;
 
 class 選擇區段窗體 : public FixedForm {
  public:
-  選擇區段窗體(QWidget& owner, PeImage& image)
-      : FixedForm(owner, kClientWidth, kClientHeight), image_(image) {
+  選擇區段窗體(QWidget& owner, PeImage& image, Prompt& prompt)
+      : FixedForm(owner, kClientWidth, kClientHeight), image_(image), prompt_(prompt) {
     BuildControls();
     SetTabOrder();
     確定->setFocus();
@@ -53,11 +63,22 @@ class 選擇區段窗體 : public FixedForm {
   // "RVA" gives addresses without the image base, "VA" with it.
   void SelectModeInForce() { RVAmode[image_.OmitImageBase ? 0 : 1]->setChecked(true); }
 
+  // The view in force and its records, and the base in force in the load address's field.
+  void ShowViewInForce() {
+    shownView_ = image_.View;
+    const std::span<const SectionRecord> records = Records(image_);
+    shown_.assign(records.begin(), records.end());
+    const QSignalBlocker blocker(檢視[0]);
+    const QSignalBlocker other(檢視[1]);
+    檢視[shownView_ == MappingView::Raw ? 0 : 1]->setChecked(true);
+    ShowBase(BaseInForce(image_));
+  }
+
   void FillRows() {
     區段清單->clear();
-    rows_ = RowCount(image_);
+    rows_ = static_cast<int>(shown_.size());
     for (int i = 0; i < rows_; ++i) {
-      const SectionRecord& record = image_.Sections[static_cast<std::size_t>(i)];
+      const SectionRecord& record = shown_[static_cast<std::size_t>(i)];
       auto* row = new QListWidgetItem(ToQString(ShownName(record.Name)), 區段清單);
       row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
       row->setCheckState(record.Included ? Qt::Checked : Qt::Unchecked);
@@ -71,8 +92,8 @@ class 選擇區段窗體 : public FixedForm {
     const int shown = std::min(rows_, kRowsShownAtOpening);
     const int rowHeight = shown > 0 ? 區段清單->sizeHintForRow(0) : 0;
     const int wanted = rowHeight * shown + 2 * 區段清單->frameWidth();
-    const QSize base = TwipRect(0, 0, kClientWidth, kClientHeight).size();
-    resize(width(), base.height() + std::max(0, wanted - TwipRect(120, 220, 1455, 1110).height()));
+    resize(width(), SeedSize().height() + rowsBelowHeight_ +
+                        std::max(0, wanted - TwipRect(120, 220, 1455, 1110).height()));
   }
 
   bool Confirmed = false;
@@ -128,6 +149,89 @@ class 選擇區段窗體 : public FixedForm {
     基位址->setGeometry(TwipRect(60, 2475, kClientWidth - 120, 225));
     基位址->setAlignment(Qt::AlignCenter);
     基位址->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    BuildViewAndLoadAddressRows();
+  }
+
+  // The view's own option pair (apart from "RVA" and "VA") and the load address, under the base.
+  void BuildViewAndLoadAddressRows() {
+    rowsBelow_ = new QWidget(this);
+    rowsBelow_->setObjectName(QStringLiteral("檢視與載入位址"));
+    auto* grid = new QGridLayout(rowsBelow_);
+    grid->setContentsMargins(TwipRect(60, 0, 0, 0).x(), 0, TwipRect(60, 0, 0, 0).x(), 0);
+    grid->setVerticalSpacing(kRowGap);
+
+    auto* viewLabel = new QLabel(ToQString(Translate(u"檢視")), rowsBelow_);
+    viewLabel->setObjectName(QStringLiteral("l檢視"));
+    檢視[0] = new QRadioButton(ToQString(Translate(u"區段表")), rowsBelow_);
+    檢視[1] = new QRadioButton(ToQString(Translate(u"載入器映射")), rowsBelow_);
+    for (std::size_t k = 0; k < 2; ++k) {
+      檢視[k]->setObjectName(QStringLiteral("檢視%1").arg(k));
+      const MappingView view = k == 0 ? MappingView::Raw : MappingView::Loader;
+      QObject::connect(檢視[k], &QRadioButton::toggled, this, [this, view](bool on) {
+        if (on) ShowView(view);
+      });
+    }
+
+    auto* loadLabel = new QLabel(ToQString(Translate(u"載入位址")), rowsBelow_);
+    loadLabel->setObjectName(QStringLiteral("l載入位址"));
+    載入位址 = new QLineEdit(rowsBelow_);
+    載入位址->setObjectName(QStringLiteral("載入位址"));
+    const int digits = FieldInputLimit(Radix::Hex, AddressWidth(image_));
+    載入位址->setMaxLength(digits);
+    載入位址->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9A-Fa-f]*")), 載入位址));
+    載入位址->resize(0, 載入位址->height());
+    載入位址->setMinimumWidth(GrowthForDigits(*載入位址, digits));
+    loadLabel->setBuddy(載入位址);
+    還原基位址 = new QPushButton(ToQString(Translate(u"還原基位址")), rowsBelow_);
+    還原基位址->setObjectName(QStringLiteral("還原基位址"));
+    還原基位址->setAutoDefault(false);
+    QObject::connect(還原基位址, &QPushButton::clicked, this, [this] { ShowBase(image_.ImageBase); });
+
+    grid->addWidget(viewLabel, 0, 0);
+    grid->addWidget(檢視[0], 0, 1);
+    grid->addWidget(檢視[1], 0, 2);
+    grid->addWidget(loadLabel, 1, 0);
+    grid->addWidget(載入位址, 1, 1);
+    grid->addWidget(還原基位址, 1, 2);
+    grid->setColumnStretch(1, 1);
+  }
+
+  void ShowBase(std::int64_t base) {
+    載入位址->setText(ToQString(FieldNumberText(Radix::Hex, AddressWidth(image_), base)));
+  }
+
+  // The records of view and their Included flags: those in force for the view in force, the
+  // view's defaults at the base in force for the other. A view that a record cannot take at that
+  // base is refused, and the view shown stays.
+  void ShowView(MappingView view) {
+    if (view == shownView_) return;
+    if (view == image_.View) {
+      const std::span<const SectionRecord> records = Records(image_);
+      shown_.assign(records.begin(), records.end());
+    } else {
+      try {
+        shown_ = BuildView(image_.Raw, image_.Kind, view, BaseInForce(image_)).Records;
+      } catch (const OverflowError&) {
+        prompt_.ShowMessage(kValueOverflowMessage);
+        const QSignalBlocker blocker(檢視[0]);
+        const QSignalBlocker other(檢視[1]);
+        檢視[shownView_ == MappingView::Raw ? 0 : 1]->setChecked(true);
+        return;
+      }
+    }
+    shownView_ = view;
+    const int row = std::max(0, 區段清單->currentRow());
+    FillRows();
+    區段清單->setCurrentRow(std::min(row, rows_ - 1));
+  }
+
+  // The load address typed; an empty field asks for the file's image base.
+  [[nodiscard]] std::int64_t LoadAddressTyped() const {
+    const QString text = 載入位址->text();
+    if (text.isEmpty()) return image_.ImageBase;
+    return ParseFieldNumber(ToFieldChars(text), Radix::Hex, AddressWidth(image_));
   }
 
   // The seed's size is the smallest; a 64-bit image's boxes are wider, so that every digit shows.
@@ -136,10 +240,16 @@ class 選擇區段窗體 : public FixedForm {
     setSizeGripEnabled(true);
     const int digits = FieldInputLimit(Radix::Hex, AddressWidth(image_));
     boxGrowth_ = GrowthForDigits(*t[0], digits);
-    const QSize base = TwipRect(0, 0, kClientWidth, kClientHeight).size();
-    setMinimumSize(base.width() + boxGrowth_, base.height());
+    rowsBelowHeight_ = rowsBelow_->sizeHint().height() + 2 * kRowGap;
+    const QSize base = SeedSize();
+    setMinimumSize(std::max(base.width() + boxGrowth_, rowsBelow_->minimumSizeHint().width()),
+                   base.height() + rowsBelowHeight_);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     resize(minimumSize());
+  }
+
+  [[nodiscard]] static QSize SeedSize() {
+    return TwipRect(0, 0, kClientWidth, kClientHeight).size();
   }
 
   void resizeEvent(QResizeEvent* event) override {
@@ -149,9 +259,9 @@ class 選擇區段窗體 : public FixedForm {
 
   // The list takes what the window grows by; the boxes keep to its right, the buttons below.
   void PlaceControls() {
-    const QSize base = TwipRect(0, 0, kClientWidth, kClientHeight).size();
+    const QSize base = SeedSize();
     const int wider = std::max(0, width() - base.width());
-    const int taller = std::max(0, height() - base.height());
+    const int taller = std::max(0, height() - base.height() - rowsBelowHeight_);
     const int listWider = std::max(0, wider - boxGrowth_);
     auto grown = [](QRect r, int w, int h) { return r.adjusted(0, 0, w, h); };
     auto moved = [](QRect r, int x, int y) { return r.translated(x, y); };
@@ -166,6 +276,8 @@ class 選擇區段窗體 : public FixedForm {
     取消->setGeometry(moved(TwipRect(1940, 2000, 975, 375), wider / 2, taller));
     基位址->setGeometry(
         grown(moved(TwipRect(60, 2475, kClientWidth - 120, 225), 0, taller), wider, 0));
+    rowsBelow_->setGeometry(0, base.height() + taller + kRowGap, width(),
+                            rowsBelowHeight_ - 2 * kRowGap);
   }
 
   QPushButton* MakeButton(const QString& caption, const QRect& where) {
@@ -180,13 +292,15 @@ class 選擇區段窗體 : public FixedForm {
 
   void SetTabOrder() {
     // Frame and labels take no focus; their places in the order are kept by the chain around them.
-    QWidget* order[] = {確定, 取消, 區段清單, t[0], t[1], t[2], t[3], RVAmode[0], RVAmode[1]};
+    // The view and the load address come after the seed's controls.
+    QWidget* order[] = {確定,       取消,       區段清單, t[0],     t[1],     t[2],       t[3],
+                        RVAmode[0], RVAmode[1], 檢視[0],  檢視[1], 載入位址, 還原基位址};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   }
 
   void 區段清單_Click(int row) {
     if (row < 0 || row >= rows_) return;
-    const SectionRecord& record = image_.Sections[static_cast<std::size_t>(row)];
+    const SectionRecord& record = shown_[static_cast<std::size_t>(row)];
     const bool omitImageBase = RVAmode[0]->isChecked();
     auto address = [&](std::int64_t value) {
       return ToQString(FieldNumberText(Radix::Hex, AddressWidth(image_),
@@ -198,7 +312,9 @@ class 選擇區段窗體 : public FixedForm {
     t[3]->setText(ToQString(HexFieldText(record.FileMax)));
   }
 
+  // The view and the load address first, so that the checks apply to the records they give.
   void 確定_Click() {
+    if (!PutViewAndLoadAddressInForce()) return;
     for (int i = 0; i < rows_; ++i) {
       IncludeSection(image_, static_cast<std::size_t>(i),
                      區段清單->item(i)->checkState() == Qt::Checked);
@@ -206,6 +322,21 @@ class 選擇區段窗體 : public FixedForm {
     OmitImageBase(image_, RVAmode[0]->isChecked());
     Confirmed = true;
     accept();
+  }
+
+  // A load address that does not fit a record is refused; the one in force stays, and the dialog
+  // stays open.
+  [[nodiscard]] bool PutViewAndLoadAddressInForce() {
+    ViewChange change = ViewChange::Overflowed;
+    try {
+      change = SetViewAndLoadAddress(image_, shownView_, LoadAddressTyped());
+    } catch (const OverflowError&) {
+    }
+    if (change == ViewChange::Done) return true;
+    prompt_.ShowMessage(kValueOverflowMessage);
+    ShowBase(BaseInForce(image_));
+    載入位址->setFocus();
+    return false;
   }
 
   void 取消_Click() {
@@ -216,7 +347,13 @@ class 選擇區段窗體 : public FixedForm {
   static constexpr std::array<int, 4> kTops{240, 480, 840, 1080};
 
   PeImage& image_;
+  Prompt& prompt_;
+  // The view chosen and its records as the list shows them; they come into force only at 確定.
+  MappingView shownView_ = MappingView::Raw;
+  std::vector<SectionRecord> shown_;
   int rows_ = 0;
+  // The height of the rows below the image base, with their gaps, in pixels.
+  int rowsBelowHeight_ = 0;
   // What a 64-bit image's boxes grow by, in pixels.
   int boxGrowth_ = 0;
   std::array<QRadioButton*, 2> RVAmode{};
@@ -227,16 +364,21 @@ class 選擇區段窗體 : public FixedForm {
   QPushButton* 確定 = nullptr;
   QPushButton* 取消 = nullptr;
   QLabel* 基位址 = nullptr;
+  QWidget* rowsBelow_ = nullptr;
+  std::array<QRadioButton*, 2> 檢視{};
+  QLineEdit* 載入位址 = nullptr;
+  QPushButton* 還原基位址 = nullptr;
 };
 
 }  // namespace
 
-bool 選擇區段::選擇(QWidget& owner, PeImage& image) {
+bool 選擇區段::選擇(QWidget& owner, PeImage& image, Prompt& prompt) {
   // Without an analysed file there is no row 0 to make current, so there is nothing to show.
   if (RowCount(image) == 0) return false;
-  選擇區段窗體 form(owner, image);
+  選擇區段窗體 form(owner, image, prompt);
   form.SetCaption();
   form.SelectModeInForce();
+  form.ShowViewInForce();
   form.FillRows();
   form.FitToRows();
   form.CentreOverOwner();

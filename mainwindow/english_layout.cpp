@@ -35,7 +35,8 @@ void 主窗體::FitEnglishTexts() {
                              {l2, TwipWidth(360)},
                              {代碼, 0},
                              {至剪貼簿, 至剪貼簿->width()}});
-  const int growth = std::max(options, fields);
+  const int description = FitRow({{l3, TwipWidth(540)}, {位址說明, 0}, {列出引用, 列出引用->width()}});
+  const int growth = std::max({options, fields, description});
   auto widen = [](QWidget* control, int by) {
     control->resize(control->width() + by, control->height());
   };
@@ -44,6 +45,9 @@ void 主窗體::FitEnglishTexts() {
   for (QWidget* c : {選擇區段訊息, 頂端, 關於}) move(c, growth - options);
   widen(代碼, growth - fields);
   move(至剪貼簿, growth - fields);
+  widen(位址說明, growth - description);
+  move(列出引用, growth - description);
+  widen(映射狀態, growth);
   widen(程式名, growth);
   move(瀏覽程式名, growth);
   widen(bk, growth);

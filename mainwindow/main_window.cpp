@@ -8,17 +8,21 @@
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <cstdlib>
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/placement.h"
+#include "dialogs/references_dialog.h"
 #include "dialogs/section_dialog.h"
 #include "mainwindow/file_drop.h"
 #include "mainwindow/number_field.h"
+#include "mainwindow/view_in_force.h"
 #include "pe/key_filter.h"
 #include "pe/loader.h"
 #include "pe/loader_messages.h"
@@ -81,8 +85,14 @@ std::u16string WindowCaption(const VersionInfo& version) {
 
 主窗體::Hooks 主窗體::DefaultHooks() {
   return Hooks{
-      [](QWidget& owner, PeImage& image) { return 選擇區段::選擇(owner, image); },
+      [](QWidget& owner, PeImage& image, Prompt& prompt) {
+        return 選擇區段::選擇(owner, image, prompt);
+      },
       [](QWidget& owner) { 關於對話框::顯示(owner); },
+      [](QWidget& owner, const QString& address, const AddressReferences& found, Radix radix,
+         NumberWidth addressWidth) {
+        return 引用清單::選擇(owner, address, found, radix, addressWidth);
+      },
       [] {
         // exit() reaches only the loops that run now; before the program's own loop has started
         // (a file named on the command line) it is told again as soon as that loop runs.
@@ -186,13 +196,30 @@ void 主窗體::BuildControls() {
   l2 = new QLabel(ToQString(Translate(u"代碼")), bk);
   named(l2, u"l2");
 
+  // Below the seed's frame: what the address is, where the file points to it, and the view.
+  l3 = new QLabel(ToQString(Translate(u"說明")), this);
+  named(l3, u"l3");
+  位址說明 = new QLineEdit(this);
+  named(位址說明, u"位址說明");
+  位址說明->setReadOnly(true);
+  l3->setBuddy(位址說明);
+  列出引用 = new QPushButton(ToQString(Translate(u"引用")), this);
+  named(列出引用, u"列出引用");
+  列出引用->setToolTip(ToQString(Translate(u"列出檔案中引用這個位址的位置 (Ctrl+R)")));
+
+  映射狀態 = new QLabel(this);
+  named(映射狀態, u"映射狀態");
+  映射狀態->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  映射狀態->setAutoFillBackground(true);
+
   for (QPushButton* toggle : {頂端, 至剪貼簿}) ShowCheckedPlainly(*toggle);
-  for (QPushButton* b : {瀏覽程式名, 選擇區段訊息, 頂端, 關於, 至剪貼簿}) {
+  for (QPushButton* b : {瀏覽程式名, 選擇區段訊息, 頂端, 關於, 至剪貼簿, 列出引用}) {
     b->setAutoDefault(false);
     b->setDefault(false);
   }
-  QWidget* order[] = {程式名, 瀏覽程式名, 進制1,  區段訊息, 選擇區段訊息, 頂端,
-                      關於,   虛偏移,     實偏移, 代碼,     至剪貼簿,     進制0};
+  // The new controls come after the seed's, whose order stays.
+  QWidget* order[] = {程式名, 瀏覽程式名, 進制1, 區段訊息, 選擇區段訊息, 頂端,     關於,
+                      虛偏移, 實偏移,     代碼,  至剪貼簿, 進制0,        位址說明, 列出引用};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   定時器.setInterval(kHotKeyTimerMs);
@@ -216,6 +243,9 @@ void 主窗體::ConnectHandlers() {
   connect(至剪貼簿, &QPushButton::clicked, this, [this] { 至剪貼簿_Click(); });
   connect(選擇區段訊息, &QPushButton::clicked, this, [this] { 選擇區段訊息_Click(); });
   connect(關於, &QPushButton::clicked, this, [this] { 關於_Click(); });
+  connect(列出引用, &QPushButton::clicked, this, [this] { 列出引用_Click(); });
+  auto* references = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+  connect(references, &QShortcut::activated, this, [this] { 列出引用_Click(); });
   connect(瀏覽程式名, &QPushButton::clicked, this,
           [this] { UntrappedOrEnd([this] { 瀏覽程式名_Click(); }); });
   connect(&定時器, &QTimer::timeout, this, [this] { UntrappedOrEnd([this] { 定時器_Timer(); }); });
@@ -362,6 +392,29 @@ void 主窗體::DrawPanel() {
   實偏移->SetInputLimit(panel_->InputLimit(PanelField::實偏移));
   虛偏移->SetInputLimit(panel_->InputLimit(PanelField::虛偏移));
   FitAddressFields();
+  DrawDescription();
+}
+
+std::optional<std::int64_t> 主窗體::AddressShown() const {
+  if (panel_->Text(PanelField::虛偏移).Empty()) return std::nullopt;
+  return panel_->Number(PanelField::虛偏移);
+}
+
+void 主窗體::DrawDescription() {
+  std::u16string line;
+  try {
+    if (const std::optional<std::int64_t> address = AddressShown()) {
+      line = DescriptionLine(DescribeAddress(module_.Image, *address));
+    } else if (!panel_->Text(PanelField::實偏移).Empty()) {
+      line = DescriptionLine(DescribeFileOffset(module_.Image, panel_->Number(PanelField::實偏移)));
+    }
+  } catch (...) {
+    // A value that cannot be described leaves the line empty; the panel has told of overflows.
+    line.clear();
+  }
+  const QString text = ToQString(line);
+  if (位址說明->text() != text) 位址說明->setText(text);
+  位址說明->setCursorPosition(0);
 }
 
 void 主窗體::ReportOverflow() {
@@ -412,7 +465,24 @@ void 主窗體::ReportSections() {
   const std::u16string overlaps = OverlapReport(module_.Image);
   虛偏移->setFocus();
   DrawPanel();
+  DrawViewInForce();
   if (!overlaps.empty()) prompt_.ShowMessage(overlaps);
+}
+
+void 主窗體::DrawViewInForce() {
+  const ViewInForce shown = DescribeViewInForce(module_.Image);
+  映射狀態->setText(ToQString(shown.Text));
+  映射狀態->setToolTip(映射狀態->text());
+  // Answers of another view or base look different at once: bold, in the selection colours.
+  QFont font = 映射狀態->font();
+  font.setBold(shown.Unusual);
+  映射狀態->setFont(font);
+  QPalette palette = this->palette();
+  if (shown.Unusual) {
+    palette.setColor(QPalette::Window, palette.color(QPalette::Highlight));
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
+  }
+  映射狀態->setPalette(palette);
 }
 
 void 主窗體::設置窗體層次(const bool& 取消頂層) {
@@ -490,13 +560,57 @@ void 主窗體::DialogBracket(const std::function<void()>& dialogStep, Bracket k
 
 void 主窗體::選擇區段訊息_Click() {
   DialogBracket([this] {
-    const bool r = hooks_.選擇區段(*this, module_.Image);
+    const bool r = hooks_.選擇區段(*this, module_.Image, prompt_);
     if (r) ReportSections();
   });
 }
 
 void 主窗體::關於_Click() {
   DialogBracket([this] { hooks_.關於(*this); });
+}
+
+void 主窗體::列出引用_Click() {
+  const std::optional<std::int64_t> address = AddressShown();
+  if (!address || analysedPath_.empty()) {
+    Skipping([this] { beeper_.Beep(); });
+    return;
+  }
+  const QString addressText = 虛偏移->text();
+  DialogBracket([&] {
+    AddressReferences found;
+    try {
+      found = SearchReferences(*address);
+    } catch (const PlatformError& e) {
+      prompt_.ShowMessage(std::u16string(Translate(u"無法讀取檔案以搜尋引用：")) +
+                          ErrorDescription(e.what()));
+      return;
+    }
+    const std::optional<std::uint64_t> chosen = hooks_.引用(
+        *this, addressText, found, panel_->radix(), AddressWidth(module_.Image));
+    if (chosen) GoToOffset(*chosen);
+  });
+}
+
+AddressReferences 主窗體::SearchReferences(std::int64_t address) {
+  // The search reads the whole file; on a large one the box shows how far it got and can stop it.
+  constexpr int kSteps = 1000;
+  QProgressDialog progress(ToQString(Translate(u"正在搜尋引用這個位址的位置…")),
+                           ToQString(Translate(u"取消")), 0, kSteps, this);
+  progress.setObjectName(QStringLiteral("搜尋進度"));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(300);
+  const SearchProgress goOn = [&progress](std::uint64_t searched, std::uint64_t total) {
+    const auto step = total == 0 ? 0 : static_cast<int>(searched * kSteps / total);
+    progress.setValue(std::min(step, kSteps - 1));
+    return !progress.wasCanceled();
+  };
+  return FindAddressReferencesInFile(module_.Image, analysedPath_, address, goOn);
+}
+
+void 主窗體::GoToOffset(std::uint64_t offset) {
+  實偏移->setFocus();
+  實偏移->setText(
+      ToQString(FieldNumberText(panel_->radix(), NumberWidth::Narrow, static_cast<std::int64_t>(offset))));
 }
 
 void 主窗體::瀏覽程式名_Click() {
@@ -529,6 +643,7 @@ void 主窗體::OpenProgramFile(const std::u16string& FileName) {
   // A file refused only at the end of its analysis leaves its table in force all the same; the
   // name and the section list then follow that table, so that everything shown comes from it.
   if (!AnalyzePeFile(module_.Image, path, prompt_) && module_.Image.TablesInForce == tables) return;
+  analysedPath_ = path;
   程式名->setText(name);
   ReportSections();
 }

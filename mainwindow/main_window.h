@@ -1,7 +1,9 @@
 #pragma once
 // 主窗體: Marlit's converter window. Its controls carry their names as object names: 程式名,
 // 瀏覽程式名, 進制0 and 進制1 (the option pair 進制, one object per index), 區段訊息, 選擇區段訊息,
-// 頂端, 關於, 虛偏移, 實偏移, 代碼, 至剪貼簿, the labels l0 .. l2 and the frame bk.
+// 頂端, 關於, 虛偏移, 實偏移, 代碼, 至剪貼簿, the labels l0 .. l2 and the frame bk; below bk, the
+// description 位址說明 with its label l3, the button 列出引用 (also Ctrl+R), and the line 映射狀態
+// that names the view and the base in force.
 
 #include <QTimer>
 #include <QWidget>
@@ -13,6 +15,7 @@
 
 #include "mainwindow/hotkey/hot_key.h"
 #include "mainwindow/main_module.h"
+#include "pe/address_facts.h"
 #include "pe/conversion_panel.h"
 #include "platform/beep.h"
 #include "platform/clipboard.h"
@@ -39,8 +42,13 @@ class 主窗體 : public QWidget {
   // The modal dialogs that the buttons open and the end of the program after an unexpected
   // error; the tests put their own in place.
   struct Hooks {
-    std::function<bool(QWidget& owner, PeImage& image)> 選擇區段;
+    std::function<bool(QWidget& owner, PeImage& image, Prompt& prompt)> 選擇區段;
     std::function<void(QWidget& owner)> 關於;
+    // The references found of the address whose text is given; the file offset chosen, if any.
+    std::function<std::optional<std::uint64_t>(QWidget& owner, const QString& address,
+                                               const AddressReferences& found, Radix radix,
+                                               NumberWidth addressWidth)>
+        引用;
     std::function<void()> EndProgram;
   };
   // The real dialogs, and an end that leaves the event loop with a failure status.
@@ -111,11 +119,22 @@ class 主窗體 : public QWidget {
   void 進制_Click(int index);
   void 區段訊息_Click();
   void ReportSections();
+  // Names the view and the base in force in 映射狀態, marked when they are not the defaults.
+  void DrawViewInForce();
   void 頂端_Click();
   void 至剪貼簿_Click();
   void 代碼_Change();
   void 選擇區段訊息_Click();
   void 關於_Click();
+  // The address the panel shows in 虛偏移, which the description and the references are of.
+  [[nodiscard]] std::optional<std::int64_t> AddressShown() const;
+  // Describes the address shown, or else the file offset in 實偏移, in 位址說明.
+  void DrawDescription();
+  void 列出引用_Click();
+  // Searches the analysed file for the address, with a progress box that can cancel it.
+  [[nodiscard]] AddressReferences SearchReferences(std::int64_t address);
+  // Puts offset into 實偏移 and translates it, as if the user had typed it there.
+  void GoToOffset(std::uint64_t offset);
   // The frame of a dialog opened by a button. The browse dialog's frame leaves the focus where it
   // is and skips no failing step: its failures end the program as the browse handler's do.
   enum class Bracket { Button, Browse };
@@ -144,6 +163,8 @@ class 主窗體 : public QWidget {
   // main module's byte texts.
   std::optional<ConversionPanel> panel_;
   bool wideLayout_ = false;
+  // The file whose table is in force, searched again for references.
+  std::filesystem::path analysedPath_;
   bool ended_ = false;
   bool startFailed_ = false;
   // While a dialog bracket is open, only its end turns the hot-key on.
@@ -180,6 +201,10 @@ class 主窗體 : public QWidget {
   QLabel* l0 = nullptr;
   QLabel* l1 = nullptr;
   QLabel* l2 = nullptr;
+  QLabel* l3 = nullptr;
+  QLineEdit* 位址說明 = nullptr;
+  QPushButton* 列出引用 = nullptr;
+  QLabel* 映射狀態 = nullptr;
   QTimer 定時器;
 };
 

@@ -19,6 +19,9 @@ namespace {
 // pixels).
 constexpr int kClientWidth = 5760;
 constexpr int kClientHeight = 1425;
+// The rows the window grew by below bk: the description with the references button, and the
+// line that names the view and the base in force.
+constexpr int kRowsBelow = 600;
 
 // A label that sizes itself to its text, from its top-left corner.
 void PlaceLabel(QLabel& l, const QRect& r) {
@@ -34,7 +37,7 @@ void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
   const int growth = memoryGrowth + codeGrowth;
   auto wider = [](QRect r, int by) { return r.adjusted(0, 0, by, 0); };
   auto moved = [](QRect r, int by) { return r.translated(by, 0); };
-  setFixedSize(wider(TwipRect(0, 0, kClientWidth, kClientHeight), growth).size());
+  setFixedSize(wider(TwipRect(0, 0, kClientWidth, kClientHeight + kRowsBelow), growth).size());
   bk->setGeometry(wider(TwipRect(50, 0, 5655, 1350), growth));
   程式名->setGeometry(wider(TwipRect(120, 240, 4935, 270), growth));
   瀏覽程式名->setGeometry(moved(TwipRect(5040, 220, 495, 270), growth));
@@ -51,6 +54,10 @@ void 主窗體::LayOut(int memoryGrowth, int codeGrowth) {
   PlaceLabel(*l0, TwipRect(120, 1000, 540, 180));
   PlaceLabel(*l1, moved(TwipRect(1720, 1005, 540, 180), memoryGrowth));
   PlaceLabel(*l2, moved(TwipRect(3330, 1005, 360, 180), memoryGrowth));
+  PlaceLabel(*l3, TwipRect(170, 1420, 540, 180));
+  位址說明->setGeometry(wider(TwipRect(730, 1380, 3900, 270), growth));
+  列出引用->setGeometry(moved(TwipRect(4690, 1365, 900, 300), growth));
+  映射狀態->setGeometry(wider(TwipRect(170, 1710, 5415, 270), growth));
   if (CurrentLanguage() == Language::English) FitEnglishTexts();
 }
 

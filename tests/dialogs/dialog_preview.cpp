@@ -1,5 +1,5 @@
 // Shows one dialog over a plain window for a few seconds, to look at the layout:
-//   dialog_preview section|about [seconds [hexadecimal image base]]
+//   dialog_preview section|about [seconds [hexadecimal image base | PE file]]
 #include <QApplication>
 #include <QFont>
 #include <QTimer>
@@ -9,6 +9,8 @@
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/section_dialog.h"
+#include "pe/loader.h"
+#include "platform/qt/qt_prompt.h"
 #include "platform/translation.h"
 
 int main(int argc, char** argv) {
@@ -33,7 +35,14 @@ int main(int argc, char** argv) {
   QTimer::singleShot(300, [&] {
     if (about) {
       marlit::關於對話框::顯示(owner);
+    } else if (argc > 3 && std::strchr(argv[3], '/') != nullptr) {
+      marlit::QtPrompt prompt;
+      marlit::PeImage image;
+      if (marlit::AnalyzePeFile(image, argv[3], prompt)) {
+        (void)marlit::選擇區段::選擇(owner, image, prompt);
+      }
     } else {
+      marlit::QtPrompt prompt;
       marlit::PeImage image;
       image.ImageBase =
           argc > 3 ? static_cast<std::int32_t>(std::stoul(argv[3], nullptr, 16)) : 0x68CC0000;
@@ -46,7 +55,7 @@ int main(int argc, char** argv) {
         at += 0x200;
       }
       image.SectionCount = static_cast<std::int16_t>(image.Sections.size());
-      (void)marlit::選擇區段::選擇(owner, image);
+      (void)marlit::選擇區段::選擇(owner, image, prompt);
     }
     QApplication::quit();
   });

@@ -61,7 +61,7 @@ class SectionDialogTest : public testing::Test {
   // Opens the dialog over owner and lets act work in it; the answer of 選擇.
   bool Choose(const std::function<void(QDialog&)>& act) {
     bool confirmed = false;
-    shown = test::WithModalDialog([&] { confirmed = 選擇區段::選擇(owner, image); }, act);
+    shown = test::WithModalDialog([&] { confirmed = 選擇區段::選擇(owner, image, prompt); }, act);
     return confirmed;
   }
 
@@ -101,7 +101,10 @@ TEST_F(SectionDialogTest, FirstShowingAfterAnAnalysis) {
 TEST_F(SectionDialogTest, DesignTimeSettings) {
   Analyse();
   (void)Choose([this](QDialog& d) {
-    EXPECT_EQ(d.minimumSize(), QSize(243, 185)) << "the seed's size is the smallest";
+    EXPECT_EQ(d.minimumSize().width(), 243) << "the seed's width is the smallest";
+    EXPECT_GE(Control<QWidget>(d, "檢視與載入位址").geometry().top(),
+              Control<QLabel>(d, "基位址").geometry().bottom())
+        << "the view and the load address come below the seed's controls";
     EXPECT_EQ(d.font(), owner.font());
     EXPECT_EQ(d.windowIcon().cacheKey(), owner.windowIcon().cacheKey());
     EXPECT_EQ(d.focusWidget(), &Control<QPushButton>(d, "確定"));
@@ -129,7 +132,8 @@ TEST_F(SectionDialogTest, DesignTimeSettings) {
       if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
       w = w->nextInFocusChain();
     } while (w != &Control<QPushButton>(d, "確定"));
-    EXPECT_EQ(order.join(u' '), QStringLiteral("確定 取消 區段清單 t0 t1 t2 t3 RVAmode0 RVAmode1"));
+    EXPECT_EQ(order.join(u' '), QStringLiteral("確定 取消 區段清單 t0 t1 t2 t3 RVAmode0 RVAmode1 "
+                                               "檢視0 檢視1 載入位址 還原基位址"));
     Click(d, "取消");
   });
 }
@@ -395,6 +399,110 @@ TEST_P(SectionRowsTest, TheListShowsUpToTwentyRowsAndGrowsWithTheDialog) {
 
 INSTANTIATE_TEST_SUITE_P(Counts, SectionRowsTest,
                          testing::Values(RowsCase{1, 0}, RowsCase{9, 10}, RowsCase{300, 20}));
+
+}  // namespace
+}  // namespace marlit
+
+namespace marlit {
+namespace {
+
+// The view and the load address chosen in the dialog: the list shows the view's records at once,
+// and 確定 puts both in force before the checks, or refuses a load address that overflows.
+struct ViewCase {
+  const char* name;
+  bool wide;
+  std::vector<const char*> views;  // the view options clicked, in order
+  const char* loadAddress;  // typed over the field, or nullptr to leave it
+  bool restore;             // 還原基位址 pressed after typing
+  std::vector<bool> marks;  // shown once the view is chosen
+  const char* ramMax1;      // t1 for .text, in "VA"
+  bool refused;             // 確定 shows the overflow message and the dialog stays
+  MappingView viewAfter;
+  std::uint64_t baseAfter;
+  std::int64_t addressOf400;  // where offset 400h lands afterwards
+};
+
+void PrintTo(const ViewCase& c, std::ostream* os) { *os << c.name; }
+
+class SectionViewTest : public SectionDialogTest, public testing::WithParamInterface<ViewCase> {};
+
+TEST_P(SectionViewTest, TheViewAndLoadAddressComeIntoForceAtOk) {
+  const ViewCase& c = GetParam();
+  const std::uint64_t imageBase = c.wide ? 0x140000000ull : 0x400000;
+  test::PeBuilder pe;
+  pe.ImageBase(imageBase)
+      .AddSection(".text", 0x1000, 0x200, 0x400)
+      .AddSection(".bss", 0x2000, 0, 0)
+      .AddSection(".rsrc", 0x3000, 0x200, 0x600);
+  if (c.wide) pe.Magic(0x20B);
+  const auto path = dir / "view.exe";
+  pe.WriteTo(path);
+  ASSERT_TRUE(AnalyzePeFile(image, path, prompt));
+  const bool confirmed = Choose([&](QDialog& d) {
+    EXPECT_TRUE(Control<QRadioButton>(d, "檢視0").isChecked()) << "the raw view is the default";
+    QLineEdit& field = Control<QLineEdit>(d, "載入位址");
+    EXPECT_EQ(field.text().toStdString(), c.wide ? "140000000" : "400000");
+    EXPECT_EQ(field.maxLength(), c.wide ? 16 : 8);
+    for (const char* view : c.views) {
+      QTest::mouseClick(&Control<QRadioButton>(d, view), Qt::LeftButton);
+    }
+    std::vector<bool> marks;
+    for (int i = 0; i < List(d).count(); ++i) {
+      marks.push_back(List(d).item(i)->checkState() == Qt::Checked);
+    }
+    EXPECT_EQ(marks, c.marks);
+    QTest::mouseClick(&Control<QRadioButton>(d, "RVAmode1"), Qt::LeftButton);
+    List(d).setCurrentRow(1);
+    EXPECT_EQ(Box(d, 1).toStdString(), c.ramMax1);
+    if (c.loadAddress != nullptr) {
+      field.selectAll();
+      QTest::keyClicks(&field, QString::fromUtf8(c.loadAddress));
+    }
+    if (c.restore) Click(d, "還原基位址");
+    Click(d, "確定");
+    EXPECT_EQ(d.isVisible(), c.refused);
+    if (c.refused) {
+      EXPECT_EQ(field.text().toStdString(), c.wide ? "140000000" : "400000")
+          << "the base in force is shown again";
+      Click(d, "取消");
+    }
+  });
+  EXPECT_EQ(confirmed, !c.refused);
+  ASSERT_EQ(prompt.shown.size(), c.refused ? 1U : 0U);
+  if (c.refused) {
+    EXPECT_EQ(prompt.shown[0].text, u"溢出！請填寫正確的數值。");
+  }
+  EXPECT_EQ(image.View, c.viewAfter);
+  EXPECT_EQ(static_cast<std::uint64_t>(BaseInForce(image)), c.baseAfter);
+  std::int64_t value = 0x400;
+  EXPECT_EQ(FileToRam(image, value), 2);
+  EXPECT_EQ(value, c.addressOf400);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Choices, SectionViewTest,
+    testing::Values(
+        ViewCase{"RawKept", false, {}, nullptr, false, {true, true, false, true}, "401200",
+                 false, MappingView::Raw, 0x400000, 0x401000},
+        ViewCase{"LoaderIncludesEverySection", false, {"檢視1"}, nullptr, false,
+                 {true, true, true, true}, "402000", false, MappingView::Loader, 0x400000, 0x401000},
+        ViewCase{"BackToRawShowsTheFlagsInForce", false, {"檢視1", "檢視0"}, nullptr, false,
+                 {true, true, false, true}, "401200", false, MappingView::Raw, 0x400000, 0x401000},
+        ViewCase{"LoadAddress", false, {}, "10000000", false, {true, true, false, true},
+                 "401200", false, MappingView::Raw, 0x10000000, 0x10001000},
+        ViewCase{"EmptyIsTheImageBase", false, {}, "", false, {true, true, false, true},
+                 "401200", false, MappingView::Raw, 0x400000, 0x401000},
+        ViewCase{"RestoredInOneStep", false, {}, "10000000", true, {true, true, false, true},
+                 "401200", false, MappingView::Raw, 0x400000, 0x401000},
+        ViewCase{"OverflowRefused", false, {}, "7FFFF000", false, {true, true, false, true},
+                 "401200", true, MappingView::Raw, 0x400000, 0x401000},
+        ViewCase{"OverflowKeepsTheView", false, {"檢視1"}, "7FFFF800", false, {true, true, true, true},
+                 "402000", true, MappingView::Raw, 0x400000, 0x401000},
+        ViewCase{"WideLoadAddress", true, {"檢視1"}, "7FF612340000", false, {true, true, true, true},
+                 "140002000", false, MappingView::Loader, 0x7FF612340000, 0x7FF612341000}),
+    [](const testing::TestParamInfo<ViewCase>& p) { return std::string(p.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace marlit

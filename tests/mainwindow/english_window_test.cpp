@@ -48,6 +48,7 @@ const ControlCase kControls[] = {
     {"進制0", "Dec"},   {"進制1", "Hex"},  {"選擇區段訊息", "Sections"},
     {"頂端", "On top"}, {"關於", "About"}, {"至剪貼簿", "To clipboard"},
     {"l0", "Address"},  {"l1", "Offset"},  {"l2", "Bytes"},
+    {"l3", "What"},     {"列出引用", "References"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Controls, EnglishWindowTest, testing::ValuesIn(kControls));
@@ -58,7 +59,8 @@ TEST_F(EnglishWindowTest, RowsDoNotOverlap) {
   const std::vector<std::vector<const char*>> rows = {
       {"進制1", "區段訊息", "選擇區段訊息", "頂端", "關於"},
       {"l0", "虛偏移", "l1", "實偏移", "l2", "代碼", "至剪貼簿"},
-      {"程式名", "瀏覽程式名"}};
+      {"程式名", "瀏覽程式名"},
+      {"l3", "位址說明", "列出引用"}};
   for (const auto& row : rows) {
     for (std::size_t i = 0; i + 1 < row.size(); ++i) {
       const auto* left = bed.Get<QWidget>(row[i]);

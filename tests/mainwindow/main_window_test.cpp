@@ -68,7 +68,9 @@ TEST_F(MainWindowTest, StartsWithTheCaptionAnEmptyPanelAndTheStartUpState) {
   EXPECT_EQ(bed.module.HexByteText[0], u"00");
   EXPECT_EQ(bed.module.HexByteText[10], u"0A");
   EXPECT_EQ(bed.module.HexByteText[255], u"FF");
-  EXPECT_EQ(bed.window->size(), QSize(384, 95));
+  EXPECT_EQ(bed.window->width(), 384);
+  EXPECT_EQ(bed.Get<QWidget>("bk")->geometry(), QRect(3, 0, 377, 90)) << "the seed's frame stays";
+  EXPECT_GE(bed.Get<QWidget>("映射狀態")->geometry().top(), 90) << "new rows come below it";
   EXPECT_FALSE(bed.window->windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(bed.window->windowFlags() & Qt::WindowMinimizeButtonHint);
 }
@@ -597,7 +599,7 @@ TEST_P(DialogBracketTest, PausesTheHotKeyAndLeavesTheTopmostBandWhileOpen) {
     during = {bed.Topmost(), bed.module.HotKeyEnabled, bed.window->focusWidget(), &owner};
     throw std::runtime_error("a failing dialog is skipped");
   };
-  bed.chooseSections = [&](QWidget& owner, PeImage&) -> bool {
+  bed.chooseSections = [&](QWidget& owner, PeImage&, Prompt&) -> bool {
     note(owner);
     return true;
   };
@@ -633,7 +635,7 @@ TEST_P(DialogBracketTest, RestoringTheWindowUnderTheDialogLeavesTheHotKeyOff) {
     bed.window->showNormal();
     hotKeyAfterRestore = bed.module.HotKeyEnabled;
   };
-  bed.chooseSections = [&](QWidget&, PeImage&) {
+  bed.chooseSections = [&](QWidget&, PeImage&, Prompt&) {
     minimizeAndRestore();
     return false;
   };
@@ -656,13 +658,13 @@ INSTANTIATE_TEST_SUITE_P(Buttons, DialogBracketTest,
 
 TEST_F(MainWindowTest, ConfirmedSectionDialogRebuildsTheReport) {
   Load(TwoSections());
-  bed.chooseSections = [](QWidget&, PeImage& image) {
+  bed.chooseSections = [](QWidget&, PeImage& image, Prompt&) {
     image.Sections[1].Included = false;
     return true;
   };
   QTest::mouseClick(bed.Button("選擇區段訊息"), Qt::LeftButton);
   EXPECT_EQ(bed.Items(), (QStringList{"不在段內", "檔案頭", ".data"}));
-  bed.chooseSections = [](QWidget&, PeImage& image) {
+  bed.chooseSections = [](QWidget&, PeImage& image, Prompt&) {
     image.Sections[1].Included = true;
     return false;
   };

@@ -59,11 +59,16 @@ class FakeFileDialogBackend : public FileDialogBackend {
 struct WindowBed {
   WindowBed() : openFile(dialogBackend, std::filesystem::temp_directory_path()) {
     主窗體::Hooks hooks;
-    hooks.選擇區段 = [this](QWidget& owner, PeImage& image) {
-      return chooseSections ? chooseSections(owner, image) : false;
+    hooks.選擇區段 = [this](QWidget& owner, PeImage& image, Prompt& shownBy) {
+      return chooseSections ? chooseSections(owner, image, shownBy) : false;
     };
     hooks.關於 = [this](QWidget& owner) {
       if (about) about(owner);
+    };
+    hooks.引用 = [this](QWidget& owner, const QString& address, const AddressReferences& found,
+                        Radix radix, NumberWidth width) -> std::optional<std::uint64_t> {
+      if (!referencesDialog) return std::nullopt;
+      return referencesDialog(owner, address, found, radix, width);
     };
     hooks.EndProgram = [this] { ++programEnds; };
     window = std::make_unique<主窗體>(module, prompt, clipboard, beeper, windowLevel, openFile,
@@ -102,8 +107,11 @@ struct WindowBed {
   fake::FakeKeyboard keyboard;
   fake::FakeDirectX dxRoot{keyboard};
   fake::FakeForeground foreground;
-  std::function<bool(QWidget&, PeImage&)> chooseSections;
+  std::function<bool(QWidget&, PeImage&, Prompt&)> chooseSections;
   std::function<void(QWidget&)> about;
+  std::function<std::optional<std::uint64_t>(QWidget&, const QString&, const AddressReferences&,
+                                             Radix, NumberWidth)>
+      referencesDialog;
   int programEnds = 0;
   std::unique_ptr<主窗體> window;
 };
