@@ -391,7 +391,9 @@ TEST_P(SectionViewTest, TheViewAndLoadAddressComeIntoForceAtOk) {
   });
   EXPECT_EQ(confirmed, !c.refused);
   EXPECT_EQ(prompt.shown.size(), c.refused ? 1U : 0U);
-  if (c.refused) EXPECT_EQ(prompt.shown[0].text, u"溢出！請填寫正確的數值。");
+  if (c.refused) {
+    EXPECT_EQ(prompt.shown[0].text, u"溢出！請填寫正確的數值。");
+  }
   EXPECT_EQ(image.View, c.viewAfter);
   EXPECT_EQ(static_cast<std::uint64_t>(BaseInForce(image)), c.baseAfter);
   std::int64_t value = 0x400;

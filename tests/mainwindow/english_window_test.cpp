@@ -41,7 +41,9 @@ TEST(EnglishWindowTest, EveryTextIsEnglishAndFitsItsControl) {
   for (const QWidget* w : bed.window->findChildren<QWidget*>()) {
     const std::string name = w->objectName().toStdString();
     EXPECT_FALSE(HasChineseCharacter(TextOf(*w))) << name;
-    if (!TextOf(*w).isEmpty()) EXPECT_LE(TextWidth(*w), w->width()) << name;
+    if (!TextOf(*w).isEmpty()) {
+      EXPECT_LE(TextWidth(*w), w->width()) << name;
+    }
   }
 }
 

@@ -34,6 +34,8 @@ bool HasChineseCharacter(const std::string& text) {
   });
 }
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class LanguagesTest : public testing::TestWithParam<Case> {
  protected:
   void SetUp() override {
