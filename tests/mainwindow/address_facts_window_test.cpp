@@ -43,20 +43,29 @@ class AddressFactsWindowTest : public ::testing::Test {
   std::optional<std::size_t> choose;
 };
 
-struct DescriptionCase {
+enum class Refs { None, Button, Key };
+
+// A value typed, the line that describes its address, the other field and the list's item; then
+// the references of the address listed (a beep when there is none) and the one chosen shown.
+struct FactsCase {
   bool loader;
   const char* field;
   const char* typed;
   const char* line;
-  const char* other;  // the other field afterwards
-  const char* item;   // the section list's item
+  const char* other;
+  const char* item;
+  Refs refs;
+  std::optional<std::size_t> choose;
+  std::size_t found;
+  const char* offsetAfter;  // 實偏移 after the references
+  const char* itemAfter;
 };
 
-class DescriptionLineTest : public AddressFactsWindowTest,
-                            public ::testing::WithParamInterface<DescriptionCase> {};
+class AddressFactsTest : public AddressFactsWindowTest,
+                         public ::testing::WithParamInterface<FactsCase> {};
 
-TEST_P(DescriptionLineTest, DescribesTheAddressAtEveryChange) {
-  const DescriptionCase& c = GetParam();
+TEST_P(AddressFactsTest, DescribesTheAddressAndGoesToTheReferenceChosen) {
+  const FactsCase& c = GetParam();
   if (c.loader) {
     ASSERT_EQ(SetView(bed.module.Image, MappingView::Loader), ViewChange::Done);
     bed.window->OpenFromCommandLine(QString::fromStdString(path.string()));
@@ -66,56 +75,35 @@ TEST_P(DescriptionLineTest, DescribesTheAddressAtEveryChange) {
   EXPECT_TRUE(bed.Field("位址說明")->isReadOnly());
   EXPECT_EQ(bed.Text(std::string_view(c.field) == "實偏移" ? "虛偏移" : "實偏移"), c.other);
   EXPECT_EQ(bed.List()->currentText(), QString::fromUtf8(c.item));
-}
-
-const char* const kIat = ".idata · 匯入位址表 · CreateFileW+10";
-INSTANTIATE_TEST_SUITE_P(
-    Values, DescriptionLineTest,
-    ::testing::Values(DescriptionCase{false, "虛偏移", "402110", kIat, "910", ".idata"},
-                      DescriptionCase{false, "實偏移", "910", kIat, "402110", ".idata"},
-                      DescriptionCase{false, "實偏移", "E10", "憑證表", "", "不在段內"},
-                      DescriptionCase{false, "虛偏移", "", "", "", "不在段內"},
-                      DescriptionCase{true, "虛偏移", "402800", ".idata · CreateFileW+700", "",
-                                      ".idata"}));
-
-struct ReferencesCase {
-  const char* typed;  // into 虛偏移
-  bool byKey;         // Ctrl+R instead of the button
-  std::optional<std::size_t> choose;
-  std::size_t found;
-  const char* offsetAfter;
-  const char* itemAfter;
-};
-
-class ReferencesTest : public AddressFactsWindowTest,
-                       public ::testing::WithParamInterface<ReferencesCase> {};
-
-TEST_P(ReferencesTest, ListsWhereTheFilePointsToTheAddressAndGoesToTheOneChosen) {
-  const ReferencesCase& c = GetParam();
+  if (c.refs == Refs::None) return;
   choose = c.choose;
-  Type("虛偏移", c.typed);
-  if (c.byKey) {
+  const QString address = bed.Text("虛偏移");
+  if (c.refs == Refs::Key) {
     bed.window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(bed.window.get()));
     QTest::keyClick(bed.window->focusWidget(), Qt::Key_R, Qt::ControlModifier);
   } else {
     QTest::mouseClick(bed.Button("列出引用"), Qt::LeftButton);
   }
-  const bool any = *c.typed != '\0';
-  EXPECT_EQ(shown, any ? QStringList{c.typed} : QStringList{});
+  EXPECT_EQ(shown, address.isEmpty() ? QStringList{} : QStringList{address});
+  EXPECT_EQ(bed.beeper.beeps, address.isEmpty() ? 1 : 0) << "no address to search beeps";
   EXPECT_EQ(offsets.size(), c.found);
   EXPECT_EQ(bed.Text("實偏移"), QString::fromUtf8(c.offsetAfter));
   EXPECT_EQ(bed.List()->currentText(), QString::fromUtf8(c.itemAfter));
-  EXPECT_EQ(bed.beeper.beeps, any ? 0 : 1) << "no address to search beeps";
   EXPECT_TRUE(bed.module.HotKeyEnabled);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, ReferencesTest,
-    ::testing::Values(ReferencesCase{"402110", false, 2, 4, "410", ".text"},
-                      ReferencesCase{"402110", true, 0, 4, "300", "檔案頭"},
-                      ReferencesCase{"401100", false, std::nullopt, 0, "510", ".text"},
-                      ReferencesCase{"", true, std::nullopt, 0, "", "不在段內"}));
+const char* const kIat = ".idata · 匯入位址表 · CreateFileW+10";
+constexpr auto kNone = std::nullopt;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Values, AddressFactsTest, ::testing::Values(
+    FactsCase{false, "虛偏移", "402110", kIat, "910", ".idata", Refs::Button, 2, 4, "410", ".text"},
+    FactsCase{false, "實偏移", "910", kIat, "402110", ".idata", Refs::Key, 0, 4, "300", "檔案頭"},
+    FactsCase{false, "虛偏移", "401100", ".text · Alpha+100", "510", ".text", Refs::Button, kNone, 0, "510", ".text"},
+    FactsCase{false, "實偏移", "E10", "憑證表", "", "不在段內", Refs::None, kNone, 0, "", ""},
+    FactsCase{false, "虛偏移", "", "", "", "不在段內", Refs::Key, kNone, 0, "", "不在段內"},
+    FactsCase{true, "虛偏移", "402800", ".idata · CreateFileW+700", "", ".idata", Refs::None, kNone, 0, "", ""}));
+// clang-format on
 
 TEST_F(AddressFactsWindowTest, AFileThatCannotBeReadAgainIsReported) {
   Type("虛偏移", "402110");
