@@ -70,12 +70,8 @@ TEST_P(DescriptionTest, NamesSectionDirectoryAndExport) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Tables, DescriptionTest, testing::Values(
-    DescriptionCase{"export_and_distance", kRaw, Typed::Address, 0x40101A, u".text · Alpha+1A"},
     DescriptionCase{"first_directory_in_order", kRaw, Typed::Address, 0x402110, u".idata · 匯入位址表 · CreateFileW+10"},
-    DescriptionCase{"no_export_before_it_in_its_section", kRaw, Typed::Address, 0x402010, u".idata · 匯入表"},
-    DescriptionCase{"export_directory", kRaw, Typed::Address, 0x403000, u".edata · 匯出表"},
     DescriptionCase{"zero_filled", kLoader, Typed::Address, 0x402800, u".idata · CreateFileW+700"},
-    DescriptionCase{"no_export_outside_a_section", kRaw, Typed::Address, 0x402800, u""},
     DescriptionCase{"rva", kRva, Typed::Address, 0x2110, u".idata · 匯入位址表 · CreateFileW+10"},
     DescriptionCase{"load_address", kRebased, Typed::Address, 0x10002110, u".idata · 匯入位址表 · CreateFileW+10"},
     DescriptionCase{"file_base_when_rebased", kRebased, Typed::Address, 0x402110, u""},
@@ -83,7 +79,6 @@ INSTANTIATE_TEST_SUITE_P(Tables, DescriptionTest, testing::Values(
     DescriptionCase{"pe32plus_below_the_base", kWide, Typed::Address, 0x2110, u""},
     DescriptionCase{"pe32plus_rebased", kWideRebased, Typed::Address, 0x7FF000001000, u".text · Alpha"},
     DescriptionCase{"offset", kRaw, Typed::Offset, 0x910, u".idata · 匯入位址表 · CreateFileW+10"},
-    DescriptionCase{"relocation_table_by_offset", kRaw, Typed::Offset, 0xC04, u".reloc · 基底重定位表"},
     DescriptionCase{"certificate_by_offset", kRaw, Typed::Offset, 0xE10, u"憑證表"},
     DescriptionCase{"overlay", kRaw, Typed::Offset, 0xF10, u""},
     DescriptionCase{"raw_header_before_unaligned_data", kRaw, Typed::Offset, 0x404, u"檔案頭"},

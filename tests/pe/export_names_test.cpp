@@ -72,7 +72,6 @@ const NameCase kNameCases[] = {
     {0x1234, u"Zeta+34"},    // the first of its names in the name table
     {0x13FF, u"Zeta+1FF"},   // the last byte of the section
     {0x2000, std::nullopt},  // the export before it is in another section
-    {0x2010, u"Data"},       //
     {0x3040, std::nullopt},  // a forwarder is no function
     {0x0FFF, std::nullopt},
 };
