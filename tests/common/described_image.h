@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/common/pe_builder.h"
@@ -12,19 +13,21 @@ namespace marlit::test {
 
 inline constexpr std::uint16_t kDescribedPe32Plus = 0x20B;
 
-// An export directory at 3000h of two functions by name, Alpha at 1000h and CreateFileW at 2100h:
-// its fields, the function, name and ordinal tables, then the names.
-inline std::vector<std::uint8_t> TwoExports() {
-  constexpr std::uint32_t kAt = 0x3000;
-  std::vector<std::uint8_t> b(60, 0);
-  const std::uint32_t fields[] = {1, 2, 2, kAt + 40, kAt + 48, kAt + 56};
-  for (std::size_t i = 0; i < 6; ++i) Put32(b, 16 + 4 * i, fields[i]);
-  const std::string names[] = {"Alpha", "CreateFileW"};
-  for (std::uint16_t i = 0; i < 2; ++i) {
-    Put32(b, 40 + 4 * i, i == 0 ? 0x1000 : 0x2100);
-    Put32(b, 48 + 4 * i, kAt + static_cast<std::uint32_t>(b.size()));
-    Put16(b, 56 + 2 * i, i);
-    b.insert(b.end(), names[i].begin(), names[i].end());
+// An export directory to be placed at rva: its fields, then the function table at 40, the name
+// and ordinal tables after it, and the names; each name with the index of its function.
+inline std::vector<std::uint8_t> ExportDirectory(
+    std::uint32_t rva, std::uint32_t base, const std::vector<std::uint32_t>& functions,
+    const std::vector<std::pair<std::string, std::uint16_t>>& names) {
+  const std::size_t namesAt = 40 + 4 * functions.size(), ordinalsAt = namesAt + 4 * names.size();
+  std::vector<std::uint8_t> b(ordinalsAt + 2 * names.size(), 0);
+  const std::size_t fields[] = {base,      functions.size(), names.size(),
+                                rva + 40u, rva + namesAt,    rva + ordinalsAt};
+  for (std::size_t i = 0; i < 6; ++i) Put32(b, 16 + 4 * i, static_cast<std::uint32_t>(fields[i]));
+  for (std::size_t i = 0; i < functions.size(); ++i) Put32(b, 40 + 4 * i, functions[i]);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    Put32(b, namesAt + 4 * i, rva + static_cast<std::uint32_t>(b.size()));
+    Put16(b, ordinalsAt + 2 * i, names[i].second);
+    b.insert(b.end(), names[i].first.begin(), names[i].first.end());
     b.push_back(0);
   }
   return b;
@@ -43,33 +46,33 @@ inline std::uint64_t FileBase(std::uint16_t magic) {
 // 1000h of memory; .edata: the exports Alpha (1000h) and CreateFileW (2100h); .reloc: one entry
 // at 1010h; the certificate table in the overlay at E00h, and 80h bytes after it.
 inline PeBuilder Described(std::uint16_t magic) {
-  const std::vector<std::uint8_t> exports = TwoExports();
+  const std::vector<std::uint8_t> exports =
+      ExportDirectory(0x3000, 1, {0x1000, 0x2100}, {{"Alpha", 0}, {"CreateFileW", 1}});
   std::vector<std::uint8_t> relocations;
   Put32(relocations, 0, 0x1000);
   Put32(relocations, 4, 12);
   Put16(relocations, 8, (magic == kDescribedPe32Plus ? 0xA000 : 0x3000) | 0x010);
   Put16(relocations, 10, 0);
-  PeBuilder builder =
-      PeBuilder()
-          .Magic(magic)
-          .ImageBase(FileBase(magic))
-          .AddSection(TestSection{".text", 0x3F0, 0x1000, 0x3F0, 0x410})
-          .AddSection(TestSection{".idata", 0x1000, 0x2000, 0x200, 0x800})
-          .AddSection(".edata", 0x3000, 0x200, 0xA00)
-          .AddSection(".reloc", 0x4000, 0x200, 0xC00)
-          .DataDirectory(0, 0x3000, static_cast<std::uint32_t>(exports.size()))
-          .DataDirectory(1, 0x2000, 0x100)
-          .DataDirectory(4, 0xE00, 0x100)
-          .DataDirectory(5, 0x4000, 12)
-          .DataDirectory(12, 0x2100, 0x40)
-          .Bytes(0xA00, exports)
-          .Bytes(0xC00, relocations)
-          .FileLength(0xF80);
+  PeBuilder builder = PeBuilder()
+                          .Magic(magic)
+                          .ImageBase(FileBase(magic))
+                          .AddSection(TestSection{".text", 0x3F0, 0x1000, 0x3F0, 0x410})
+                          .AddSection(TestSection{".idata", 0x1000, 0x2000, 0x200, 0x800})
+                          .AddSection(".edata", 0x3000, 0x200, 0xA00)
+                          .AddSection(".reloc", 0x4000, 0x200, 0xC00)
+                          .DataDirectory(0, 0x3000, static_cast<std::uint32_t>(exports.size()))
+                          .DataDirectory(1, 0x2000, 0x100)
+                          .DataDirectory(4, 0xE00, 0x100)
+                          .DataDirectory(5, 0x4000, 12)
+                          .DataDirectory(12, 0x2100, 0x40)
+                          .Bytes(0xA00, exports)
+                          .Bytes(0xC00, relocations)
+                          .FileLength(0xF80);
   const std::uint64_t pointer = FileBase(magic) + kTarget;
   for (const std::uint32_t at : kPointers) {
     std::vector<std::uint8_t> bytes;
     magic == kDescribedPe32Plus ? Put64(bytes, 0, pointer)
-                            : Put32(bytes, 0, static_cast<std::uint32_t>(pointer));
+                                : Put32(bytes, 0, static_cast<std::uint32_t>(pointer));
     builder.Bytes(at, bytes);
   }
   return builder;

@@ -205,41 +205,6 @@ TEST(PanelTest, TheMemoryFieldIsWideOnlyInA64BitImage) {
   EXPECT_EQ(panel.Text(A).View(), "FFFFFFFFFFFFF9FF");
 }
 
-// A value with no answer clears the answer of the value before it.
-struct FollowingCase {
-  const char* what;
-  PanelField first;
-  const char* firstText;
-  PanelField then;
-  const char* thenText;
-  Radix radixAfter;
-  Shown shown;
-};
-
-// clang-format off
-const FollowingCase kFollowingCases[] = {
-    {"offset erased", O, "1000", O, "", H, {"", "", 0, u"不在段內", ""}},
-    {"address erased", A, "401C00", A, "", H, {"", "", 0, u"不在段內", ""}},
-    {"offset past every section", O, "1000", O, "1E00", H, {"1E00", "", 0, u"不在段內", ""}},
-    {"address in no section", A, "401C00", A, "500000", H, {"", "500000", 0, u"不在段內", ""}},
-    {"other field empty after a radix switch", O, "1E00", O, "1E00", D, {"7680", "", 0, u"不在段內", ""}},
-    {"both empty after a radix switch", O, "1000", O, "", D, {"", "", 0, u"不在段內", ""}},
-};
-// clang-format on
-
-class FollowingTest : public testing::TestWithParam<FollowingCase> {};
-TEST_P(FollowingTest, NoAnswerLeavesTheOtherFieldEmpty) {
-  const FollowingCase& c = GetParam();
-  const PeImage image = Load(test::SampleImage());
-  ConversionPanel panel(image, kHexByteText);
-  ASSERT_TRUE(Type(panel, c.first, c.firstText));
-  ASSERT_TRUE(Type(panel, c.then, c.thenText));
-  if (c.radixAfter != panel.radix()) panel.SetRadix(c.radixAfter);
-  EXPECT_EQ(ShownBy(panel), c.shown);
-}
-INSTANTIATE_TEST_SUITE_P(Values, FollowingTest, testing::ValuesIn(kFollowingCases),
-                         test::CaseName());
-
 struct PickCase {
   const char* what;
   bool wide;
@@ -275,39 +240,49 @@ test::PeBuilder ShortRawData() {
       .AddSection(".data", 0x2000, 0x200, 0x600);
 }
 
+// A value typed after another: in the loader's view an address without file bytes has no offset,
+// and in any view a value with no answer clears the answer of the value before it.
 struct ViewCase {
   const char* what;
   MappingView view;
-  const char* before;  // an address typed first; empty: none
+  PanelField beforeField;
+  const char* before;  // typed first; empty: nothing
   PanelField field;
   const char* text;
+  Radix radixAfter;
   Shown shown;
   bool zeroFilled;
 };
 
 void PrintTo(const ViewCase& c, std::ostream* os) { *os << c.what; }
 
+constexpr MappingView L = MappingView::Loader;
+constexpr MappingView R = MappingView::Raw;
+
 // clang-format off
 const ViewCase kViewCases[] = {
-    {"zero-filled: its section, no offset", MappingView::Loader, "", A, "401200", {"", "401200", 2, u".text", "00124000"}, true},
-    {"zero-filled up to the rounded end", MappingView::Loader, "", A, "401FFF", {"", "401FFF", 2, u".text", "FF1F4000"}, true},
-    {"last byte with file data", MappingView::Loader, "", A, "4011FF", {"5FF", "4011FF", 2, u".text", "FF114000"}, false},
-    {"file offset maps as before", MappingView::Loader, "", O, "5FF", {"5FF", "4011FF", 2, u".text", "FF114000"}, false},
-    {"a mapped address after a zero-filled one", MappingView::Loader, "401200", A, "401000", {"400", "401000", 2, u".text", "00104000"}, false},
-    {"an offset after a zero-filled address", MappingView::Loader, "401200", O, "400", {"400", "401000", 2, u".text", "00104000"}, false},
-    {"raw view: in no section", MappingView::Raw, "", A, "401200", {"", "401200", 0, u"不在段內", ""}, false},
+    {"zero-filled: its section, no offset", L, A, "", A, "401200", H, {"", "401200", 2, u".text", "00124000"}, true},
+    {"last byte with file data", L, A, "", A, "4011FF", H, {"5FF", "4011FF", 2, u".text", "FF114000"}, false},
+    {"a mapped address after a zero-filled one", L, A, "401200", A, "401000", H, {"400", "401000", 2, u".text", "00104000"}, false},
+    {"an offset after a zero-filled address", L, A, "401200", O, "400", H, {"400", "401000", 2, u".text", "00104000"}, false},
+    {"raw view: in no section", R, A, "", A, "401200", H, {"", "401200", 0, u"不在段內", ""}, false},
+    {"offset erased", R, O, "400", O, "", H, {"", "", 0, u"不在段內", ""}, false},
+    {"address erased", R, A, "401000", A, "", H, {"", "", 0, u"不在段內", ""}, false},
+    {"address in no section", R, A, "401000", A, "500000", H, {"", "500000", 0, u"不在段內", ""}, false},
+    {"other field empty after a radix switch", R, O, "1E00", O, "1E00", D, {"7680", "", 0, u"不在段內", ""}, false},
 };
 // clang-format on
 
 class ViewTest : public testing::TestWithParam<ViewCase> {};
-TEST_P(ViewTest, AnAddressWithoutFileByteHasNoOffset) {
+TEST_P(ViewTest, AValueWithoutAnAnswerLeavesTheOtherFieldEmpty) {
   const ViewCase& c = GetParam();
   const PeImage image = test::ImageInView(ShortRawData(), c.view);
   ConversionPanel panel(image, kHexByteText);
   if (*c.before != 0) {
-    ASSERT_TRUE(Type(panel, A, c.before));
+    ASSERT_TRUE(Type(panel, c.beforeField, c.before));
   }
   ASSERT_TRUE(Type(panel, c.field, c.text));
+  if (c.radixAfter != panel.radix()) panel.SetRadix(c.radixAfter);
   EXPECT_EQ(ShownBy(panel), c.shown);
   EXPECT_EQ(panel.ZeroFilled(), c.zeroFilled);
 }

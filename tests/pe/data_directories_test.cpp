@@ -39,7 +39,6 @@ using enum DirectoryKind;
 
 // clang-format off
 const DirectoryCase kDirectoryCases[] = {
-    {"first byte", {{1, {0x2000, 0x28}}}, 16, 0x2000, Import, {}},
     {"last byte", {{1, {0x2000, 0x28}}}, 16, 0x2027, Import, {}},
     {"end excluded", {{1, {0x2000, 0x28}}}, 16, 0x2028, {}, {}},
     {"size 0 is empty", {{2, {0x2000, 0}}}, 16, 0x2000, {}, {}},
@@ -67,14 +66,6 @@ TEST(DirectoryTest, DirectoriesPastTheEndOfTheFileAreEmpty) {
   const DataDirectories directories = ReadDataDirectories(reader, 0x80, ImageKind::Pe32);
   EXPECT_EQ(directories.NumberOfRvaAndSizes, 0u);
   EXPECT_EQ(directories.EntryCount, 0u);
-}
-
-// The ends of the table, so that it cannot shift against the kinds.
-TEST(DirectoryTest, WindowAndJsonNames) {
-  EXPECT_EQ(DirectoryName(Export), u"匯出表");
-  EXPECT_EQ(DirectoryName(ClrRuntimeHeader), u"CLR 執行階段標頭");
-  EXPECT_EQ(DirectoryKey(Export), "export");
-  EXPECT_EQ(DirectoryKey(ClrRuntimeHeader), "clr_runtime_header");
 }
 
 }  // namespace

@@ -45,65 +45,44 @@ PeBuilder Flat() {
 
 using FileBytes = std::optional<std::pair<std::uint32_t, std::uint32_t>>;  // file offset, size
 
-struct RunCase {
+// The file bytes the loader maps at an RVA, and, where offset is not -1, the RVA it maps the byte
+// at that file offset to.
+struct MapCase {
   const char* what;
   PeBuilder (*image)();
   std::uint32_t rva;
   FileBytes run;
+  std::int64_t offset = -1;
+  std::optional<std::uint32_t> rvaOfOffset = std::nullopt;
 };
 
-class LoaderRunTest : public testing::TestWithParam<RunCase> {};
+class LoaderMappingTest : public testing::TestWithParam<MapCase> {};
 
-TEST_P(LoaderRunTest, MapsWhatTheLoaderMapsFromTheFile) {
-  const RunCase& c = GetParam();
+TEST_P(LoaderMappingTest, MapsWhatTheLoaderMapsFromTheFile) {
+  const MapCase& c = GetParam();
   const LoaderMapping mapping(test::ImageInView(c.image(), MappingView::Raw).Raw);
   const std::optional<FileRun> run = mapping.FileRunAt(c.rva);
   EXPECT_EQ(run ? FileBytes({run->FileOffset, run->Size}) : std::nullopt, c.run);
+  if (c.offset >= 0) {
+    EXPECT_EQ(mapping.RvaOfFileOffset(static_cast<std::uint32_t>(c.offset)), c.rvaOfOffset);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, LoaderRunTest,
-    testing::Values(
-        RunCase{"header", Standard, 0x10, std::pair{0x10u, 0x3F0u}},
-        RunCase{"header_slack_is_zero_filled", Standard, 0x500, std::nullopt},
-        RunCase{"data_from_rounded_pointer", Standard, 0x1000, std::pair{0x400u, 0x400u}},
-        RunCase{"last_byte_of_data", Standard, 0x13FF, std::pair{0x7FFu, 1u}},
-        RunCase{"zero_filled_tail", Standard, 0x1400, std::nullopt},
-        RunCase{"past_the_image", Standard, 0x3000, std::nullopt},
-        RunCase{"headers_first_from_memory", HeadersOverSection, 0x500, std::pair{0x500u, 0x100u}},
-        RunCase{"run_ends_where_an_earlier_record_holds", Overlapping, 0x1F00,
-                std::pair{0x1500u, 0x100u}},
-        RunCase{"earlier_record_wins", Overlapping, 0x2000, std::pair{0x400u, 0x200u}},
-        RunCase{"flat", Flat, 0x700, std::pair{0x700u, 0x100u}},
-        RunCase{"flat_past_size_of_image", Flat, 0x800, std::nullopt}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rules, LoaderMappingTest, testing::Values(
+    MapCase{"header", Standard, 0x10, std::pair{0x10u, 0x3F0u}, 0x3FF, 0x3FFu},
+    MapCase{"header_slack_is_zero_filled_below_the_pointer_in_the_sector", Standard, 0x500, std::nullopt, 0x404, 0x1004u},
+    MapCase{"data_from_rounded_pointer_and_overlay", Standard, 0x1000, std::pair{0x400u, 0x400u}, 0x800, std::nullopt},
+    MapCase{"last_byte_of_data", Standard, 0x13FF, std::pair{0x7FFu, 1u}},
+    MapCase{"zero_filled_tail", Standard, 0x1400, std::nullopt},
+    MapCase{"past_the_image", Standard, 0x3000, std::nullopt},
+    MapCase{"headers_first_from_memory_section_first_from_file", HeadersOverSection, 0x500, std::pair{0x500u, 0x100u}, 0x500, 0x1100u},
+    MapCase{"run_ends_where_an_earlier_record_holds", Overlapping, 0x1F00, std::pair{0x1500u, 0x100u}, 0x1500, 0x1F00u},
+    MapCase{"earlier_record_wins", Overlapping, 0x2000, std::pair{0x400u, 0x200u}},
+    MapCase{"flat", Flat, 0x700, std::pair{0x700u, 0x100u}, 0x7FF, 0x7FFu},
+    MapCase{"flat_past_size_of_image", Flat, 0x800, std::nullopt, 0x800, std::nullopt}),
     test::CaseName{});
-
-struct OffsetCase {
-  const char* what;
-  PeBuilder (*image)();
-  std::uint32_t offset;
-  std::optional<std::uint32_t> rva;
-};
-
-class LoaderOffsetTest : public testing::TestWithParam<OffsetCase> {};
-
-TEST_P(LoaderOffsetTest, GivesTheRvaTheLoaderMapsTheByteAt) {
-  const OffsetCase& c = GetParam();
-  const LoaderMapping mapping(test::ImageInView(c.image(), MappingView::Raw).Raw);
-  EXPECT_EQ(mapping.RvaOfFileOffset(c.offset), c.rva);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, LoaderOffsetTest,
-    testing::Values(OffsetCase{"header", Standard, 0x3FF, 0x3FFu},
-                    OffsetCase{"below_the_pointer_in_the_sector", Standard, 0x404, 0x1004u},
-                    OffsetCase{"overlay", Standard, 0x800, std::nullopt},
-                    OffsetCase{"section_before_headers_from_file", HeadersOverSection, 0x500,
-                               0x1100u},
-                    OffsetCase{"data_under_an_earlier_section", Overlapping, 0x1500, 0x1F00u},
-                    OffsetCase{"flat", Flat, 0x7FF, 0x7FFu},
-                    OffsetCase{"flat_past_size_of_image", Flat, 0x800, std::nullopt}),
-    test::CaseName{});
+// clang-format on
 
 }  // namespace
 }  // namespace marlit

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "pe/image_view.h"
@@ -27,22 +26,31 @@ Ranges RangesOf(const SectionRecord& r) {
   return {r.RamMin - kBase, r.RamMax - kBase, r.FileMin, r.FileMax};
 }
 
+// One section {VirtualSize, VirtualAddress, SizeOfRawData, PointerToRawData}, and the header
+// fields that differ from the builder's (0: its own): file length, FileAlignment,
+// SectionAlignment, SizeOfImage and SizeOfHeaders.
 struct ViewCase {
   const char* what;
-  std::function<PeBuilder()> builder;
+  std::uint32_t virtualSize, va, rawSize, rawPointer;
+  std::uint32_t fileLength, fa, sa, sizeOfImage, sizeOfHeaders;
   Ranges headers;
   Ranges section;
 };
 
-// Sections are {name, VirtualSize, VirtualAddress, SizeOfRawData, PointerToRawData}.
-PeBuilder One(test::TestSection s) { return PeBuilder().ImageBase(kBase).AddSection(std::move(s)); }
-
 class LoaderViewTest : public ::testing::TestWithParam<ViewCase> {};
 
 TEST_P(LoaderViewTest, Records) {
-  const PeImage image = test::ImageInView(GetParam().builder(), MappingView::Loader);
-  EXPECT_EQ(RangesOf(image.Sections[0]), GetParam().headers);
-  EXPECT_EQ(RangesOf(image.Sections[1]), GetParam().section);
+  const ViewCase& c = GetParam();
+  PeBuilder b =
+      PeBuilder().ImageBase(kBase).AddSection({".s", c.virtualSize, c.va, c.rawSize, c.rawPointer});
+  if (c.fileLength) b.FileLength(c.fileLength);
+  if (c.fa) b.FileAlignment(c.fa);
+  if (c.sa) b.SectionAlignment(c.sa);
+  if (c.sizeOfImage) b.SizeOfImage(c.sizeOfImage);
+  if (c.sizeOfHeaders) b.SizeOfHeaders(c.sizeOfHeaders);
+  const PeImage image = test::ImageInView(b, MappingView::Loader);
+  EXPECT_EQ(RangesOf(image.Sections[0]), c.headers);
+  EXPECT_EQ(RangesOf(image.Sections[1]), c.section);
   EXPECT_TRUE(image.Sections[1].Included);
 }
 
@@ -50,70 +58,39 @@ constexpr Ranges kHeaders{0, 0x1000, 0, 0x400};
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, LoaderViewTest, ::testing::Values(
-    ViewCase{"aligned", [] { return One({".text", 0x300, 0x1000, 0x400, 0x400}); },
-             kHeaders, {0x1000, 0x2000, 0x400, 0x800}},
-    ViewCase{"unaligned PointerToRawData reads from 200h below",
-             [] { return One({".text", 0x200, 0x1000, 0x200, 0x410}).FileLength(0x1000); },
-             kHeaders, {0x1000, 0x2000, 0x400, 0x600}},
-    ViewCase{"VirtualSize 0 takes SizeOfRawData", [] { return One({".data", 0, 0x1000, 0x1200, 0x400}); },
-             kHeaders, {0x1000, 0x3000, 0x400, 0x1600}},
-    ViewCase{"zero-filled tail", [] { return One({".data", 0x3000, 0x1000, 0x200, 0x400}); },
-             kHeaders, {0x1000, 0x4000, 0x400, 0x600}},
-    ViewCase{"SizeOfRawData beyond the memory size", [] { return One({".data", 0x100, 0x1000, 0x3000, 0x400}); },
-             kHeaders, {0x1000, 0x2000, 0x400, 0x1400}},
-    ViewCase{"truncated file", [] { return One({".data", 0x1000, 0x1000, 0x800, 0x400}).FileLength(0x500); },
-             kHeaders, {0x1000, 0x2000, 0x400, 0x500}},
-    ViewCase{"data past the end of the file",
-             [] { return One({".data", 0x1000, 0x1000, 0x200, 0x2000}).FileLength(0x800); },
-             kHeaders, {0x1000, 0x2000, 0, 0}},
-    ViewCase{"no file data", [] { return One({".bss", 0x800, 0x1000, 0x800, 0}).FileLength(0x400); },
-             kHeaders, {0x1000, 0x2000, 0, 0}},
-    ViewCase{"FileAlignment not a power of two rounds to 200h",
-             [] { return One({".text", 0x1000, 0x1000, 0x250, 0x400}).FileAlignment(0x300).FileLength(0x1000); },
-             kHeaders, {0x1000, 0x2000, 0x400, 0x800}},
-    ViewCase{"FileAlignment 1000h rounds to it",
-             [] { return One({".text", 0x1000, 0x1000, 0x250, 0x400}).FileAlignment(0x1000).FileLength(0x1000); },
-             kHeaders, {0x1000, 0x2000, 0x400, 0x1000}},
-    ViewCase{"headers longer than the file",
-             [] { return One({".text", 0x200, 0x3000, 0x200, 0x400}).SizeOfHeaders(0x1800); },
-             {0, 0x2000, 0, 0x600}, {0x3000, 0x4000, 0x400, 0x600}},
-    ViewCase{"low alignment maps the file flat",
-             [] { return One({".data", 0x600, 0x400, 0x200, 0x600}).SectionAlignment(0x200).SizeOfImage(0x900).FileLength(0x800); },
-             {0, 0x800, 0, 0x800}, {0x400, 0xA00, 0x400, 0x800}},
-    ViewCase{"low alignment with SizeOfImage below the file",
-             [] { return One({".data", 0x600, 0x400, 0x200, 0x600}).SectionAlignment(0x200).SizeOfImage(0x500).FileLength(0x800); },
-             {0, 0x500, 0, 0x500}, {0x400, 0xA00, 0x400, 0x500}}),
+    ViewCase{"aligned", 0x300, 0x1000, 0x400, 0x400, 0, 0, 0, 0, 0, kHeaders, {0x1000, 0x2000, 0x400, 0x800}},
+    ViewCase{"unaligned PointerToRawData reads from 200h below", 0x200, 0x1000, 0x200, 0x410, 0x1000, 0, 0, 0, 0, kHeaders, {0x1000, 0x2000, 0x400, 0x600}},
+    ViewCase{"VirtualSize 0 takes SizeOfRawData", 0, 0x1000, 0x1200, 0x400, 0, 0, 0, 0, 0, kHeaders, {0x1000, 0x3000, 0x400, 0x1600}},
+    ViewCase{"zero-filled tail", 0x3000, 0x1000, 0x200, 0x400, 0, 0, 0, 0, 0, kHeaders, {0x1000, 0x4000, 0x400, 0x600}},
+    ViewCase{"SizeOfRawData beyond the memory size", 0x100, 0x1000, 0x3000, 0x400, 0, 0, 0, 0, 0, kHeaders, {0x1000, 0x2000, 0x400, 0x1400}},
+    ViewCase{"truncated file", 0x1000, 0x1000, 0x800, 0x400, 0x500, 0, 0, 0, 0, kHeaders, {0x1000, 0x2000, 0x400, 0x500}},
+    ViewCase{"data past the end of the file", 0x1000, 0x1000, 0x200, 0x2000, 0x800, 0, 0, 0, 0, kHeaders, {0x1000, 0x2000, 0, 0}},
+    ViewCase{"no file data", 0x800, 0x1000, 0x800, 0, 0x400, 0, 0, 0, 0, kHeaders, {0x1000, 0x2000, 0, 0}},
+    ViewCase{"FileAlignment not a power of two rounds to 200h", 0x1000, 0x1000, 0x250, 0x400, 0x1000, 0x300, 0, 0, 0, kHeaders, {0x1000, 0x2000, 0x400, 0x800}},
+    ViewCase{"FileAlignment 1000h rounds to it", 0x1000, 0x1000, 0x250, 0x400, 0x1000, 0x1000, 0, 0, 0, kHeaders, {0x1000, 0x2000, 0x400, 0x1000}},
+    ViewCase{"headers longer than the file", 0x200, 0x3000, 0x200, 0x400, 0, 0, 0, 0, 0x1800, {0, 0x2000, 0, 0x600}, {0x3000, 0x4000, 0x400, 0x600}},
+    ViewCase{"low alignment maps the file flat", 0x600, 0x400, 0x200, 0x600, 0x800, 0, 0x200, 0x900, 0, {0, 0x800, 0, 0x800}, {0x400, 0xA00, 0x400, 0x800}},
+    ViewCase{"low alignment with SizeOfImage below the file", 0x600, 0x400, 0x200, 0x600, 0x800, 0, 0x200, 0x500, 0, {0, 0x500, 0, 0x500}, {0x400, 0xA00, 0x400, 0x500}}),
     test::CaseName());
 // clang-format on
 
 struct Answer {
   const char* what;
-  bool flat;
   bool fromOffset;
   std::int64_t in;
   Translation expected;
 };
 
-// Headers of 600h overlap .text's data at 400h; .bss has no file data. The flat, low-alignment
-// image maps its file as it is, with .data at 400h, whose memory runs past the file.
-PeImage AnswerImage(bool flat) {
-  PeBuilder b;
-  b.ImageBase(kBase);
-  if (flat) {
-    b.SectionAlignment(0x200).SizeOfImage(0x1000).FileLength(0x800);
-    b.AddSection({".data", 0x600, 0x400, 0x200, 0x400});
-  } else {
-    b.SizeOfHeaders(0x600).AddSection({".text", 0x1800, 0x1000, 0x400, 0x400});
-    b.AddSection({".bss", 0x1000, 0x3000, 0x1000, 0});
-  }
-  return test::ImageInView(b, MappingView::Loader);
-}
-
 class LoaderAnswerTest : public ::testing::TestWithParam<Answer> {};
 
+// Headers of 600h overlap .text's data at 400h: the headers come last from a file offset, and
+// their page past the file's headers is zero-filled.
 TEST_P(LoaderAnswerTest, FirstHolderInTheViewsOrder) {
   const Answer& a = GetParam();
-  const PeImage image = AnswerImage(a.flat);
+  const PeImage image =
+      test::ImageInView(PeBuilder().ImageBase(kBase).SizeOfHeaders(0x600).AddSection(
+                            {".text", 0x1800, 0x1000, 0x400, 0x400}),
+                        MappingView::Loader);
   const Translation t =
       a.fromOffset ? TranslateFileOffset(image, a.in) : TranslateAddress(image, a.in);
   EXPECT_EQ(t.Position, a.expected.Position);
@@ -121,17 +98,10 @@ TEST_P(LoaderAnswerTest, FirstHolderInTheViewsOrder) {
   EXPECT_EQ(t.Value, a.expected.Value);
 }
 
-constexpr auto kMapped = Landing::Mapped;
-constexpr auto kZero = Landing::ZeroFilled;
-
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, LoaderAnswerTest, ::testing::Values(
-    Answer{"offset in headers and section names the section", false, true, 0x500, {2, kMapped, kBase + 0x1100}},
-    Answer{"address in the headers' zero-filled page", false, false, kBase + 0x800, {1, kZero, 0}},
-    Answer{"address in a section without file data", false, false, kBase + 0x3000, {3, kZero, 0}},
-    Answer{"flat: offset in a section", true, true, 0x500, {2, kMapped, kBase + 0x500}},
-    Answer{"flat: address in a section", true, false, kBase + 0x7FF, {2, kMapped, 0x7FF}},
-    Answer{"flat: address past the file in a section", true, false, kBase + 0x800, {2, kZero, 0}}),
+    Answer{"offset in headers and section names the section", true, 0x500, {2, Landing::Mapped, kBase + 0x1100}},
+    Answer{"address in the headers' zero-filled page", false, kBase + 0x800, {1, Landing::ZeroFilled, 0}}),
     test::CaseName());
 // clang-format on
 
@@ -189,7 +159,6 @@ TEST_P(LoadAddressTest, TakesTheImageBasesPlaceOrIsRefused) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, LoadAddressTest, ::testing::Values(
     LoadCase{"PE32", false, MappingView::Raw, 0x10000000, false},
-    LoadCase{"PE32 loader view", false, MappingView::Loader, 0x7FFF0000, false},
     LoadCase{"PE32 negative", false, MappingView::Raw, 0xFFFFFFFF80000000, false},
     LoadCase{"PE32 section past 7FFFFFFFh", false, MappingView::Raw, 0x7FFFF000, true},
     LoadCase{"PE32 loader view page past 7FFFFFFFh", false, MappingView::Loader, 0x7FFFE000, true},

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/common/described_image.h"
 #include "tests/pe/load_image.h"
 
 namespace marlit {
@@ -34,17 +35,13 @@ std::vector<std::uint8_t> RelocationTable(const std::vector<Block>& blocks) {
   return b;
 }
 
-std::uint64_t BaseOf(std::uint16_t magic) {
-  return magic == test::kPe32PlusMagic ? 0x140000000 : 0x400000;
-}
-
 // .text [400h, 600h) at 1000h, .data [600h, 800h) at 2000h, .reloc [800h, A00h) at 3000h, and an
 // overlay of 100h bytes after it.
 test::PeBuilder ImageWithRelocations(std::uint16_t magic, const std::vector<Block>& blocks) {
   const std::vector<std::uint8_t> table = RelocationTable(blocks);
   return test::PeBuilder()
       .Magic(magic)
-      .ImageBase(BaseOf(magic))
+      .ImageBase(test::FileBase(magic))
       .AddSection(".text", 0x1000, 0x200, 0x400)
       .AddSection(".data", 0x2000, 0x200, 0x600)
       .AddSection(".reloc", 0x3000, 0x200, 0x800)
@@ -106,7 +103,7 @@ TEST_P(ReferenceTest, FindsEveryOffsetHoldingTheAddress) {
   test::PeBuilder builder = ImageWithRelocations(
       c.magic, {{0x1000, {std::uint16_t(own | 0x10), std::uint16_t(other | 0x20)}},
                 {0x2000, {std::uint16_t(own | 0x8)}}});
-  const std::uint64_t address = BaseOf(c.magic) + c.rva;
+  const std::uint64_t address = test::FileBase(c.magic) + c.rva;
   for (std::uint32_t offset : c.pointers) {
     std::vector<std::uint8_t> bytes;
     wide ? test::Put64(bytes, 0, address) : Put32(bytes, 0, static_cast<std::uint32_t>(address));

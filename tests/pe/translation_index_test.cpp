@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "pe/translate.h"
@@ -16,34 +17,28 @@ std::int64_t Plus(std::int64_t a, std::int64_t b) {
   return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
 }
 
-struct Walk {
-  std::int32_t position = 0;
-  bool zeroFilled = false;
-};
-
-Walk ReferenceWalk(const PeImage& image, bool fromOffset, std::int64_t v) {
-  const HeaderTurn turn = fromOffset ? image.HeaderFromOffset : image.HeaderFromAddress;
-  const auto key = [&](std::int64_t x) { return AddressOrder(image.Kind, x); };
+// The first included record in the view's order that holds v: its rank among the included
+// records, and whether an address lies past its file bytes; {0, false} when none holds it.
+std::pair<std::int32_t, bool> ReferenceWalk(const PeImage& image, bool fromOffset, std::int64_t v) {
+  const bool headerLast =
+      (fromOffset ? image.HeaderFromOffset : image.HeaderFromAddress) == HeaderTurn::Last;
   const std::int64_t withBase =
       image.OmitImageBase && !fromOffset ? Plus(v, BaseInForce(image)) : v;
-  const auto holds = [&](const SectionRecord& r) {
-    if (fromOffset) return r.FileMin <= v && v < r.FileMax;
-    return key(r.RamMin) <= key(withBase) && key(withBase) < key(r.RamMax);
-  };
-  std::vector<std::size_t> order;
-  for (std::size_t i = turn == HeaderTurn::Last ? 1 : 0; i < image.Sections.size(); ++i)
-    order.push_back(i);
-  if (turn == HeaderTurn::Last) order.push_back(0);
-  for (const std::size_t i : order) {
+  const auto key = [&](std::int64_t x) { return AddressOrder(image.Kind, x); };
+  const std::size_t count = image.Sections.size();
+  for (std::size_t step = 0; step < count; ++step) {
+    const std::size_t i = headerLast ? (step + 1) % count : step;
     const SectionRecord& r = image.Sections[i];
-    if (!r.Included || !holds(r)) continue;
+    const bool holds = fromOffset ? r.FileMin <= v && v < r.FileMax
+                                  : key(r.RamMin) <= key(withBase) && key(withBase) < key(r.RamMax);
+    if (!r.Included || !holds) continue;
     std::int32_t rank = 0;
     for (std::size_t j = 0; j <= i; ++j) rank += image.Sections[j].Included ? 1 : 0;
     const auto into = static_cast<std::uint64_t>(withBase) - static_cast<std::uint64_t>(r.RamMin);
     const std::int64_t length = std::int64_t{r.FileMax} - r.FileMin;
     return {rank, !fromOffset && (length <= 0 || into >= static_cast<std::uint64_t>(length))};
   }
-  return {};
+  return {0, false};
 }
 
 // Records of ranges in a small space, so that they overlap, nest and touch, scaled by scale; a
@@ -84,14 +79,12 @@ std::vector<std::int64_t> Edges(const PeImage& image, bool fromOffset) {
   return edges;
 }
 
-struct TableShape {
-  ImageKind kind;
-  std::int64_t base;
-  std::int32_t scale;
-};
-
 TEST(TranslationIndexTest, AnswersAsTheWalkOverRandomTables) {
-  const TableShape shapes[] = {
+  const struct {
+    ImageKind kind;
+    std::int64_t base;
+    std::int32_t scale;
+  } shapes[] = {
       {ImageKind::Pe32, 0x100, 1},
       {ImageKind::Pe32, 0x10000000, 0x10000},
       {ImageKind::Pe32Plus, 0x7FFFFFFFFFFFFFE0, 1},
@@ -99,7 +92,7 @@ TEST(TranslationIndexTest, AnswersAsTheWalkOverRandomTables) {
       {ImageKind::Pe32Plus, static_cast<std::int64_t>(0xFFFFFF0000000000), 0x1000000},
   };
   std::mt19937 random(20261208);
-  for (const TableShape& shape : shapes) {
+  for (const auto& shape : shapes) {
     for (int table = 0; table < 200; ++table) {
       const PeImage image = RandomImage(random, shape.kind, shape.base, shape.scale);
       const std::int64_t addressStart = image.OmitImageBase ? -4 : image.ImageBase - 4;
@@ -111,18 +104,18 @@ TEST(TranslationIndexTest, AnswersAsTheWalkOverRandomTables) {
       }
       for (const std::int64_t offset : offsets) {
         if (offset < INT32_MIN || offset > INT32_MAX) continue;
-        const Walk file = ReferenceWalk(image, true, offset);
-        EXPECT_EQ(TranslateFileOffset(image, offset).Position, file.position)
+        EXPECT_EQ(TranslateFileOffset(image, offset).Position,
+                  ReferenceWalk(image, true, offset).first)
             << shape.base << " " << table << " " << offset;
       }
       for (const std::int64_t address : addresses) {
-        const Walk ram = ReferenceWalk(image, false, address);
+        const auto [position, zeroFilled] = ReferenceWalk(image, false, address);
         try {
           const Translation t = TranslateAddress(image, address);
-          EXPECT_EQ(t.Position, ram.position) << shape.base << " " << table << " " << address;
-          EXPECT_EQ(t.Where == Landing::ZeroFilled, ram.zeroFilled) << table << " " << address;
+          EXPECT_EQ(t.Position, position) << shape.base << " " << table << " " << address;
+          EXPECT_EQ(t.Where == Landing::ZeroFilled, zeroFilled) << table << " " << address;
         } catch (const OverflowError&) {
-          EXPECT_NE(ram.position, 0);
+          EXPECT_NE(position, 0);
         }
       }
     }
