@@ -86,47 +86,38 @@ INSTANTIATE_TEST_SUITE_P(Tables, RelocationTest, testing::Values(
 
 struct ReferenceCase {
   const char* what;
-  std::uint16_t magic;
-  std::uint32_t rva;                    // of the address searched, taken with the file's base
+  std::uint32_t address;
   std::vector<std::uint32_t> pointers;  // file offsets where the builder stores it
   std::vector<Reference> expected;
 };
 
 class ReferenceTest : public testing::TestWithParam<ReferenceCase> {};
 
-// The relocation table covers .text+10h and .data+8h with the image's own pointer type, and
-// .text+20h with the other one.
+// The relocation table covers .text+10h and .data+8h with HIGHLOW, and .text+20h with DIR64, the
+// other image kind's pointer type.
 TEST_P(ReferenceTest, FindsEveryOffsetHoldingTheAddress) {
   const ReferenceCase& c = GetParam();
-  const bool wide = c.magic == test::kPe32PlusMagic;
-  const std::uint16_t own = wide ? 0xA000 : 0x3000, other = wide ? 0x3000 : 0xA000;
-  test::PeBuilder builder = ImageWithRelocations(
-      c.magic, {{0x1000, {std::uint16_t(own | 0x10), std::uint16_t(other | 0x20)}},
-                {0x2000, {std::uint16_t(own | 0x8)}}});
-  const std::uint64_t address = test::FileBase(c.magic) + c.rva;
+  test::PeBuilder builder =
+      ImageWithRelocations(test::kPe32Magic, {{0x1000, {0x3010, 0xA020}}, {0x2000, {0x3008}}});
   for (std::uint32_t offset : c.pointers) {
     std::vector<std::uint8_t> bytes;
-    wide ? test::Put64(bytes, 0, address) : Put32(bytes, 0, static_cast<std::uint32_t>(address));
+    Put32(bytes, 0, c.address);
     builder.Bytes(offset, bytes);
   }
   test::BuiltImage built(builder);
   const ReferenceSearch search = FindReferences(
-      built.Reader, PointerBytes(built.Image.Kind, static_cast<std::int64_t>(address)),
-      built.Mapping, RelocationsOf(built));
+      built.Reader, PointerBytes(built.Image.Kind, c.address), built.Mapping, RelocationsOf(built));
   EXPECT_EQ(search.References, c.expected) << c.what;
   EXPECT_FALSE(search.Cancelled || search.Truncated);
 }
 
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(BothKinds, ReferenceTest, testing::Values(
-    ReferenceCase{"PE32: relocated and not, header and overlay", test::kPe32Magic, 0x2100,
+INSTANTIATE_TEST_SUITE_P(Tables, ReferenceTest, testing::Values(
+    ReferenceCase{"relocated and not, header and overlay", 0x402100,
                   {0x300, 0x410, 0x420, 0x430, 0x608, 0xAFC},
                   {{0x300, false}, {0x410, true}, {0x420, false}, {0x430, false}, {0x608, true},
                    {0xAFC, false}}},
-    ReferenceCase{"PE32+: eight bytes, DIR64 only", test::kPe32PlusMagic, 0x1000,
-                  {0x410, 0x420, 0x608, 0xAF8},
-                  {{0x410, true}, {0x420, false}, {0x608, true}, {0xAF8, false}}},
-    ReferenceCase{"overlapping copies of 41414141h", test::kPe32Magic, 0x41014141, {0x410, 0x411},
+    ReferenceCase{"overlapping copies of 41414141h", 0x41414141, {0x410, 0x411},
                   {{0x410, true}, {0x411, false}}}));
 // clang-format on
 
