@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Tables, RelocationTest, testing::Values(
 
 struct ReferenceCase {
   const char* what;
-  std::uint32_t address;
+  std::int64_t address;                 // a PE32 image stores its low 32 bits
   std::vector<std::uint32_t> pointers;  // file offsets where the builder stores it
   std::vector<Reference> expected;
 };
@@ -101,7 +101,7 @@ TEST_P(ReferenceTest, FindsEveryOffsetHoldingTheAddress) {
       ImageWithRelocations(test::kPe32Magic, {{0x1000, {0x3010, 0xA020}}, {0x2000, {0x3008}}});
   for (std::uint32_t offset : c.pointers) {
     std::vector<std::uint8_t> bytes;
-    Put32(bytes, 0, c.address);
+    Put32(bytes, 0, static_cast<std::uint32_t>(c.address));
     builder.Bytes(offset, bytes);
   }
   test::BuiltImage built(builder);
@@ -118,7 +118,9 @@ INSTANTIATE_TEST_SUITE_P(Tables, ReferenceTest, testing::Values(
                   {{0x300, false}, {0x410, true}, {0x420, false}, {0x430, false}, {0x608, true},
                    {0xAFC, false}}},
     ReferenceCase{"overlapping copies of 41414141h", 0x41414141, {0x410, 0x411},
-                  {{0x410, true}, {0x411, false}}}));
+                  {{0x410, true}, {0x411, false}}},
+    // 80000000h is also the header's 80h at 3Ch, after three zero bytes.
+    ReferenceCase{"a negative address", -2147483647 - 1, {0x300}, {{0x39, false}, {0x300, false}}}));
 // clang-format on
 
 // A file without sections, of size bytes of fill, with copies of the pointer at the offsets given.
@@ -173,12 +175,6 @@ TEST(ReferenceTest, StopsWhenCancelledOrAtTheLimit) {
   EXPECT_TRUE(limited.Truncated);
   ASSERT_EQ(limited.References.size(), 5u);
   EXPECT_EQ(limited.References.back().FileOffset, 4u);
-}
-
-TEST(ReferenceTest, APe32AddressIsItsLow32Bits) {
-  const StoredPointer pointer = PointerBytes(ImageKind::Pe32, -2147483647 - 1);
-  EXPECT_EQ(std::vector<std::uint8_t>(pointer.View().begin(), pointer.View().end()),
-            std::vector<std::uint8_t>({0, 0, 0, 0x80}));
 }
 
 }  // namespace
