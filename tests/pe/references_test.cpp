@@ -37,11 +37,10 @@ std::vector<std::uint8_t> RelocationTable(const std::vector<Block>& blocks) {
 
 // .text [400h, 600h) at 1000h, .data [600h, 800h) at 2000h, .reloc [800h, A00h) at 3000h, and an
 // overlay of 100h bytes after it.
-test::PeBuilder ImageWithRelocations(std::uint16_t magic, const std::vector<Block>& blocks) {
+test::PeBuilder ImageWithRelocations(const std::vector<Block>& blocks) {
   const std::vector<std::uint8_t> table = RelocationTable(blocks);
   return test::PeBuilder()
-      .Magic(magic)
-      .ImageBase(test::FileBase(magic))
+      .ImageBase(test::FileBase(test::kPe32Magic))
       .AddSection(".text", 0x1000, 0x200, 0x400)
       .AddSection(".data", 0x2000, 0x200, 0x600)
       .AddSection(".reloc", 0x3000, 0x200, 0x800)
@@ -56,7 +55,6 @@ BaseRelocations RelocationsOf(test::BuiltImage& built) {
 
 struct RelocationCase {
   const char* what;
-  std::uint16_t magic;
   std::vector<Block> blocks;
   std::vector<std::uint32_t> rvas;
 };
@@ -65,7 +63,7 @@ class RelocationTest : public testing::TestWithParam<RelocationCase> {};
 
 TEST_P(RelocationTest, KeepsTheEntriesOfTheImagesPointerType) {
   const RelocationCase& c = GetParam();
-  test::BuiltImage built(ImageWithRelocations(c.magic, c.blocks));
+  test::BuiltImage built(ImageWithRelocations(c.blocks));
   const BaseRelocations relocations = RelocationsOf(built);
   EXPECT_EQ(std::vector<std::uint32_t>(relocations.Rvas().begin(), relocations.Rvas().end()),
             c.rvas)
@@ -74,14 +72,14 @@ TEST_P(RelocationTest, KeepsTheEntriesOfTheImagesPointerType) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Tables, RelocationTest, testing::Values(
-    RelocationCase{"HIGHLOW in PE32, sorted, once", test::kPe32Magic,
+    RelocationCase{"HIGHLOW in PE32, sorted, once",
                    {{0x2000, {0x3010, 0x3004, 0xA008, 0x0000}}, {0x1000, {0x3FFF, 0x3004}}},
                    {0x1004, 0x1FFF, 0x2004, 0x2010}},
-    RelocationCase{"a block larger than the table ends it", test::kPe32Magic,
+    RelocationCase{"a block larger than the table ends it",
                    {{0x1000, {0x3004}}, {0x2000, {0x3008}}, {0, {}}}, {0x1004, 0x2008}},
-    RelocationCase{"a block smaller than its header ends it", test::kPe32Magic,
+    RelocationCase{"a block smaller than its header ends it",
                    {{0x1000, {0x3004}}, {0x2000, {0x3008}, 4}}, {0x1004}},
-    RelocationCase{"page past the RVAs", test::kPe32Magic, {{0xFFFFF000, {0x3FFF}}}, {0xFFFFFFFF}}));
+    RelocationCase{"page past the RVAs", {{0xFFFFF000, {0x3FFF}}}, {0xFFFFFFFF}}));
 // clang-format on
 
 struct ReferenceCase {
@@ -97,8 +95,7 @@ class ReferenceTest : public testing::TestWithParam<ReferenceCase> {};
 // other image kind's pointer type.
 TEST_P(ReferenceTest, FindsEveryOffsetHoldingTheAddress) {
   const ReferenceCase& c = GetParam();
-  test::PeBuilder builder =
-      ImageWithRelocations(test::kPe32Magic, {{0x1000, {0x3010, 0xA020}}, {0x2000, {0x3008}}});
+  test::PeBuilder builder = ImageWithRelocations({{0x1000, {0x3010, 0xA020}}, {0x2000, {0x3008}}});
   for (std::uint32_t offset : c.pointers) {
     std::vector<std::uint8_t> bytes;
     Put32(bytes, 0, static_cast<std::uint32_t>(c.address));
