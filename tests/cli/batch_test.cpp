@@ -351,26 +351,11 @@ TEST_F(BatchTest, SectionTableInEveryRadixAndMode) {
   }
 }
 
-// How a run is asked to show the image.
-struct ViewOptions {
-  bool loader = false;
-  const char* base = nullptr;
-};
-
-Options WithView(Options o, const ViewOptions& v) {
-  o.loader = v.loader;
-  if (v.base != nullptr) o.base = v.base;
-  return o;
-}
-
-constexpr ViewOptions kRaw{};
-constexpr ViewOptions kLoader{true, nullptr};
-constexpr ViewOptions kRebased{false, "10000000"};
-
 TEST_F(BatchTest, WhatEachValueRunSays) {
   struct Case {
     const char* what;
-    ViewOptions view;
+    bool loader;
+    const char* base;  // the load address; none: the file's base
     bool refs, json;
     std::vector<ValueRequest> values;
     int status;
@@ -379,17 +364,19 @@ TEST_F(BatchTest, WhatEachValueRunSays) {
   };
   // clang-format off
   const Case cases[] = {
-      {"an address at the load address", kRebased, false, false, {{A, "10002110"}}, kExitOk, "910\t10002110\t", ""},
-      {"a load address that overflows a record", {false, "7FFFF000"}, false, false, {{O, "1000"}}, kExitUsage, "", "marlit-cli: 數值「7FFFF000」：溢出！請填寫正確的數值。\n"},
-      {"what is at an address, in JSON", kRaw, false, true, {{A, "402110"}}, kExitOk, R"("zero_filled":false,"directory":"import_address_table","export":"CreateFileW+10"})" "\n", ""},
-      {"zero-filled, in JSON", kLoader, false, true, {{A, "402800"}}, kExitOk, R"("section":".idata","code":"00284000","zero_filled":true,"directory":null,"export":"CreateFileW+700"})" "\n", ""},
-      {"references of an address", kRaw, true, false, {{A, "402110"}}, kExitOk, "402110\t300\t400300\t檔案頭\t-\n402110\t404\t400404\t檔案頭\t-\n402110\t410\t401000\t.text\trelocated\n402110\tE10\t\t\t-\n", ""},
-      {"JSON, and no reference for the next value", kRaw, true, true, {{A, "402110"}, {A, "402220"}}, kExitOk, R"({"address":"402110","address_value":4202768,"file_offset":"E10","file_offset_value":3600,"memory_address":null,"memory_address_value":null,"section":null,"relocated":false})" "\n", "位址 402220 沒有被檔案引用。"},
-      {"references of an offset in no section", kRaw, true, false, {{O, "F10"}}, kExitOk, "", "「F10」不在段內，沒有位址可找。"},
+      {"an address at the load address", false, "10000000", false, false, {{A, "10002110"}}, kExitOk, "910\t10002110\t", ""},
+      {"a load address that overflows a record", false, "7FFFF000", false, false, {{O, "1000"}}, kExitUsage, "", "marlit-cli: 數值「7FFFF000」：溢出！請填寫正確的數值。\n"},
+      {"what is at an address, in JSON", false, nullptr, false, true, {{A, "402110"}}, kExitOk, R"("zero_filled":false,"directory":"import_address_table","export":"CreateFileW+10"})" "\n", ""},
+      {"zero-filled, in JSON", true, nullptr, false, true, {{A, "402800"}}, kExitOk, R"("section":".idata","code":"00284000","zero_filled":true,"directory":null,"export":"CreateFileW+700"})" "\n", ""},
+      {"references of an address", false, nullptr, true, false, {{A, "402110"}}, kExitOk, "402110\t300\t400300\t檔案頭\t-\n402110\t404\t400404\t檔案頭\t-\n402110\t410\t401000\t.text\trelocated\n402110\tE10\t\t\t-\n", ""},
+      {"JSON, and no reference for the next value", false, nullptr, true, true, {{A, "402110"}, {A, "402220"}}, kExitOk, R"({"address":"402110","address_value":4202768,"file_offset":"E10","file_offset_value":3600,"memory_address":null,"memory_address_value":null,"section":null,"relocated":false})" "\n", "位址 402220 沒有被檔案引用。"},
+      {"references of an offset in no section", false, nullptr, true, false, {{O, "F10"}}, kExitOk, "", "「F10」不在段內，沒有位址可找。"},
   };
   // clang-format on
   for (const Case& c : cases) {
-    Options o = WithView(Values(c.values), c.view);
+    Options o = Values(c.values);
+    o.loader = c.loader;
+    if (c.base != nullptr) o.base = c.base;
     o.json = c.json;
     o.refs = c.refs;
     const RunResult r = RunOn(test::Described(0x10B), o);
