@@ -28,7 +28,7 @@ struct Shown {
   std::uint16_t magic = kPe32Magic;
   MappingView view = MappingView::Raw;
   bool rva = false;
-  std::optional<std::int64_t> loadAddress;
+  std::optional<std::int64_t> loadAddress = std::nullopt;
 };
 
 void Show(PeImage& image, const Shown& shown) {
@@ -39,12 +39,6 @@ void Show(PeImage& image, const Shown& shown) {
 
 constexpr Shown kRaw{};
 constexpr Shown kLoader{kPe32Magic, MappingView::Loader, false, std::nullopt};
-constexpr Shown kRva{kPe32Magic, MappingView::Raw, true, std::nullopt};
-constexpr Shown kRebased{kPe32Magic, MappingView::Raw, false, 0x10000000};
-constexpr Shown kRebasedLoader{kPe32Magic, MappingView::Loader, false, 0x10000000};
-constexpr Shown kWide{kPe32PlusMagic, MappingView::Raw, false, std::nullopt};
-constexpr Shown kWideLoader{kPe32PlusMagic, MappingView::Loader, false, std::nullopt};
-constexpr Shown kWideRebased{kPe32PlusMagic, MappingView::Raw, false, 0x7FF000000000};
 
 enum class Typed { Address, Offset };
 
@@ -94,12 +88,12 @@ TEST_P(DescriptionTest, NamesSectionDirectoryExportAndReferences) {
 INSTANTIATE_TEST_SUITE_P(Tables, DescriptionTest, testing::Values(
     DescriptionCase{"first_directory_in_order", kRaw, Typed::Address, 0x402110, u".idata · 匯入位址表 · CreateFileW+10", {0x400300, 0x400404, 0x401000}},
     DescriptionCase{"zero_filled", kLoader, Typed::Address, 0x402800, u".idata · CreateFileW+700"},
-    DescriptionCase{"rva", kRva, Typed::Address, 0x2110, u".idata · 匯入位址表 · CreateFileW+10", {0x300, 0x404, 0x1000}},
-    DescriptionCase{"load_address_searched_with_the_file_base", kRebasedLoader, Typed::Address, 0x10002110, u".idata · 匯入位址表 · CreateFileW+10", {0x10000300, 0x10001004, 0x10001010}},
-    DescriptionCase{"file_base_when_rebased", kRebased, Typed::Address, 0x402110, u""},
-    DescriptionCase{"pe32plus_loader", kWideLoader, Typed::Address, 0x140002110, u".idata · 匯入位址表 · CreateFileW+10", {0x140000300, 0x140001004, 0x140001010}},
-    DescriptionCase{"pe32plus_below_the_base", kWide, Typed::Address, 0x2110, u""},
-    DescriptionCase{"pe32plus_rebased", kWideRebased, Typed::Address, 0x7FF000001000, u".text · Alpha"},
+    DescriptionCase{"rva", Shown{.rva = true}, Typed::Address, 0x2110, u".idata · 匯入位址表 · CreateFileW+10", {0x300, 0x404, 0x1000}},
+    DescriptionCase{"load_address_searched_with_the_file_base", Shown{.view = MappingView::Loader, .loadAddress = 0x10000000}, Typed::Address, 0x10002110, u".idata · 匯入位址表 · CreateFileW+10", {0x10000300, 0x10001004, 0x10001010}},
+    DescriptionCase{"file_base_when_rebased", Shown{.loadAddress = 0x10000000}, Typed::Address, 0x402110, u""},
+    DescriptionCase{"pe32plus_loader", Shown{.magic = kPe32PlusMagic, .view = MappingView::Loader}, Typed::Address, 0x140002110, u".idata · 匯入位址表 · CreateFileW+10", {0x140000300, 0x140001004, 0x140001010}},
+    DescriptionCase{"pe32plus_below_the_base", Shown{.magic = kPe32PlusMagic}, Typed::Address, 0x2110, u""},
+    DescriptionCase{"pe32plus_rebased", Shown{.magic = kPe32PlusMagic, .loadAddress = 0x7FF000000000}, Typed::Address, 0x7FF000001000, u".text · Alpha"},
     DescriptionCase{"offset", kRaw, Typed::Offset, 0x910, u".idata · 匯入位址表 · CreateFileW+10"},
     DescriptionCase{"certificate_by_offset", kRaw, Typed::Offset, 0xE10, u"憑證表"},
     DescriptionCase{"overlay", kRaw, Typed::Offset, 0xF10, u""},
