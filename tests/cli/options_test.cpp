@@ -84,7 +84,6 @@ TEST(OptionsTest, ExitStatusOfTheCommandLine) {
       {{"f.exe", "-o", "-", "-a", "-"}, kExitUsage, "「-」只能給一次"},
       {{"f.exe", "--refs"}, kExitUsage, "「--refs」要和 -a 或 -o 一起用"},
       {{"f.exe", "--base", "12g"}, kExitUsage, "「12g」"},
-      {{"f.exe", "--decimal", "--base", "0x10"}, kExitUsage, "「0x10」"},
   };
   for (const Case& c : cases) {
     const Parsed p = Parse(c.args);

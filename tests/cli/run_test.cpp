@@ -99,7 +99,6 @@ TEST_F(RunTest, SixtyFourBitImage) {
       {"--decimal -a 5368716288", 0, "4096\t5368716288\t2\t.text\t001C004001000000\n"},
       {"--decimal -a 18446744073709551615", 0, "\t18446744073709551615\t0\t不在段內\t\n"},
       {"--decimal -a 18446744073709551616", 3, "\t\t0\t不在段內\t\n"},
-      {"-a ' 0x140001C00\t'", 0, "1000\t140001C00\t2\t.text\t001C004001000000\n"},
   };
   for (const Case& c : cases) {
     const Ran r = Cli(file + " " + c.args);

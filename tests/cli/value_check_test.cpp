@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 
 #include "cli/row_writer.h"
 #include "cli/text_utf8.h"
 #include "cli/value_runner.h"
 #include "pe/codepage.h"
+#include "tests/common/described_image.h"
 #include "tests/common/sample_images.h"
 #include "tests/pe/load_image.h"
 
@@ -72,20 +74,26 @@ TEST(ValueTextTest, WhatTheFieldsTake) {
 // Each text reads back whole through a JSON parser, and is written as that library would write it.
 TEST(JsonStringTest, TextsReadBackThroughAJsonParser) {
   const std::string texts[] = {
-      "",
-      ".text",
-      "a\"b\\c/",
-      std::string("\0\x01\x1F", 3),
-      "\b\f\n\r\t",
-      "\x7F\xC2\x80",  // DEL and U+0080 stay as they are
-      "檔案頭\xEF\xBF\xBD",
-      "\xF0\x9F\x98\x80",
+      "", "a\"b\\c/", std::string("\0\x01\x1F\b\f\n\r\t", 8),
+      "\x7F\xC2\x80檔案頭\xEF\xBF\xBD\xF0\x9F\x98\x80",  // DEL and U+0080 stay as they are
   };
   for (const std::string& text : texts) {
     const std::string literal = JsonString(text);
     EXPECT_EQ(nlohmann::json::parse(literal).get<std::string>(), text) << literal;
     EXPECT_EQ(literal, nlohmann::json(text).dump()) << literal;
   }
+}
+
+// The references are read from the file again: a file gone since its analysis fails the run.
+TEST(ValueRunnerTest, ReferencesOfAFileThatIsGoneFailTheRun) {
+  const test::TempDir dir;
+  const PeImage image = test::LoadedImage(test::Described(0x10B));
+  std::ostringstream out, err;
+  ValueRunner runner(image, Radix::Hex, out, err, false);
+  runner.ListReferences(dir / "gone.exe");
+  (void)runner.Value(Field::MemoryAddress, "402110");
+  EXPECT_EQ(runner.Finish(), kExitIoFailed);
+  EXPECT_NE(err.str().find("gone.exe"), std::string::npos) << err.str();
 }
 
 TEST(ItemTextsTest, SectionNamesAsTheOutputShowsThem) {

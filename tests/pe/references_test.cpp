@@ -37,11 +37,10 @@ std::vector<std::uint8_t> RelocationTable(const std::vector<Block>& blocks) {
 
 // .text [400h, 600h) at 1000h, .data [600h, 800h) at 2000h, .reloc [800h, A00h) at 3000h, and an
 // overlay of 100h bytes after it.
-test::PeBuilder ImageWithRelocations(std::uint16_t magic, const std::vector<Block>& blocks) {
+test::PeBuilder ImageWithRelocations(const std::vector<Block>& blocks) {
   const std::vector<std::uint8_t> table = RelocationTable(blocks);
   return test::PeBuilder()
-      .Magic(magic)
-      .ImageBase(test::FileBase(magic))
+      .ImageBase(test::FileBase(test::kPe32Magic))
       .AddSection(".text", 0x1000, 0x200, 0x400)
       .AddSection(".data", 0x2000, 0x200, 0x600)
       .AddSection(".reloc", 0x3000, 0x200, 0x800)
@@ -56,7 +55,6 @@ BaseRelocations RelocationsOf(test::BuiltImage& built) {
 
 struct RelocationCase {
   const char* what;
-  std::uint16_t magic;
   std::vector<Block> blocks;
   std::vector<std::uint32_t> rvas;
 };
@@ -65,7 +63,7 @@ class RelocationTest : public testing::TestWithParam<RelocationCase> {};
 
 TEST_P(RelocationTest, KeepsTheEntriesOfTheImagesPointerType) {
   const RelocationCase& c = GetParam();
-  test::BuiltImage built(ImageWithRelocations(c.magic, c.blocks));
+  test::BuiltImage built(ImageWithRelocations(c.blocks));
   const BaseRelocations relocations = RelocationsOf(built);
   EXPECT_EQ(std::vector<std::uint32_t>(relocations.Rvas().begin(), relocations.Rvas().end()),
             c.rvas)
@@ -74,60 +72,52 @@ TEST_P(RelocationTest, KeepsTheEntriesOfTheImagesPointerType) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Tables, RelocationTest, testing::Values(
-    RelocationCase{"HIGHLOW in PE32, sorted, once", test::kPe32Magic,
+    RelocationCase{"HIGHLOW in PE32, sorted, once",
                    {{0x2000, {0x3010, 0x3004, 0xA008, 0x0000}}, {0x1000, {0x3FFF, 0x3004}}},
                    {0x1004, 0x1FFF, 0x2004, 0x2010}},
-    RelocationCase{"a block larger than the table ends it", test::kPe32Magic,
+    RelocationCase{"a block larger than the table ends it",
                    {{0x1000, {0x3004}}, {0x2000, {0x3008}}, {0, {}}}, {0x1004, 0x2008}},
-    RelocationCase{"a block smaller than its header ends it", test::kPe32Magic,
+    RelocationCase{"a block smaller than its header ends it",
                    {{0x1000, {0x3004}}, {0x2000, {0x3008}, 4}}, {0x1004}},
-    RelocationCase{"page past the RVAs", test::kPe32Magic, {{0xFFFFF000, {0x3FFF}}}, {0xFFFFFFFF}}));
+    RelocationCase{"page past the RVAs", {{0xFFFFF000, {0x3FFF}}}, {0xFFFFFFFF}}));
 // clang-format on
 
 struct ReferenceCase {
   const char* what;
-  std::uint16_t magic;
-  std::uint32_t rva;                    // of the address searched, taken with the file's base
+  std::int64_t address;                 // a PE32 image stores its low 32 bits
   std::vector<std::uint32_t> pointers;  // file offsets where the builder stores it
   std::vector<Reference> expected;
 };
 
 class ReferenceTest : public testing::TestWithParam<ReferenceCase> {};
 
-// The relocation table covers .text+10h and .data+8h with the image's own pointer type, and
-// .text+20h with the other one.
+// The relocation table covers .text+10h and .data+8h with HIGHLOW, and .text+20h with DIR64, the
+// other image kind's pointer type.
 TEST_P(ReferenceTest, FindsEveryOffsetHoldingTheAddress) {
   const ReferenceCase& c = GetParam();
-  const bool wide = c.magic == test::kPe32PlusMagic;
-  const std::uint16_t own = wide ? 0xA000 : 0x3000, other = wide ? 0x3000 : 0xA000;
-  test::PeBuilder builder = ImageWithRelocations(
-      c.magic, {{0x1000, {std::uint16_t(own | 0x10), std::uint16_t(other | 0x20)}},
-                {0x2000, {std::uint16_t(own | 0x8)}}});
-  const std::uint64_t address = test::FileBase(c.magic) + c.rva;
+  test::PeBuilder builder = ImageWithRelocations({{0x1000, {0x3010, 0xA020}}, {0x2000, {0x3008}}});
   for (std::uint32_t offset : c.pointers) {
     std::vector<std::uint8_t> bytes;
-    wide ? test::Put64(bytes, 0, address) : Put32(bytes, 0, static_cast<std::uint32_t>(address));
+    Put32(bytes, 0, static_cast<std::uint32_t>(c.address));
     builder.Bytes(offset, bytes);
   }
   test::BuiltImage built(builder);
   const ReferenceSearch search = FindReferences(
-      built.Reader, PointerBytes(built.Image.Kind, static_cast<std::int64_t>(address)),
-      built.Mapping, RelocationsOf(built));
+      built.Reader, PointerBytes(built.Image.Kind, c.address), built.Mapping, RelocationsOf(built));
   EXPECT_EQ(search.References, c.expected) << c.what;
   EXPECT_FALSE(search.Cancelled || search.Truncated);
 }
 
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(BothKinds, ReferenceTest, testing::Values(
-    ReferenceCase{"PE32: relocated and not, header and overlay", test::kPe32Magic, 0x2100,
+INSTANTIATE_TEST_SUITE_P(Tables, ReferenceTest, testing::Values(
+    ReferenceCase{"relocated and not, header and overlay", 0x402100,
                   {0x300, 0x410, 0x420, 0x430, 0x608, 0xAFC},
                   {{0x300, false}, {0x410, true}, {0x420, false}, {0x430, false}, {0x608, true},
                    {0xAFC, false}}},
-    ReferenceCase{"PE32+: eight bytes, DIR64 only", test::kPe32PlusMagic, 0x1000,
-                  {0x410, 0x420, 0x608, 0xAF8},
-                  {{0x410, true}, {0x420, false}, {0x608, true}, {0xAF8, false}}},
-    ReferenceCase{"overlapping copies of 41414141h", test::kPe32Magic, 0x41014141, {0x410, 0x411},
-                  {{0x410, true}, {0x411, false}}}));
+    ReferenceCase{"overlapping copies of 41414141h", 0x41414141, {0x410, 0x411},
+                  {{0x410, true}, {0x411, false}}},
+    // 80000000h is also the header's 80h at 3Ch, after three zero bytes.
+    ReferenceCase{"a negative address", -2147483647 - 1, {0x300}, {{0x39, false}, {0x300, false}}}));
 // clang-format on
 
 // A file without sections, of size bytes of fill, with copies of the pointer at the offsets given.
@@ -182,12 +172,6 @@ TEST(ReferenceTest, StopsWhenCancelledOrAtTheLimit) {
   EXPECT_TRUE(limited.Truncated);
   ASSERT_EQ(limited.References.size(), 5u);
   EXPECT_EQ(limited.References.back().FileOffset, 4u);
-}
-
-TEST(ReferenceTest, APe32AddressIsItsLow32Bits) {
-  const StoredPointer pointer = PointerBytes(ImageKind::Pe32, -2147483647 - 1);
-  EXPECT_EQ(std::vector<std::uint8_t>(pointer.View().begin(), pointer.View().end()),
-            std::vector<std::uint8_t>({0, 0, 0, 0x80}));
 }
 
 }  // namespace
