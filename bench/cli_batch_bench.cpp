@@ -11,8 +11,8 @@
 #include "bench/realistic_image.h"
 #include "cli/batch.h"
 #include "cli/block_input.h"
-#include "pe/address_facts.h"
-#include "pe/conversion_panel.h"
+#include "pe/facts/address_facts.h"
+#include "pe/panel/conversion_panel.h"
 
 // Every allocation of the process is counted, so that the batch path's allocations per value
 // show as a counter beside its speed.

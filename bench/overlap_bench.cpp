@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "pe/overlap.h"
+#include "pe/view/overlap.h"
 
 namespace marlit::bench {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pe/pe_image.h"
+#include "pe/view/pe_image.h"
 
 namespace marlit::bench {
 

@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "pe/references.h"
+#include "pe/facts/references.h"
 
 namespace marlit::bench {
 namespace {

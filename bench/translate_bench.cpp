@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/realistic_image.h"
-#include "pe/translate.h"
+#include "pe/view/translate.h"
 
 namespace marlit::bench {
 namespace {

@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "pe/image_view.h"
-#include "pe/loader.h"
-#include "pe/translate.h"
+#include "pe/view/image_view.h"
+#include "pe/load/loader.h"
+#include "pe/view/translate.h"
 
 namespace marlit::bench {
 namespace {

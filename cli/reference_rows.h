@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "pe/address_facts.h"
-#include "pe/conversion_panel.h"
-#include "pe/pe_image.h"
+#include "pe/facts/address_facts.h"
+#include "pe/panel/conversion_panel.h"
+#include "pe/view/pe_image.h"
 
 namespace marlit::cli {
 

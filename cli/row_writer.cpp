@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "cli/text_utf8.h"
-#include "pe/address_facts.h"
-#include "pe/messages.h"
-#include "pe/number_text.h"
+#include "pe/facts/address_facts.h"
+#include "pe/panel/messages.h"
+#include "pe/panel/number_text.h"
 #include "platform/translation.h"
 
 namespace marlit::cli {

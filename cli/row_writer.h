@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "cli/value_check.h"
-#include "pe/conversion_panel.h"
-#include "pe/data_directories.h"
-#include "pe/pe_image.h"
+#include "pe/panel/conversion_panel.h"
+#include "pe/facts/data_directories.h"
+#include "pe/view/pe_image.h"
 
 namespace marlit::cli {
 

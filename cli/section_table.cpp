@@ -5,7 +5,7 @@
 
 #include "cli/row_writer.h"
 #include "cli/text_utf8.h"
-#include "pe/section_choice.h"
+#include "pe/view/section_choice.h"
 #include "platform/translation.h"
 
 namespace marlit::cli {

@@ -3,8 +3,8 @@
 
 #include <ostream>
 
-#include "pe/number_text.h"
-#include "pe/pe_image.h"
+#include "pe/panel/number_text.h"
+#include "pe/view/pe_image.h"
 
 namespace marlit::cli {
 

@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "pe/conversion_panel.h"
-#include "pe/key_filter.h"
+#include "pe/panel/conversion_panel.h"
+#include "pe/panel/key_filter.h"
 
 namespace marlit::cli {
 

@@ -5,10 +5,10 @@
 
 #include "cli/reference_rows.h"
 #include "cli/text_utf8.h"
-#include "pe/address_facts.h"
-#include "pe/codepage.h"
-#include "pe/loader_messages.h"
-#include "pe/messages.h"
+#include "pe/facts/address_facts.h"
+#include "pe/read/codepage.h"
+#include "pe/load/loader_messages.h"
+#include "pe/panel/messages.h"
 #include "platform/errors.h"
 #include "platform/translation.h"
 

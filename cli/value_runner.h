@@ -12,8 +12,8 @@
 #include "cli/block_input.h"
 #include "cli/row_writer.h"
 #include "cli/value_check.h"
-#include "pe/conversion_panel.h"
-#include "pe/pe_image.h"
+#include "pe/panel/conversion_panel.h"
+#include "pe/view/pe_image.h"
 
 namespace marlit::cli {
 

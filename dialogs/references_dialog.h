@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "pe/address_facts.h"
-#include "pe/number_text.h"
+#include "pe/facts/address_facts.h"
+#include "pe/panel/number_text.h"
 
 namespace marlit {
 

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "dialogs/placement.h"
-#include "pe/conversion_panel.h"
-#include "pe/image_view.h"
-#include "pe/messages.h"
-#include "pe/number_text.h"
-#include "pe/section_choice.h"
+#include "pe/panel/conversion_panel.h"
+#include "pe/view/image_view.h"
+#include "pe/panel/messages.h"
+#include "pe/panel/number_text.h"
+#include "pe/view/section_choice.h"
 #include "platform/errors.h"
 #include "platform/qt/qt_text.h"
 #include "platform/translation.h"

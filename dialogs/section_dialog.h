@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "pe/pe_image.h"
+#include "pe/view/pe_image.h"
 #include "platform/prompt.h"
 
 namespace marlit {

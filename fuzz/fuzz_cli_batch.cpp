@@ -21,7 +21,7 @@
 #include "cli/block_input.h"
 #include "cli/stderr_prompt.h"
 #include "cli/value_check.h"
-#include "pe/loader.h"
+#include "pe/load/loader.h"
 #include "tests/common/pe_builder.h"
 
 namespace marlit::fuzz {

@@ -11,8 +11,8 @@
 
 #include "fuzz/require.h"
 #include "fuzz/utf16_bytes.h"
-#include "pe/key_filter.h"
-#include "pe/number_text.h"
+#include "pe/panel/key_filter.h"
+#include "pe/panel/number_text.h"
 #include "platform/errors.h"
 #include "tests/fakes/fakes.h"
 

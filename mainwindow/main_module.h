@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
-#include "pe/number_text.h"
-#include "pe/pe_image.h"
+#include "pe/panel/number_text.h"
+#include "pe/view/pe_image.h"
 
 namespace marlit {
 

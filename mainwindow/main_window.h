@@ -15,8 +15,8 @@
 
 #include "mainwindow/hotkey/hot_key.h"
 #include "mainwindow/main_module.h"
-#include "pe/address_facts.h"
-#include "pe/conversion_panel.h"
+#include "pe/facts/address_facts.h"
+#include "pe/panel/conversion_panel.h"
 #include "platform/beep.h"
 #include "platform/clipboard.h"
 #include "platform/program_info.h"

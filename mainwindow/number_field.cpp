@@ -10,7 +10,7 @@
 #include <QMouseEvent>
 #include <memory>
 
-#include "pe/key_filter.h"
+#include "pe/panel/key_filter.h"
 #include "platform/errors.h"
 #include "platform/qt/qt_text.h"
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "pe/number_text.h"
+#include "pe/panel/number_text.h"
 #include "platform/beep.h"
 #include "platform/clipboard.h"
 

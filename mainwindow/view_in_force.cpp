@@ -1,7 +1,7 @@
 #include "mainwindow/view_in_force.h"
 
-#include "pe/image_view.h"
-#include "pe/number_text.h"
+#include "pe/view/image_view.h"
+#include "pe/panel/number_text.h"
 #include "platform/translation.h"
 
 namespace marlit {

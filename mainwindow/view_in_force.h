@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "pe/pe_image.h"
+#include "pe/view/pe_image.h"
 
 namespace marlit {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "pe/pe_image.h"
-#include "pe/rva_mapping.h"
+#include "pe/view/pe_image.h"
+#include "pe/facts/rva_mapping.h"
 
 namespace marlit::test {
 

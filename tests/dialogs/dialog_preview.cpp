@@ -9,7 +9,7 @@
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/section_dialog.h"
-#include "pe/loader.h"
+#include "pe/load/loader.h"
 #include "platform/qt/qt_prompt.h"
 #include "platform/translation.h"
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "modal.h"
-#include "pe/loader.h"
-#include "pe/translate.h"
+#include "pe/load/loader.h"
+#include "pe/view/translate.h"
 #include "tests/common/pe_builder.h"
 #include "tests/fakes/fakes.h"
 #include "widgets.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "mainwindow/main_window.h"
-#include "pe/image_view.h"
+#include "pe/view/image_view.h"
 #include "tests/common/described_image.h"
 #include "tests/mainwindow/window_fakes.h"
 

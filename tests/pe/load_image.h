@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "pe/bounded_reader.h"
-#include "pe/data_directories.h"
-#include "pe/loader.h"
+#include "pe/read/bounded_reader.h"
+#include "pe/facts/data_directories.h"
+#include "pe/load/loader.h"
 #include "tests/common/pe_builder.h"
 #include "tests/common/section_mapping.h"
 #include "tests/fakes/fakes.h"

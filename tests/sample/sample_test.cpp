@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "pe/loader.h"
-#include "pe/overlap.h"
+#include "pe/load/loader.h"
+#include "pe/view/overlap.h"
 #include "tests/fakes/fakes.h"
 
 namespace marlit {
