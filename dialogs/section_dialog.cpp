@@ -1,5 +1,6 @@
 #include "dialogs/section_dialog.h"
 
+#include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -102,8 +103,14 @@ class 選擇區段窗體 : public FixedForm {
   void BuildControls() {
     RVAmode[0] = new QRadioButton(QStringLiteral("RVA"), this);
     RVAmode[1] = new QRadioButton(QStringLiteral("VA"), this);
-    for (std::size_t k = 0; k < 2; ++k)
+    // Auto-exclusive options take every option inside their parent, the view's too, for one set; a
+    // group of their own keeps each pair apart, so that clicking the selected option keeps it and
+    // Tab stops at each pair.
+    auto* modes = new QButtonGroup(this);
+    for (std::size_t k = 0; k < 2; ++k) {
       RVAmode[k]->setObjectName(QStringLiteral("RVAmode%1").arg(k));
+      modes->addButton(RVAmode[k]);
+    }
     RVAmode[0]->setGeometry(TwipRect(840, 120, 735, 255));
     RVAmode[1]->setGeometry(TwipRect(2040, 120, 615, 255));
 
@@ -165,8 +172,10 @@ class 選擇區段窗體 : public FixedForm {
     viewLabel->setObjectName(QStringLiteral("l檢視"));
     檢視[0] = new QRadioButton(ToQString(Translate(u"區段表")), rowsBelow_);
     檢視[1] = new QRadioButton(ToQString(Translate(u"載入器映射")), rowsBelow_);
+    auto* views = new QButtonGroup(rowsBelow_);
     for (std::size_t k = 0; k < 2; ++k) {
       檢視[k]->setObjectName(QStringLiteral("檢視%1").arg(k));
+      views->addButton(檢視[k]);
       const MappingView view = k == 0 ? MappingView::Raw : MappingView::Loader;
       QObject::connect(檢視[k], &QRadioButton::toggled, this, [this, view](bool on) {
         if (on) ShowView(view);

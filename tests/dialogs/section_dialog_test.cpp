@@ -134,6 +134,17 @@ TEST_F(SectionDialogTest, DesignTimeSettings) {
     } while (w != &Control<QPushButton>(d, "確定"));
     EXPECT_EQ(order.join(u' '), QStringLiteral("確定 取消 區段清單 t0 t1 t2 t3 RVAmode0 RVAmode1 "
                                                "檢視0 檢視1 載入位址 還原基位址"));
+    // Tab, in an active window, stops once at each option pair.
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    QStringList tabbed;
+    QWidget* first = &Control<QPushButton>(d, "確定");
+    for (int i = 0; i < 20 && (tabbed.isEmpty() || d.focusWidget() != first); ++i) {
+      tabbed << d.focusWidget()->objectName();
+      QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(tabbed.join(u' ').toStdString(),
+              "確定 取消 區段清單 t0 t1 t2 t3 RVAmode0 檢視0 載入位址 還原基位址");
     Click(d, "取消");
   });
 }
@@ -270,6 +281,7 @@ TEST_P(SectionModeTest, ShowingSelectsTheModeInForceAndOkWritesTheChoice) {
     EXPECT_TRUE(Control<QRadioButton>(d, c.selected).isChecked());
     if (c.clicked != nullptr) {
       QTest::mouseClick(&Control<QRadioButton>(d, c.clicked), Qt::LeftButton);
+      EXPECT_TRUE(Control<QRadioButton>(d, c.clicked).isChecked()) << "an option pair keeps one";
     }
     Click(d, "確定");
   }));
@@ -285,7 +297,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ModeCase{"RvaKept", true, "RVAmode0", nullptr, true},
                     ModeCase{"VaToRva", false, "RVAmode1", "RVAmode0", true},
                     ModeCase{"RvaToVa", true, "RVAmode0", "RVAmode1", false},
-                    ModeCase{"VaClickedAgain", false, "RVAmode1", "RVAmode1", false}),
+                    ModeCase{"VaClickedAgain", false, "RVAmode1", "RVAmode1", false},
+                    ModeCase{"RvaClickedAgain", true, "RVAmode0", "RVAmode0", true}),
     [](const testing::TestParamInfo<ModeCase>& p) { return std::string(p.param.name); });
 
 TEST_F(SectionDialogTest, NothingAnalysedShowsNothing) {
