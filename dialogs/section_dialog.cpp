@@ -1,5 +1,6 @@
 #include "dialogs/section_dialog.h"
 
+#include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,7 +10,9 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -17,9 +20,9 @@
 
 #include "dialogs/placement.h"
 #include "pe/panel/conversion_panel.h"
-#include "pe/view/image_view.h"
 #include "pe/panel/messages.h"
 #include "pe/panel/number_text.h"
+#include "pe/view/image_view.h"
 #include "pe/view/section_choice.h"
 #include "platform/errors.h"
 #include "platform/qt/qt_text.h"
@@ -33,14 +36,20 @@ namespace {
 // that exist.
 int RowCount(const PeImage& image) { return static_cast<int>(Records(image).size()); }
 
-// Below the buttons a row shows the image base, which a window manager may cut from the caption;
-// the rows of the view and the load address follow it.
 constexpr int kClientWidth = 3645;
-constexpr int kClientHeight = 2475 + 300;
+constexpr int kClientHeight = 2475;
+// Under the frame a row shows the image base, which a window manager may cut from the caption;
+// the rows of the view and the load address follow it, and the buttons close the dialog's foot.
+constexpr int kBaseRowTop = 1940;
+constexpr int kBaseRowHeight = 225;
+constexpr int kButtonHeight = 375;
+constexpr int kBottomMargin = 100;
 // The gap between the image base's row and the rows below it, and around them.
 constexpr int kRowGap = 6;
 // The list opens tall enough for this many rows, when the table has them.
 constexpr int kRowsShownAtOpening = 20;
+// The list opens wide enough for names of up to this many characters; longer ones scroll.
+constexpr int kNameCharsShown = 24;
 
 class 選擇區段窗體 : public FixedForm {
  public:
@@ -87,23 +96,61 @@ class 選擇區段窗體 : public FixedForm {
 
   void MakeFirstRowCurrent() { 區段清單->setCurrentRow(0); }
 
-  // Opens tall enough for the rows, up to kRowsShownAtOpening of them.
+  // At least as wide as the caption and the names need; tall enough for the rows, up to
+  // kRowsShownAtOpening of them.
   void FitToRows() {
+    const int listGrowth = std::max(0, ListWidthForNames() - SeedListRect().width());
+    setMinimumWidth(
+        std::max({minimumWidth(), CaptionWidth(), SeedSize().width() + boxGrowth_ + listGrowth}));
     const int shown = std::min(rows_, kRowsShownAtOpening);
     const int rowHeight = shown > 0 ? 區段清單->sizeHintForRow(0) : 0;
     const int wanted = rowHeight * shown + 2 * 區段清單->frameWidth();
-    resize(width(), SeedSize().height() + rowsBelowHeight_ +
-                        std::max(0, wanted - TwipRect(120, 220, 1455, 1110).height()));
+    resize(minimumWidth(), minimumHeight() + std::max(0, wanted - SeedListRect().height()));
   }
 
   bool Confirmed = false;
 
  private:
+  // A window manager's title bar holds the window's icon and three buttons beside the caption,
+  // each about a title bar's height wide, and gaps of about one more; it draws the caption in a
+  // bold sans face of about the dialog's size.
+  [[nodiscard]] int CaptionWidth() const {
+    QFont bold(QStringLiteral("Sans Serif"));
+    bold.setPointSizeF(font().pointSizeF());
+    bold.setBold(true);
+    const int controls = 5 * style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    return QFontMetrics(bold).horizontalAdvance(windowTitle()) + controls;
+  }
+
+  // The list's width for its names, up to kNameCharsShown characters each, and a scroll bar when
+  // it opens with more rows than it shows.
+  [[nodiscard]] int ListWidthForNames() const {
+    if (rows_ == 0) return 0;
+    const QFontMetrics metrics = 區段清單->fontMetrics();
+    int widest = 0;
+    for (int i = 0; i < rows_; ++i) {
+      widest = std::max(widest,
+                        metrics.horizontalAdvance(區段清單->item(i)->text().left(kNameCharsShown)));
+    }
+    // The check mark and the margins around a row's text.
+    const int decoration = 區段清單->sizeHintForIndex(區段清單->model()->index(0, 0)).width() -
+                           metrics.horizontalAdvance(區段清單->item(0)->text());
+    const int scrollBar =
+        rows_ > kRowsShownAtOpening ? 區段清單->verticalScrollBar()->sizeHint().width() : 0;
+    return decoration + widest + scrollBar + 2 * 區段清單->frameWidth();
+  }
+
   void BuildControls() {
     RVAmode[0] = new QRadioButton(QStringLiteral("RVA"), this);
     RVAmode[1] = new QRadioButton(QStringLiteral("VA"), this);
-    for (std::size_t k = 0; k < 2; ++k)
+    // Auto-exclusive options take every option inside their parent, the view's too, for one set; a
+    // group of their own keeps each pair apart, so that clicking the selected option keeps it and
+    // Tab stops at each pair.
+    auto* modes = new QButtonGroup(this);
+    for (std::size_t k = 0; k < 2; ++k) {
       RVAmode[k]->setObjectName(QStringLiteral("RVAmode%1").arg(k));
+      modes->addButton(RVAmode[k]);
+    }
     RVAmode[0]->setGeometry(TwipRect(840, 120, 735, 255));
     RVAmode[1]->setGeometry(TwipRect(2040, 120, 615, 255));
 
@@ -113,7 +160,7 @@ class 選擇區段窗體 : public FixedForm {
 
     區段清單 = new QListWidget(f);
     區段清單->setObjectName(QStringLiteral("區段清單"));
-    區段清單->setGeometry(TwipRect(120, 220, 1455, 1110));
+    區段清單->setGeometry(SeedListRect());
     區段清單->setSortingEnabled(false);
     QObject::connect(區段清單, &QListWidget::currentRowChanged, this,
                      [this](int row) { 區段清單_Click(row); });
@@ -139,14 +186,14 @@ class 選擇區段窗體 : public FixedForm {
       t[k]->setPalette(palette);
     }
 
-    確定 = MakeButton(QStringLiteral("確定"), TwipRect(720, 2000, 975, 375));
-    取消 = MakeButton(QStringLiteral("取消"), TwipRect(1940, 2000, 975, 375));
+    確定 = MakeButton(QStringLiteral("確定"), TwipRect(720, 0, 975, kButtonHeight));
+    取消 = MakeButton(QStringLiteral("取消"), TwipRect(1940, 0, 975, kButtonHeight));
     QObject::connect(確定, &QPushButton::clicked, this, [this] { 確定_Click(); });
     QObject::connect(取消, &QPushButton::clicked, this, [this] { 取消_Click(); });
 
     基位址 = new QLabel(this);
     基位址->setObjectName(QStringLiteral("基位址"));
-    基位址->setGeometry(TwipRect(60, 2475, kClientWidth - 120, 225));
+    基位址->setGeometry(TwipRect(60, kBaseRowTop, kClientWidth - 120, kBaseRowHeight));
     基位址->setAlignment(Qt::AlignCenter);
     基位址->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -165,8 +212,10 @@ class 選擇區段窗體 : public FixedForm {
     viewLabel->setObjectName(QStringLiteral("l檢視"));
     檢視[0] = new QRadioButton(ToQString(Translate(u"區段表")), rowsBelow_);
     檢視[1] = new QRadioButton(ToQString(Translate(u"載入器映射")), rowsBelow_);
+    auto* views = new QButtonGroup(rowsBelow_);
     for (std::size_t k = 0; k < 2; ++k) {
       檢視[k]->setObjectName(QStringLiteral("檢視%1").arg(k));
+      views->addButton(檢視[k]);
       const MappingView view = k == 0 ? MappingView::Raw : MappingView::Loader;
       QObject::connect(檢視[k], &QRadioButton::toggled, this, [this, view](bool on) {
         if (on) ShowView(view);
@@ -187,7 +236,8 @@ class 選擇區段窗體 : public FixedForm {
     還原基位址 = new QPushButton(ToQString(Translate(u"還原基位址")), rowsBelow_);
     還原基位址->setObjectName(QStringLiteral("還原基位址"));
     還原基位址->setAutoDefault(false);
-    QObject::connect(還原基位址, &QPushButton::clicked, this, [this] { ShowBase(image_.ImageBase); });
+    QObject::connect(還原基位址, &QPushButton::clicked, this,
+                     [this] { ShowBase(image_.ImageBase); });
 
     grid->addWidget(viewLabel, 0, 0);
     grid->addWidget(檢視[0], 0, 1);
@@ -234,7 +284,8 @@ class 選擇區段窗體 : public FixedForm {
     return ParseFieldNumber(ToFieldChars(text), Radix::Hex, AddressWidth(image_));
   }
 
-  // The seed's size is the smallest; a 64-bit image's boxes are wider, so that every digit shows.
+  // The seed's width is the smallest; a 64-bit image's boxes are wider, so that every digit shows.
+  // The rows of the view and the load address add their height to the seed's.
   void AllowResizing() {
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, false);
     setSizeGripEnabled(true);
@@ -248,8 +299,13 @@ class 選擇區段窗體 : public FixedForm {
     resize(minimumSize());
   }
 
+  [[nodiscard]] static QRect SeedListRect() { return TwipRect(120, 220, 1455, 1110); }
+
+  // The seed's client area, with the image base's row between the frame and the buttons.
   [[nodiscard]] static QSize SeedSize() {
-    return TwipRect(0, 0, kClientWidth, kClientHeight).size();
+    return TwipRect(0, 0, kClientWidth,
+                    kBaseRowTop + kBaseRowHeight + kButtonHeight + kBottomMargin)
+        .size();
   }
 
   void resizeEvent(QResizeEvent* event) override {
@@ -257,7 +313,8 @@ class 選擇區段窗體 : public FixedForm {
     PlaceControls();
   }
 
-  // The list takes what the window grows by; the boxes keep to its right, the buttons below.
+  // The list takes what the window grows by; the boxes keep to its right; the image base, the view,
+  // the load address and the buttons follow the frame down, the buttons at the foot.
   void PlaceControls() {
     const QSize base = SeedSize();
     const int wider = std::max(0, width() - base.width());
@@ -266,18 +323,20 @@ class 選擇區段窗體 : public FixedForm {
     auto grown = [](QRect r, int w, int h) { return r.adjusted(0, 0, w, h); };
     auto moved = [](QRect r, int x, int y) { return r.translated(x, y); };
     f->setGeometry(grown(TwipRect(60, 400, 3495, 1480), wider, taller));
-    區段清單->setGeometry(grown(TwipRect(120, 220, 1455, 1110), listWider, taller));
+    區段清單->setGeometry(grown(SeedListRect(), listWider, taller));
     for (std::size_t k = 0; k < 4; ++k) {
       l[k]->move(moved(TwipRect(1680, kTops[k], 0, 0), listWider, 0).topLeft());
       t[k]->setGeometry(
           grown(moved(TwipRect(2400, kTops[k], 975, 270), listWider, 0), boxGrowth_, 0));
     }
-    確定->setGeometry(moved(TwipRect(720, 2000, 975, 375), wider / 2, taller));
-    取消->setGeometry(moved(TwipRect(1940, 2000, 975, 375), wider / 2, taller));
-    基位址->setGeometry(
-        grown(moved(TwipRect(60, 2475, kClientWidth - 120, 225), 0, taller), wider, 0));
-    rowsBelow_->setGeometry(0, base.height() + taller + kRowGap, width(),
+    const QRect baseRow = grown(
+        moved(TwipRect(60, kBaseRowTop, kClientWidth - 120, kBaseRowHeight), 0, taller), wider, 0);
+    基位址->setGeometry(baseRow);
+    rowsBelow_->setGeometry(0, baseRow.bottom() + 1 + kRowGap, width(),
                             rowsBelowHeight_ - 2 * kRowGap);
+    const int buttonsTop = rowsBelow_->geometry().bottom() + 1 + kRowGap;
+    確定->setGeometry(moved(TwipRect(720, 0, 975, kButtonHeight), wider / 2, buttonsTop));
+    取消->setGeometry(moved(TwipRect(1940, 0, 975, kButtonHeight), wider / 2, buttonsTop));
   }
 
   QPushButton* MakeButton(const QString& caption, const QRect& where) {
@@ -293,7 +352,7 @@ class 選擇區段窗體 : public FixedForm {
   void SetTabOrder() {
     // Frame and labels take no focus; their places in the order are kept by the chain around them.
     // The view and the load address come after the seed's controls.
-    QWidget* order[] = {確定,       取消,       區段清單, t[0],     t[1],     t[2],       t[3],
+    QWidget* order[] = {確定,       取消,       區段清單, t[0],    t[1],     t[2],      t[3],
                         RVAmode[0], RVAmode[1], 檢視[0],  檢視[1], 載入位址, 還原基位址};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
   }
