@@ -70,6 +70,10 @@ class IntervalLookup {
   unsigned shift_ = 0;
 };
 
+// The indices 0 .. count - 1 of records or extents in the order a direction tests them: record 0,
+// the headers, first or last, the sections in table order.
+[[nodiscard]] std::vector<std::size_t> TestOrder(std::size_t count, HeaderTurn header);
+
 // What a file offset needs of its record: what is added to it. In a PE32+ image, the 64-bit
 // pattern RamMin - FileMin, less the base when addresses are without it; in a PE32 image, the
 // 32-bit delta in force (RamDelta or RvaDelta), whose sum is checked.
