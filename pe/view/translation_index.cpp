@@ -174,6 +174,10 @@ IntervalLookup::Hit IntervalLookup::FindWithEnd(std::uint64_t key) const {
 
 namespace {
 
+TranslationIndex::Key KeyOf(const PeImage& image) {
+  return {Records(image).size(), image.OmitImageBase, BaseInForce(image)};
+}
+
 // A PE32 image's sums are in 32 bits: the delta in force is kept as its low 32 bits.
 std::int32_t DeltaInForce(const PeImage& image, const SectionRecord& r) {
   return static_cast<std::int32_t>(image.OmitImageBase ? r.RvaDelta : r.RamDelta);
@@ -211,18 +215,13 @@ TranslationIndex BuildTranslationIndex(const PeImage& image) {
     index.OffsetAnswers.push_back(OffsetAnswerOf(image, r));
     index.AddressAnswers.push_back(AddressAnswerOf(image, r));
   }
-  index.Records = records.data();
-  index.Count = records.size();
-  index.OmitImageBase = image.OmitImageBase;
-  index.Base = BaseInForce(image);
+  index.BuiltFor = KeyOf(image);
   return index;
 }
 
 const TranslationIndex& LookupOf(const PeImage& image) {
-  const std::span<const SectionRecord> records = Records(image);
   const TranslationIndex* index = image.Lookup.get();
-  if (index == nullptr || index->Records != records.data() || index->Count != records.size() ||
-      index->OmitImageBase != image.OmitImageBase || index->Base != BaseInForce(image)) {
+  if (index == nullptr || index->BuiltFor != KeyOf(image)) {
     image.Lookup = std::make_shared<const TranslationIndex>(BuildTranslationIndex(image));
   }
   return *image.Lookup;

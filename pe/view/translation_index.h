@@ -96,12 +96,15 @@ struct TranslationIndex {
   // at the rank.
   std::vector<OffsetAnswer> OffsetAnswers;
   std::vector<AddressAnswer> AddressAnswers;
-  // What it was built from, so that a copy of the image builds its own, and a change of the
-  // choice of addresses without the base or of the load address builds it again.
-  const SectionRecord* Records = nullptr;
-  std::size_t Count = 0;
-  bool OmitImageBase = false;
-  std::int64_t Base = 0;
+  // What it was built for besides the records, which are not compared: whoever writes them calls
+  // TableChanged. A copy of the image shares it while its records are the same.
+  struct Key {
+    std::size_t Count = 0;
+    bool OmitImageBase = false;
+    std::int64_t Base = 0;
+    friend bool operator==(const Key&, const Key&) = default;
+  };
+  Key BuiltFor;
 };
 
 [[nodiscard]] TranslationIndex BuildTranslationIndex(const PeImage& image);
