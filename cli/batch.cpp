@@ -3,7 +3,6 @@
 #include "cli/section_table.h"
 #include "cli/stderr_prompt.h"
 #include "cli/text_utf8.h"
-#include "pe/read/codepage.h"
 #include "pe/view/image_view.h"
 #include "pe/load/loader.h"
 #include "pe/load/loader_messages.h"

@@ -6,7 +6,7 @@
 #include "cli/reference_rows.h"
 #include "cli/text_utf8.h"
 #include "pe/facts/address_facts.h"
-#include "pe/read/codepage.h"
+#include "pe/load/loader.h"
 #include "pe/load/loader_messages.h"
 #include "pe/panel/messages.h"
 #include "platform/errors.h"

@@ -76,8 +76,8 @@ const PeImage& Previous() {
 
 // At most one question, first, and at most one message; the table is replaced only by a built
 // analysis or by one that ends with its pending format error.
-void CheckAnalysis(const PeImage& before, const PeImage& image, bool built,
-                   const fake::FakePrompt& prompt, const LoaderOptions& options) {
+void CheckAnalysis(const PeImage& before, const PeImage& image, const LoaderReading& reading,
+                   bool built, const fake::FakePrompt& prompt, const LoaderOptions& options) {
   std::size_t questions = 0;
   std::size_t messages = 0;
   for (const fake::FakePrompt::Shown& shown : prompt.shown) {
@@ -92,7 +92,7 @@ void CheckAnalysis(const PeImage& before, const PeImage& image, bool built,
   MARLIT_REQUIRE(questions <= 1 && messages <= 1);
   MARLIT_REQUIRE(image.OmitImageBase == before.OmitImageBase);
   if (built) {
-    MARLIT_REQUIRE(messages == 0 && image.LoadError.empty());
+    MARLIT_REQUIRE(messages == 0 && reading.LoadError.empty());
     MARLIT_REQUIRE(!Rebased(image));
     MARLIT_REQUIRE(image.SectionCount > 0);
     MARLIT_REQUIRE(questions == 0 || !options.answerCancel);
@@ -102,7 +102,7 @@ void CheckAnalysis(const PeImage& before, const PeImage& image, bool built,
     MARLIT_REQUIRE(SameTable(image, before));
   } else {
     const std::u16string& message = prompt.shown.back().text;
-    MARLIT_REQUIRE(SameTable(image, before) || message == image.LoadError);
+    MARLIT_REQUIRE(SameTable(image, before) || message == reading.LoadError);
   }
 }
 
@@ -191,8 +191,6 @@ bool IsPe32Plus(const Image& image) {
     return false;
   }
 }
-
-std::uint64_t Pattern(std::int64_t v) { return static_cast<std::uint64_t>(v); }
 
 // A file offset in the record's file range, or a memory address in its memory range, which
 // without the image base is the range less the base: signed in a PE32 image, unsigned in PE32+.
@@ -557,10 +555,11 @@ void CheckViewReferences(std::span<const std::uint8_t> input, const PeImage& ima
   (void)DescriptionLine(DescribeFileOffset(image, StoredValue(input, ImageKind::Pe32) & 0xFFFFF));
 }
 
-void RunAddressTables(std::span<const std::uint8_t> input, const PeImage& image) {
+void RunAddressTables(std::span<const std::uint8_t> input, const PeImage& image,
+                      std::int32_t peOffset) {
   BoundedReader reader(input);
   const LoaderMapping mapping(image.Raw);
-  const DataDirectories directories = ReadDataDirectories(reader, image.PeOffset, image.Kind);
+  const DataDirectories directories = ReadDataDirectories(reader, peOffset, image.Kind);
   CheckDirectories(directories);
   CheckExportNames(image, directories, ExportNames::Read(reader, directories, mapping));
   const BaseRelocations relocations =
@@ -613,8 +612,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const PeImage before = image;
   fake::FakePrompt prompt;
   prompt.answers = {!options.answerCancel};
-  const bool built = AnalyzePeBytes(image, input, u"input", prompt);
-  CheckAnalysis(before, image, built, prompt, options);
+  LoaderReading reading;
+  const bool built = AnalyzePeBytes(image, input, u"input", prompt, &reading);
+  CheckAnalysis(before, image, reading, built, prompt, options);
   CheckTable(image);
   CheckViewsAgree(image);
   if (options.loaderView && SetView(image, MappingView::Loader) == ViewChange::Done) {
@@ -625,6 +625,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   ApplyExclusions(image, options);
   RunOperations(image);
-  RunAddressTables(input, image);
+  RunAddressTables(input, image, reading.PeOffset);
   return 0;
 }

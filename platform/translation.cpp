@@ -2,14 +2,18 @@
 
 #include <libintl.h>
 #include <unicode/ustring.h>
+#include <unicode/utf.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <system_error>
 #include <unordered_map>
+
+#include "platform/errors.h"
 
 namespace marlit {
 
@@ -49,24 +53,28 @@ std::filesystem::path CatalogueFolder() {
   return program.parent_path().parent_path() / "share" / "locale";
 }
 
-std::string Utf8(std::u16string_view text) {
-  std::string utf8(text.size() * 3, '\0');
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strToUTF8(utf8.data(), static_cast<int32_t>(utf8.size()), &length, text.data(),
-              static_cast<int32_t>(text.size()), &status);
-  utf8.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
-  return utf8;
+constexpr UChar32 kReplacement = 0xFFFD;
+
+// ICU counts in 32 bits: a text of length units, each of which gives at most grow units.
+void CheckLength(std::size_t length, std::size_t grow) {
+  if (length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) / grow - 1) {
+    throw OverflowError("text too long to convert");
+  }
 }
 
-std::u16string Utf16(std::string_view utf8) {
-  std::u16string text(utf8.size(), u'\0');
-  int32_t length = 0;
+// Puts substitute in place of an invalid sequence; fails on one when substitute is U_SENTINEL.
+std::optional<std::u16string> FromUtf8(std::string_view text, UChar32 substitute) {
+  if (text.empty()) return std::u16string();
+  // A UTF-8 byte never gives more than one UTF-16 unit.
+  CheckLength(text.size(), 1);
+  std::u16string out(text.size() + 1, u'\0');
+  std::int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(text.data(), static_cast<int32_t>(text.size()), &length, utf8.data(),
-                static_cast<int32_t>(utf8.size()), &status);
-  text.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
-  return text;
+  u_strFromUTF8WithSub(out.data(), static_cast<std::int32_t>(out.size()), &length, text.data(),
+                       static_cast<std::int32_t>(text.size()), substitute, nullptr, &status);
+  if (U_FAILURE(status)) return std::nullopt;
+  out.resize(static_cast<std::size_t>(length));
+  return out;
 }
 
 }  // namespace
@@ -113,8 +121,29 @@ std::u16string_view Translate(std::u16string_view id) {
   static std::unordered_map<std::u16string, std::u16string> translations;
   const std::lock_guard lock(guard);
   auto [at, added] = translations.try_emplace(std::u16string(id));
-  if (added) at->second = Utf16(Translate(Utf8(id).c_str()));
+  if (added) at->second = Utf16FromUtf8(Translate(Utf8FromUtf16(id).c_str()));
   return at->second;
+}
+
+std::u16string Utf16FromUtf8(std::string_view text) {
+  return FromUtf8(text, kReplacement).value_or(std::u16string(1, char16_t{kReplacement}));
+}
+
+std::optional<std::u16string> StrictUtf16FromUtf8(std::string_view text) {
+  return FromUtf8(text, U_SENTINEL);
+}
+
+std::string Utf8FromUtf16(std::u16string_view text) {
+  if (text.empty()) return {};
+  // A UTF-16 unit never gives more than three UTF-8 bytes.
+  CheckLength(text.size(), 3);
+  std::string out(3 * text.size(), '\0');
+  std::int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(out.data(), static_cast<std::int32_t>(out.size()), &length, text.data(),
+                     static_cast<std::int32_t>(text.size()), kReplacement, nullptr, &status);
+  out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+  return out;
 }
 
 std::u16string_view ShownName(std::u16string_view name) {

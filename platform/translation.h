@@ -5,6 +5,7 @@
 // its own id.
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,14 @@ class Text {
 // The texts of the sections' list as the user reads them: the pseudo-items of the program
 // ("不在段內", "檔案頭") translated, the names from the file as they are.
 [[nodiscard]] std::u16string_view ShownName(std::u16string_view name);
+
+// The one conversion between the core's UTF-16 texts and UTF-8 (gettext's catalogue, paths, the
+// system's messages, the file's long names). Invalid sequences and unpaired surrogates become
+// U+FFFD; a text too long for ICU raises OverflowError.
+[[nodiscard]] std::u16string Utf16FromUtf8(std::string_view text);
+[[nodiscard]] std::string Utf8FromUtf16(std::u16string_view text);
+// None where text is not UTF-8 throughout, for the file's own texts, which are then unreadable.
+[[nodiscard]] std::optional<std::u16string> StrictUtf16FromUtf8(std::string_view text);
 
 // A whole sentence with its places %1 to %9 filled, so that a translation can reorder them.
 [[nodiscard]] std::u16string FillIn(std::u16string_view sentence,

@@ -1,13 +1,5 @@
 #include "pe/facts/address_facts.h"
 
-#include <fcntl.h>
-#include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <limits>
-
 #include "pe/view/translate.h"
 #include "pe/view/translation_index.h"
 #include "platform/errors.h"
@@ -16,10 +8,6 @@
 namespace marlit {
 
 namespace {
-
-constexpr std::uint64_t kLargestRva = std::numeric_limits<std::uint32_t>::max();
-
-std::uint64_t Pattern(std::int64_t v) { return static_cast<std::uint64_t>(v); }
 
 // The RVA of an address that includes the base in force. A PE32 image counts in 32 bits, so its
 // RVAs wrap as its addresses do; a PE32+ address below the base, or more than 4 GiB above it, has
@@ -45,18 +33,10 @@ std::optional<std::uint32_t> RvaInMode(const PeImage& image, std::int64_t addres
 // rva), found through translation's lookup.
 std::optional<std::uint32_t> StartOfHolder(const PeImage& image, std::int64_t address,
                                            std::uint32_t rva) {
-  // As translation adds the base: in 64 bits for a PE32 image, where it cannot wrap; a PE32+
-  // address that wraps is in no record.
-  std::uint64_t withBase = Pattern(address);
-  if (image.OmitImageBase && image.Kind == ImageKind::Pe32) {
-    withBase = Pattern(address + BaseInForce(image));
-  } else if (image.OmitImageBase &&
-             __builtin_add_overflow(withBase, Pattern(BaseInForce(image)), &withBase)) {
-    return std::nullopt;
-  }
+  const std::optional<std::int64_t> withBase = AddressWithBase(image, address);
+  if (!withBase) return std::nullopt;
   const TranslationIndex& lookup = LookupOf(image);
-  const std::uint32_t holder =
-      lookup.FromAddress.Find(AddressOrder(image.Kind, static_cast<std::int64_t>(withBase)));
+  const std::uint32_t holder = lookup.FromAddress.Find(AddressOrder(image.Kind, *withBase));
   if (holder == 0) return std::nullopt;
   const std::optional<std::uint32_t> start =
       RvaOfAddress(image, static_cast<std::int64_t>(lookup.AddressAnswers[holder].RamMin));
@@ -86,11 +66,6 @@ std::optional<std::u16string> NameOf(const PeImage& image, std::int32_t position
   const SectionRecord* record = IncludedRecord(image, position);
   if (record == nullptr) return std::nullopt;
   return record->Name;
-}
-
-std::string SystemReason(int error) {
-  char buffer[256];
-  return strerror_r(error, buffer, sizeof buffer);
 }
 
 }  // namespace
@@ -194,21 +169,6 @@ AddressReferences FindAddressReferences(const PeImage& image, BoundedReader& rea
     found.References.push_back(std::move(reference));
   }
   return found;
-}
-
-AddressReferences FindAddressReferencesInFile(const PeImage& image,
-                                              const std::filesystem::path& path,
-                                              std::int64_t address, const SearchProgress& goOn,
-                                              std::size_t limit) {
-  // Non-blocking, as the loader opens it, so that a file replaced by a FIFO cannot hold the open.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) throw PlatformError(SystemReason(errno));
-  const FileDescriptor file(fd);
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0) throw PlatformError(SystemReason(errno));
-  if (!S_ISREG(info.st_mode)) throw PlatformError(SystemReason(EINVAL));
-  BoundedReader reader(file.get(), static_cast<std::uint64_t>(info.st_size));
-  return FindAddressReferences(image, reader, address, goOn, limit);
 }
 
 }  // namespace marlit

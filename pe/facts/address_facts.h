@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -97,12 +96,4 @@ struct AddressReferences {
                                                       std::int64_t address,
                                                       const SearchProgress& goOn = {},
                                                       std::size_t limit = kMaxReferences);
-// The same, opening the analysed file again at path. PlatformError when it cannot be opened or
-// read, or is no longer a regular file.
-[[nodiscard]] AddressReferences FindAddressReferencesInFile(const PeImage& image,
-                                                            const std::filesystem::path& path,
-                                                            std::int64_t address,
-                                                            const SearchProgress& goOn = {},
-                                                            std::size_t limit = kMaxReferences);
-
 }  // namespace marlit

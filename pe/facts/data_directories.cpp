@@ -43,12 +43,12 @@ DirectoryLayout LayoutOf(std::int32_t peOffset, ImageKind kind) {
                                      : DirectoryLayout{pe + 116, pe + 120};
 }
 
+}  // namespace
+
 bool Holds(const DataDirectory& entry, std::uint32_t value) {
   return entry.VirtualAddress != 0 && entry.Size != 0 && entry.VirtualAddress <= value &&
          std::uint64_t{value} < std::uint64_t{entry.VirtualAddress} + entry.Size;
 }
-
-}  // namespace
 
 DataDirectories ReadDataDirectories(BoundedReader& reader, std::int32_t peOffset, ImageKind kind) {
   const DirectoryLayout layout = LayoutOf(peOffset, kind);

@@ -57,6 +57,9 @@ struct DataDirectories {
 [[nodiscard]] std::optional<DataDirectory> NonEmptyEntry(const DataDirectories& directories,
                                                          DirectoryKind kind);
 
+// Whether a non-empty entry's range, from VirtualAddress on for Size bytes, holds value.
+[[nodiscard]] bool Holds(const DataDirectory& entry, std::uint32_t value);
+
 // The first directory whose range holds rva; the certificate table holds no RVA.
 [[nodiscard]] std::optional<DirectoryKind> DirectoryOfRva(const DataDirectories& directories,
                                                           std::uint32_t rva);

@@ -118,11 +118,6 @@ std::u16string OrdinalLabel(std::uint32_t base, std::size_t index) {
   return u"#" + AsciiDigits(std::uint64_t{base} + index, 10);
 }
 
-bool InRange(const DataDirectory& directory, std::uint32_t rva) {
-  return directory.VirtualAddress <= rva &&
-         std::uint64_t{rva} < std::uint64_t{directory.VirtualAddress} + directory.Size;
-}
-
 }  // namespace
 
 ExportNames ExportNames::Read(BoundedReader& reader, const DataDirectories& directories,
@@ -145,7 +140,7 @@ ExportNames ExportNames::Read(BoundedReader& reader, const DataDirectories& dire
     for (std::size_t i = 0; i < raw.NumberOfFunctions; ++i) {
       const std::uint32_t rva = LoadLe32(functions, 4 * i);
       // An empty slot, or a forwarder: its RVA names a text in the directory, not a function.
-      if (rva == 0 || InRange(*directory, rva)) continue;
+      if (rva == 0 || Holds(*directory, rva)) continue;
       exports.push_back(
           {rva, firstNames[i] ? nameReader.Read(*firstNames[i]) : OrdinalLabel(raw.Base, i)});
     }

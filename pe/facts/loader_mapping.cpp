@@ -12,17 +12,6 @@ namespace {
 
 using Range = IntervalLookup::Range;
 
-// The extents in the order a direction tests them: the headers first or last.
-std::vector<std::size_t> TestOrder(std::size_t count, HeaderTurn header) {
-  std::vector<std::size_t> order;
-  order.reserve(count);
-  if (count == 0) return order;
-  if (header == HeaderTurn::First) order.push_back(0);
-  for (std::size_t i = 1; i < count; ++i) order.push_back(i);
-  if (header == HeaderTurn::Last) order.push_back(0);
-  return order;
-}
-
 }  // namespace
 
 LoaderMapping::LoaderMapping(const RawImageHeaders& raw) {

@@ -20,6 +20,7 @@
 #include "pe/view/translate.h"
 #include "platform/checked.h"
 #include "platform/errors.h"
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -68,10 +69,22 @@ std::int32_t MeasureRegularFile(const FileDescriptor& file, std::u16string_view 
   return CheckedFileLength(static_cast<std::uint64_t>(info.st_size), shown);
 }
 
+// A regular file open for reading, and the reader over its bytes; closed when it goes.
+struct OpenedFile {
+  OpenedFile(const std::filesystem::path& path, std::u16string_view shown)
+      : File(OpenForReading(path, shown)),
+        Length(MeasureRegularFile(File, shown)),
+        Reader(File.get(), static_cast<std::uint64_t>(Length)) {}
+
+  FileDescriptor File;
+  std::int32_t Length;
+  BoundedReader Reader;
+};
+
 // An offset counted from PeOffset; one that does not fit 32 bits refuses the file.
-std::int32_t FromPeOffset(const PeImage& image, std::int32_t distance) {
+std::int32_t FromPeOffset(const LoaderReading& reading, std::int32_t distance) {
   std::int32_t offset;
-  if (__builtin_add_overflow(image.PeOffset, distance, &offset)) {
+  if (__builtin_add_overflow(reading.PeOffset, distance, &offset)) {
     throw Refusal{std::u16string(kBadPeOffsetMessage)};
   }
   return offset;
@@ -84,19 +97,19 @@ std::uint16_t PeekUint16(BoundedReader& reader, std::int32_t offset) {
 }
 
 // The optional header's magic 20Bh marks a PE32+ image; any other value is read as PE32.
-ImageKind KindOfImage(const PeImage& image, BoundedReader& reader) {
-  return PeekUint16(reader, FromPeOffset(image, 24)) == kPe32PlusMagic ? ImageKind::Pe32Plus
-                                                                       : ImageKind::Pe32;
+ImageKind KindOfImage(const LoaderReading& reading, BoundedReader& reader) {
+  return PeekUint16(reader, FromPeOffset(reading, 24)) == kPe32PlusMagic ? ImageKind::Pe32Plus
+                                                                         : ImageKind::Pe32;
 }
 
 // The image base: 32-bit signed at PeOffset + 52 in a PE32 image, unsigned 64-bit at
 // PeOffset + 48 in a PE32+ image.
-std::int64_t ReadImageBase(PeImage& image, FileCursor& file, ImageKind kind) {
+std::int64_t ReadImageBase(LoaderReading& reading, FileCursor& file, ImageKind kind) {
   if (kind == ImageKind::Pe32) {
-    SafeSeek(image, file, FromPeOffset(image, 52));
+    SafeSeek(reading, file, FromPeOffset(reading, 52));
     return file.ReadInt32();
   }
-  SafeSeek(image, file, FromPeOffset(image, 48));
+  SafeSeek(reading, file, FromPeOffset(reading, 48));
   std::array<std::uint8_t, 8> bytes{};
   file.Read(bytes);
   return static_cast<std::int64_t>(LoadLe32(bytes, 0) | std::uint64_t{LoadLe32(bytes, 4)} << 32);
@@ -120,9 +133,9 @@ std::uint32_t PeekUint32(BoundedReader& reader, std::uint64_t offset) {
 
 // The header fields that only the views read. They are read where they are, without SafeSeek, so
 // that a file too short for them is analysed as before; past the end they read as 0.
-void ReadViewFields(const PeImage& image, BoundedReader& reader, RawImageHeaders& raw) {
-  const auto at = [&image](std::uint64_t distance) {
-    return static_cast<std::uint64_t>(image.PeOffset) + distance;
+void ReadViewFields(const LoaderReading& reading, BoundedReader& reader, RawImageHeaders& raw) {
+  const auto at = [&reading](std::uint64_t distance) {
+    return static_cast<std::uint64_t>(reading.PeOffset) + distance;
   };
   raw.PointerToSymbolTable = PeekUint32(reader, at(12));
   raw.NumberOfSymbols = PeekUint32(reader, at(16));
@@ -130,7 +143,7 @@ void ReadViewFields(const PeImage& image, BoundedReader& reader, RawImageHeaders
   raw.FileAlignment = PeekUint32(reader, at(60));
   raw.SizeOfImage = PeekUint32(reader, at(80));
   raw.SizeOfHeaders = PeekUint32(reader, at(84));
-  raw.FileLength = static_cast<std::uint32_t>(image.FileLength);
+  raw.FileLength = static_cast<std::uint32_t>(reading.FileLength);
 }
 
 // Every section's name: its long name where the string table gives one, else its 8 bytes.
@@ -147,16 +160,16 @@ void NameSections(BoundedReader& reader, RawImageHeaders& raw) {
 }
 
 // The header fields and section headers of the file, as the views take them.
-RawImageHeaders ReadRawHeaders(PeImage& image, FileCursor& file, BoundedReader& reader,
+RawImageHeaders ReadRawHeaders(LoaderReading& reading, FileCursor& file, BoundedReader& reader,
                                std::int16_t count) {
   RawImageHeaders raw;
-  ReadViewFields(image, reader, raw);
-  const std::uint16_t sizeOfOptionalHeader = PeekUint16(reader, FromPeOffset(image, 20));
-  SafeSeek(image, file, FromPeOffset(image, 24 + std::int32_t{sizeOfOptionalHeader}));
+  ReadViewFields(reading, reader, raw);
+  const std::uint16_t sizeOfOptionalHeader = PeekUint16(reader, FromPeOffset(reading, 20));
+  SafeSeek(reading, file, FromPeOffset(reading, 24 + std::int32_t{sizeOfOptionalHeader}));
   raw.Sections.reserve(static_cast<std::size_t>(count));
   for (std::int16_t i = 0; i < count; ++i) {
-    file.Read(image.SectionHeader);
-    raw.Sections.push_back(DecodeSectionHeader(image.SectionHeader));
+    file.Read(reading.SectionHeader);
+    raw.Sections.push_back(DecodeSectionHeader(reading.SectionHeader));
   }
   NameSections(reader, raw);
   return raw;
@@ -175,28 +188,28 @@ ViewTable BuildTable(const RawImageHeaders& raw, ImageKind kind, MappingView vie
 
 enum class Outcome { Built, Declined };
 
-// The analysis of the bytes behind reader, whose length is already in FileLength.
-Outcome Analyze(PeImage& image, BoundedReader& reader, Prompt& prompt) {
+// The analysis of the bytes behind reader, whose length is already in reading.FileLength.
+Outcome Analyze(PeImage& image, BoundedReader& reader, Prompt& prompt, LoaderReading& reading) {
   FileCursor file(reader);
 
-  SafeSeek(image, file, 60);
-  image.PeOffset = file.ReadInt32();
-  if (image.PeOffset < 0) throw Refusal{std::u16string(kBadPeOffsetMessage)};
+  SafeSeek(reading, file, 60);
+  reading.PeOffset = file.ReadInt32();
+  if (reading.PeOffset < 0) throw Refusal{std::u16string(kBadPeOffsetMessage)};
 
-  SafeSeek(image, file, image.PeOffset);
-  image.PeSignature = file.ReadInt32();
-  if (image.PeSignature != kPeSignature) throw Refusal{std::u16string(kNotPeMessage)};
-  const ImageKind kind = KindOfImage(image, reader);
+  SafeSeek(reading, file, reading.PeOffset);
+  reading.PeSignature = file.ReadInt32();
+  if (reading.PeSignature != kPeSignature) throw Refusal{std::u16string(kNotPeMessage)};
+  const ImageKind kind = KindOfImage(reading, reader);
 
-  SafeSeek(image, file, FromPeOffset(image, 6));
+  SafeSeek(reading, file, FromPeOffset(reading, 6));
   const std::int16_t count = file.ReadInt16();
   if (!AcceptSectionCount(count, prompt)) return Outcome::Declined;
 
-  const std::int64_t imageBase = ReadImageBase(image, file, kind);
-  RawImageHeaders raw = ReadRawHeaders(image, file, reader, count);
+  const std::int64_t imageBase = ReadImageBase(reading, file, kind);
+  RawImageHeaders raw = ReadRawHeaders(reading, file, reader, count);
   ViewTable table = BuildTable(raw, kind, image.View, imageBase);
   auto facts = std::make_shared<const AddressFacts>(
-      ReadAddressFacts(reader, raw, image.PeOffset, kind));
+      ReadAddressFacts(reader, raw, reading.PeOffset, kind));
 
   image.Kind = kind;
   image.ImageBase = imageBase;
@@ -214,24 +227,24 @@ Outcome Analyze(PeImage& image, BoundedReader& reader, Prompt& prompt) {
 
 // The file is closed when this returns or throws.
 Outcome AnalyzeFile(PeImage& image, const std::filesystem::path& path, std::u16string_view shown,
-                    Prompt& prompt) {
-  const FileDescriptor fd = OpenForReading(path, shown);
-  image.FileLength = MeasureRegularFile(fd, shown);
-  BoundedReader reader(fd.get(), static_cast<std::uint64_t>(image.FileLength));
-  return Analyze(image, reader, prompt);
+                    Prompt& prompt, LoaderReading& reading) {
+  OpenedFile file(path, shown);
+  reading.FileLength = file.Length;
+  return Analyze(image, file.Reader, prompt, reading);
 }
 
 Outcome AnalyzeMemory(PeImage& image, std::span<const std::uint8_t> bytes,
-                      std::u16string_view shown, Prompt& prompt) {
-  image.FileLength = CheckedFileLength(bytes.size(), shown);
+                      std::u16string_view shown, Prompt& prompt, LoaderReading& reading) {
+  reading.FileLength = CheckedFileLength(bytes.size(), shown);
   BoundedReader reader(bytes);
-  return Analyze(image, reader, prompt);
+  return Analyze(image, reader, prompt, reading);
 }
 
 // Shows what ends the analysis: a refusal, a failed read or the pending LoadError.
 template <typename Analysis>
-bool ShowOutcome(PeImage& image, std::u16string_view shown, Prompt& prompt, Analysis analysis) {
-  image.LoadError.clear();
+bool ShowOutcome(LoaderReading& reading, std::u16string_view shown, Prompt& prompt,
+                 Analysis analysis) {
+  reading = {};
   try {
     if (analysis() == Outcome::Declined) return false;
   } catch (const Refusal& refusal) {
@@ -241,8 +254,8 @@ bool ShowOutcome(PeImage& image, std::u16string_view shown, Prompt& prompt, Anal
     prompt.ShowMessage(ReadFailedMessage(shown, Utf16FromUtf8(error.what())));
     return false;
   }
-  if (!image.LoadError.empty()) {
-    prompt.ShowMessage(image.LoadError);
+  if (!reading.LoadError.empty()) {
+    prompt.ShowMessage(reading.LoadError);
     return false;
   }
   return true;
@@ -250,23 +263,41 @@ bool ShowOutcome(PeImage& image, std::u16string_view shown, Prompt& prompt, Anal
 
 }  // namespace
 
-void SafeSeek(PeImage& image, FileCursor& file, std::int32_t offset) {
-  if (offset >= 0 && std::int64_t{offset} + 1 < std::int64_t{image.FileLength}) {
+void SafeSeek(LoaderReading& reading, FileCursor& file, std::int32_t offset) {
+  if (offset >= 0 && std::int64_t{offset} + 1 < std::int64_t{reading.FileLength}) {
     file.Seek(static_cast<std::uint64_t>(offset));
   } else {
-    image.LoadError = kBadFormatMessage;
+    reading.LoadError = kBadFormatMessage;
   }
 }
 
-bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt) {
+bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt,
+                   LoaderReading* reading) {
+  LoaderReading own;
+  LoaderReading& read = reading != nullptr ? *reading : own;
   const std::u16string shown = Utf16FromUtf8(path.native());
-  return ShowOutcome(image, shown, prompt, [&] { return AnalyzeFile(image, path, shown, prompt); });
+  return ShowOutcome(read, shown, prompt,
+                     [&] { return AnalyzeFile(image, path, shown, prompt, read); });
 }
 
 bool AnalyzePeBytes(PeImage& image, std::span<const std::uint8_t> bytes, std::u16string_view shown,
-                    Prompt& prompt) {
-  return ShowOutcome(image, shown, prompt,
-                     [&] { return AnalyzeMemory(image, bytes, shown, prompt); });
+                    Prompt& prompt, LoaderReading* reading) {
+  LoaderReading own;
+  LoaderReading& read = reading != nullptr ? *reading : own;
+  return ShowOutcome(read, shown, prompt,
+                     [&] { return AnalyzeMemory(image, bytes, shown, prompt, read); });
+}
+
+AddressReferences FindAddressReferencesInFile(const PeImage& image,
+                                              const std::filesystem::path& path,
+                                              std::int64_t address, const SearchProgress& goOn,
+                                              std::size_t limit) {
+  try {
+    OpenedFile file(path, Utf16FromUtf8(path.native()));
+    return FindAddressReferences(image, file.Reader, address, goOn, limit);
+  } catch (const Refusal& refusal) {
+    throw PlatformError(Utf8FromUtf16(refusal.message));
+  }
 }
 
 }  // namespace marlit

@@ -1,7 +1,7 @@
 #include "pe/read/codepage.h"
 
 #include <unicode/ucnv.h>
-#include <unicode/ustring.h>
+#include <unicode/utypes.h>
 
 #include <iterator>
 #include <limits>
@@ -44,22 +44,6 @@ std::u16string Cp950Decoder::Decode(std::span<const std::uint8_t> bytes) const {
                                             static_cast<std::int32_t>(bytes.size()), &status);
   if (U_FAILURE(status)) throw PlatformError(std::string("code page 950: ") + u_errorName(status));
   return std::u16string(out, static_cast<std::size_t>(length));
-}
-
-std::u16string Utf16FromUtf8(std::string_view text) {
-  if (text.empty()) return {};
-  if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 2)) {
-    throw OverflowError("text too long to decode");
-  }
-  // A UTF-8 byte never gives more than one UTF-16 unit.
-  std::u16string out(text.size() + 1, u'\0');
-  std::int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(out.data(), static_cast<std::int32_t>(out.size()), &length, text.data(),
-                       static_cast<std::int32_t>(text.size()), 0xFFFD, nullptr, &status);
-  if (U_FAILURE(status)) return std::u16string(u"\uFFFD");
-  out.resize(static_cast<std::size_t>(length));
-  return out;
 }
 
 }  // namespace marlit

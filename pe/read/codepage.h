@@ -1,11 +1,11 @@
 #pragma once
-// Byte texts into UTF-16: section names in code page 950, paths and system messages in UTF-8.
+// Byte texts in code page 950 into UTF-16: section names and export names. UTF-8 has its one
+// conversion in platform/translation.h.
 
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
-#include <string_view>
 
 struct UConverter;
 
@@ -25,8 +25,5 @@ class Cp950Decoder {
  private:
   UConverter* converter_;
 };
-
-// UTF-8 into UTF-16; invalid sequences become U+FFFD.
-[[nodiscard]] std::u16string Utf16FromUtf8(std::string_view text);
 
 }  // namespace marlit

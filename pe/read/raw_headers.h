@@ -4,11 +4,15 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace marlit {
+
+// RVAs are 32-bit: no image reaches past this one.
+inline constexpr std::uint64_t kLargestRva = std::numeric_limits<std::uint32_t>::max();
 
 // One section header's fields that the views use.
 struct RawSectionHeader {

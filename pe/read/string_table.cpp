@@ -1,9 +1,9 @@
 #include "pe/read/string_table.h"
 
-#include <unicode/ustring.h>
-
 #include <array>
 #include <string>
+
+#include "platform/translation.h"
 
 namespace marlit {
 
@@ -28,18 +28,6 @@ std::optional<std::string> ReadTerminatedText(BoundedReader& reader, std::uint64
     at += n;
   }
   return std::nullopt;
-}
-
-std::optional<std::u16string> StrictUtf16FromUtf8(const std::string& text) {
-  if (text.size() > kLongestSectionName) return std::nullopt;
-  std::u16string out(text.size(), u'\0');
-  std::int32_t written = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(out.data(), static_cast<std::int32_t>(out.size()), &written, text.data(),
-                static_cast<std::int32_t>(text.size()), &status);
-  if (U_FAILURE(status)) return std::nullopt;
-  out.resize(static_cast<std::size_t>(written));
-  return out;
 }
 
 }  // namespace
@@ -68,7 +56,7 @@ std::optional<std::u16string> LongSectionName(BoundedReader& reader,
   const std::optional<std::uint32_t> index = StringTableIndex(name);
   if (!stringTable || !index) return std::nullopt;
   const std::optional<std::string> text = ReadTerminatedText(reader, *stringTable + *index);
-  if (!text) return std::nullopt;
+  if (!text || text->size() > kLongestSectionName) return std::nullopt;
   return StrictUtf16FromUtf8(*text);
 }
 

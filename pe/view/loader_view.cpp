@@ -4,7 +4,6 @@
 // rest of its memory is zero-filled. An image whose SectionAlignment is below a page is mapped
 // flat.
 #include <algorithm>
-#include <limits>
 
 #include "pe/view/image_view.h"
 #include "platform/checked.h"
@@ -16,7 +15,6 @@ namespace {
 constexpr std::uint32_t kPageSize = 0x1000;
 constexpr std::uint32_t kSectorSize = 0x200;
 constexpr std::uint32_t kLargestFileAlignment = 0x10000;
-constexpr std::uint64_t kLargestRva = std::numeric_limits<std::uint32_t>::max();
 
 std::uint64_t Up(std::uint64_t value, std::uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;

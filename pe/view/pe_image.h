@@ -2,7 +2,6 @@
 // The image record of the loaded PE file and its section table.
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -43,16 +42,11 @@ struct TranslationIndex;
 struct AddressFacts;
 
 struct PeImage {
-  std::int32_t PeOffset = 0;
-  std::int32_t PeSignature = 0;
   // Records in Sections: the file's section count plus one for the header pseudo-section "檔案頭".
   std::int16_t SectionCount = 0;
   ImageKind Kind = ImageKind::Pe32;
   std::int64_t ImageBase = 0;
-  std::array<std::uint8_t, 40> SectionHeader{};
   std::vector<SectionRecord> Sections;
-  std::int32_t FileLength = 0;
-  std::u16string LoadError;
   // Memory addresses without the image base; only the section selection dialog sets it.
   bool OmitImageBase = false;
   // Counts the tables put in force. An analysis that is refused after its table replaced the old
@@ -80,10 +74,15 @@ struct PeImage {
   return image.LoadAddress.value_or(image.ImageBase);
 }
 
+// The 64-bit pattern of a value, for sums and differences that wrap as addresses do.
+[[nodiscard]] constexpr std::uint64_t Pattern(std::int64_t v) {
+  return static_cast<std::uint64_t>(v);
+}
+
 // A key that orders the memory addresses of an image of kind as the image orders them: signed in a
 // PE32 image, unsigned in a PE32+ one.
 [[nodiscard]] constexpr std::uint64_t AddressOrder(ImageKind kind, std::int64_t address) {
-  const auto pattern = static_cast<std::uint64_t>(address);
+  const std::uint64_t pattern = Pattern(address);
   // Flipping the sign bit maps the signed order onto the unsigned one.
   return kind == ImageKind::Pe32Plus ? pattern : pattern ^ (std::uint64_t{1} << 63);
 }

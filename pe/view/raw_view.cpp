@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::int32_t kNoMinimum = std::numeric_limits<std::int32_t>::max();
 constexpr std::uint64_t kLargestOffset = std::numeric_limits<std::int32_t>::max();
-constexpr std::uint64_t kLargestRva = std::numeric_limits<std::uint32_t>::max();
 
 // The fields of a PE32 image are read as 32-bit signed numbers.
 std::int32_t Signed(std::uint32_t field) { return static_cast<std::int32_t>(field); }

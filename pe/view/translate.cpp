@@ -13,8 +13,7 @@ namespace {
 std::int32_t Narrow(std::int64_t v) { return static_cast<std::int32_t>(v); }
 
 // In a PE32+ image every record's memory range lies within 0 .. 2^64 - 1 and its RVA range within
-// 0 .. 2^32 - 1 (the loader refuses other files), so the sums below cannot leave them.
-std::uint64_t Pattern(std::int64_t v) { return static_cast<std::uint64_t>(v); }
+// 0 .. 2^32 - 1 (the loader refuses other files), so the sums below, in Patterns, cannot leave them.
 
 // A translated value, and whether its 32-bit sum overflowed: that is raised only when the value
 // is the answer.
@@ -30,17 +29,6 @@ Sum OffsetToAddress(const PeImage& image, const OffsetAnswer& a, std::int64_t v)
   std::int32_t sum = 0;
   const bool overflow = __builtin_add_overflow(Narrow(v), Narrow(a.Shift), &sum);
   return {sum, overflow};
-}
-
-// The address with the base, as the records hold it; none where adding the base leaves the
-// image's addresses (no record holds such an address). A PE32 address is compared in 64 bits,
-// where RamMin - ImageBase cannot wrap.
-std::optional<std::int64_t> WithBase(const PeImage& image, std::int64_t v) {
-  if (!image.OmitImageBase) return v;
-  if (image.Kind == ImageKind::Pe32) return v + BaseInForce(image);
-  std::uint64_t sum = 0;
-  if (__builtin_add_overflow(Pattern(v), Pattern(BaseInForce(image)), &sum)) return std::nullopt;
-  return static_cast<std::int64_t>(sum);
 }
 
 // The file offset of an address that its record holds with its file bytes, into bytes past
@@ -82,7 +70,7 @@ Translation TranslateFileOffset(const PeImage& image, std::int64_t offset) {
 
 Translation TranslateAddress(const PeImage& image, std::int64_t address) {
   const TranslationIndex& index = LookupOf(image);
-  const std::optional<std::int64_t> withBase = WithBase(image, address);
+  const std::optional<std::int64_t> withBase = AddressWithBase(image, address);
   if (!withBase) return {};
   const std::uint32_t position = index.FromAddress.Find(AddressOrder(image.Kind, *withBase));
   const AddressAnswer& a = index.AddressAnswers[position];
@@ -106,6 +94,16 @@ std::int32_t RamToFile(const PeImage& image, std::int64_t& value) {
   const Translation t = TranslateAddress(image, value);
   value = t.Value;
   return t.Position;
+}
+
+std::optional<std::int64_t> AddressWithBase(const PeImage& image, std::int64_t address) {
+  if (!image.OmitImageBase) return address;
+  if (image.Kind == ImageKind::Pe32) return address + BaseInForce(image);
+  std::uint64_t sum = 0;
+  if (__builtin_add_overflow(Pattern(address), Pattern(BaseInForce(image)), &sum)) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(sum);
 }
 
 void TableChanged(const PeImage& image) { image.Lookup.reset(); }

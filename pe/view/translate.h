@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "pe/view/pe_image.h"
 
@@ -36,6 +37,12 @@ struct Translation {
 // gives its record's rank and value 0: callers of that view use TranslateAddress.
 [[nodiscard]] std::int32_t FileToRam(const PeImage& image, std::int64_t& value);
 [[nodiscard]] std::int32_t RamToFile(const PeImage& image, std::int64_t& value);
+
+// An address in the mode in force with the base, as the records hold it; none where adding the
+// base leaves the image's addresses, so that no record holds it. A PE32 address is added in 64
+// bits, where it cannot wrap and RamMin - ImageBase is compared as it stands.
+[[nodiscard]] std::optional<std::int64_t> AddressWithBase(const PeImage& image,
+                                                          std::int64_t address);
 
 // The records or their Included flags were written directly: translation builds its lookup again
 // on its next use. The functions that change the view, the load address or a flag call it.

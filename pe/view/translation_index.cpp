@@ -11,19 +11,6 @@ namespace {
 
 using Range = IntervalLookup::Range;
 
-// The records in the order a direction tests them: record 0 first or last, the sections in table
-// order. Excluded records are not tested.
-std::vector<std::size_t> TestOrder(std::span<const SectionRecord> records, HeaderTurn header) {
-  std::vector<std::size_t> order;
-  order.reserve(records.size());
-  const bool headerLast = header == HeaderTurn::Last;
-  for (std::size_t i = headerLast ? 1 : 0; i < records.size(); ++i) {
-    if (records[i].Included) order.push_back(i);
-  }
-  if (headerLast && !records.empty() && records[0].Included) order.push_back(0);
-  return order;
-}
-
 // The rank of each included record among the included ones, in table order.
 std::vector<std::uint32_t> Ranks(std::span<const SectionRecord> records) {
   std::vector<std::uint32_t> ranks(records.size());
@@ -37,7 +24,8 @@ std::vector<std::uint32_t> Ranks(std::span<const SectionRecord> records) {
 std::vector<Range> OffsetRanges(std::span<const SectionRecord> records,
                                 std::span<const std::uint32_t> ranks, HeaderTurn header) {
   std::vector<Range> ranges;
-  for (const std::size_t i : TestOrder(records, header)) {
+  for (const std::size_t i : TestOrder(records.size(), header)) {
+    if (!records[i].Included) continue;
     ranges.push_back({AddressOrder(ImageKind::Pe32, records[i].FileMin),
                       AddressOrder(ImageKind::Pe32, records[i].FileMax), ranks[i]});
   }
@@ -48,7 +36,8 @@ std::vector<Range> AddressRanges(std::span<const SectionRecord> records,
                                  std::span<const std::uint32_t> ranks, HeaderTurn header,
                                  ImageKind kind) {
   std::vector<Range> ranges;
-  for (const std::size_t i : TestOrder(records, header)) {
+  for (const std::size_t i : TestOrder(records.size(), header)) {
+    if (!records[i].Included) continue;
     ranges.push_back(
         {AddressOrder(kind, records[i].RamMin), AddressOrder(kind, records[i].RamMax), ranks[i]});
   }
@@ -56,6 +45,16 @@ std::vector<Range> AddressRanges(std::span<const SectionRecord> records,
 }
 
 }  // namespace
+
+std::vector<std::size_t> TestOrder(std::size_t count, HeaderTurn header) {
+  std::vector<std::size_t> order;
+  order.reserve(count);
+  if (count == 0) return order;
+  if (header == HeaderTurn::First) order.push_back(0);
+  for (std::size_t i = 1; i < count; ++i) order.push_back(i);
+  if (header == HeaderTurn::Last) order.push_back(0);
+  return order;
+}
 
 IntervalLookup::IntervalLookup(std::span<const Range> ranges) {
   // Each range's test turn, and the ranges by where they start.
@@ -175,6 +174,10 @@ IntervalLookup::Hit IntervalLookup::FindWithEnd(std::uint64_t key) const {
 
 namespace {
 
+TranslationIndex::Key KeyOf(const PeImage& image) {
+  return {Records(image).size(), image.OmitImageBase, BaseInForce(image)};
+}
+
 // A PE32 image's sums are in 32 bits: the delta in force is kept as its low 32 bits.
 std::int32_t DeltaInForce(const PeImage& image, const SectionRecord& r) {
   return static_cast<std::int32_t>(image.OmitImageBase ? r.RvaDelta : r.RamDelta);
@@ -212,18 +215,13 @@ TranslationIndex BuildTranslationIndex(const PeImage& image) {
     index.OffsetAnswers.push_back(OffsetAnswerOf(image, r));
     index.AddressAnswers.push_back(AddressAnswerOf(image, r));
   }
-  index.Records = records.data();
-  index.Count = records.size();
-  index.OmitImageBase = image.OmitImageBase;
-  index.Base = BaseInForce(image);
+  index.BuiltFor = KeyOf(image);
   return index;
 }
 
 const TranslationIndex& LookupOf(const PeImage& image) {
-  const std::span<const SectionRecord> records = Records(image);
   const TranslationIndex* index = image.Lookup.get();
-  if (index == nullptr || index->Records != records.data() || index->Count != records.size() ||
-      index->OmitImageBase != image.OmitImageBase || index->Base != BaseInForce(image)) {
+  if (index == nullptr || index->BuiltFor != KeyOf(image)) {
     image.Lookup = std::make_shared<const TranslationIndex>(BuildTranslationIndex(image));
   }
   return *image.Lookup;

@@ -70,6 +70,10 @@ class IntervalLookup {
   unsigned shift_ = 0;
 };
 
+// The indices 0 .. count - 1 of records or extents in the order a direction tests them: record 0,
+// the headers, first or last, the sections in table order.
+[[nodiscard]] std::vector<std::size_t> TestOrder(std::size_t count, HeaderTurn header);
+
 // What a file offset needs of its record: what is added to it. In a PE32+ image, the 64-bit
 // pattern RamMin - FileMin, less the base when addresses are without it; in a PE32 image, the
 // 32-bit delta in force (RamDelta or RvaDelta), whose sum is checked.
@@ -92,12 +96,15 @@ struct TranslationIndex {
   // at the rank.
   std::vector<OffsetAnswer> OffsetAnswers;
   std::vector<AddressAnswer> AddressAnswers;
-  // What it was built from, so that a copy of the image builds its own, and a change of the
-  // choice of addresses without the base or of the load address builds it again.
-  const SectionRecord* Records = nullptr;
-  std::size_t Count = 0;
-  bool OmitImageBase = false;
-  std::int64_t Base = 0;
+  // What it was built for besides the records, which are not compared: whoever writes them calls
+  // TableChanged. A copy of the image shares it while its records are the same.
+  struct Key {
+    std::size_t Count = 0;
+    bool OmitImageBase = false;
+    std::int64_t Base = 0;
+    friend bool operator==(const Key&, const Key&) = default;
+  };
+  Key BuiltFor;
 };
 
 [[nodiscard]] TranslationIndex BuildTranslationIndex(const PeImage& image);

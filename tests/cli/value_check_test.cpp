@@ -9,7 +9,7 @@
 #include "cli/row_writer.h"
 #include "cli/text_utf8.h"
 #include "cli/value_runner.h"
-#include "pe/read/codepage.h"
+#include "platform/translation.h"
 #include "tests/common/described_image.h"
 #include "tests/common/sample_images.h"
 #include "tests/pe/load_image.h"

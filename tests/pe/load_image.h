@@ -32,16 +32,19 @@ struct BuiltImage {
     fake::FakePrompt prompt;
     prompt.answers = {true};
     Image.View = view;
-    if (!AnalyzePeBytes(Image, Bytes, u"image", prompt)) throw std::runtime_error("image refused");
+    if (!AnalyzePeBytes(Image, Bytes, u"image", prompt, &Reading)) {
+      throw std::runtime_error("image refused");
+    }
   }
   BuiltImage(const BuiltImage&) = delete;
   BuiltImage& operator=(const BuiltImage&) = delete;
 
   [[nodiscard]] DataDirectories Directories() {
-    return ReadDataDirectories(Reader, Image.PeOffset, Image.Kind);
+    return ReadDataDirectories(Reader, Reading.PeOffset, Image.Kind);
   }
 
   std::vector<std::uint8_t> Bytes;
+  LoaderReading Reading;
   PeImage Image;
   SectionMapping Mapping{Image};
   BoundedReader Reader{Bytes};

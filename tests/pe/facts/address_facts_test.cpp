@@ -9,7 +9,6 @@
 
 #include "pe/view/image_view.h"
 #include "pe/view/section_choice.h"
-#include "platform/errors.h"
 #include "tests/common/described_image.h"
 #include "tests/pe/case_name.h"
 #include "tests/pe/load_image.h"
@@ -20,7 +19,6 @@ namespace {
 using test::Described;
 using test::kPe32Magic;
 using test::kPe32PlusMagic;
-using test::kPointers;
 using test::PeBuilder;
 
 // How the image is shown: the view, VA or RVA, and a load address.
@@ -101,16 +99,6 @@ INSTANTIATE_TEST_SUITE_P(Tables, DescriptionTest, testing::Values(
     DescriptionCase{"loader_section_from_rounded_pointer", kLoader, Typed::Offset, 0x404, u".text · Alpha+4"}),
     test::CaseName{});
 // clang-format on
-
-TEST(AddressReferenceTest, ReadsTheFileAgainByPath) {
-  test::TempDir dir;
-  Described(kPe32Magic).WriteTo(dir / "image.exe");
-  test::BuiltImage built(Described(kPe32Magic));
-  const AddressReferences found =
-      FindAddressReferencesInFile(built.Image, dir / "image.exe", 0x402110);
-  EXPECT_EQ(found.References.size(), std::size(kPointers));
-  EXPECT_THROW((void)FindAddressReferencesInFile(built.Image, dir.path(), 0x402110), PlatformError);
-}
 
 TEST(AddressFactsTest, StayWithTheTableOfTheLastAnalysisThatBuiltOne) {
   test::BuiltImage built(Described(kPe32Magic));

@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "pe/read/codepage.h"
+#include "platform/translation.h"
 #include "pe/load/loader.h"
 #include "pe/load/loader_messages.h"
 #include "tests/common/pe_builder.h"
@@ -75,6 +75,7 @@ struct Result {
   bool built = false;
   std::vector<fake::FakePrompt::Shown> shown;
   PeImage image;
+  LoaderReading reading;
 };
 
 // Starts from a loaded table, so that a refusal shows whether it kept it.
@@ -87,27 +88,28 @@ PeImage Previous() {
 }
 
 Result ThroughFile(const std::filesystem::path& path, const std::deque<bool>& answers) {
-  Result r{false, {}, Previous()};
+  Result r{false, {}, Previous(), {}};
   fake::FakePrompt prompt;
   prompt.answers = answers;
-  r.built = AnalyzePeFile(r.image, path, prompt);
+  r.built = AnalyzePeFile(r.image, path, prompt, &r.reading);
   r.shown = prompt.shown;
   return r;
 }
 
 Result ThroughMemory(std::span<const std::uint8_t> bytes, const std::filesystem::path& path,
                      const std::deque<bool>& answers) {
-  Result r{false, {}, Previous()};
+  Result r{false, {}, Previous(), {}};
   fake::FakePrompt prompt;
   prompt.answers = answers;
-  r.built = AnalyzePeBytes(r.image, bytes, Utf16FromUtf8(path.native()), prompt);
+  r.built = AnalyzePeBytes(r.image, bytes, Utf16FromUtf8(path.native()), prompt, &r.reading);
   r.shown = prompt.shown;
   return r;
 }
 
-auto Fields(const PeImage& i) {
-  return std::tie(i.PeOffset, i.PeSignature, i.SectionCount, i.ImageBase, i.SectionHeader,
-                  i.FileLength, i.LoadError, i.OmitImageBase);
+auto Fields(const Result& r) {
+  return std::tie(r.reading.PeOffset, r.reading.PeSignature, r.image.SectionCount,
+                  r.image.ImageBase, r.reading.SectionHeader, r.reading.FileLength,
+                  r.reading.LoadError, r.image.OmitImageBase);
 }
 
 auto Fields(const SectionRecord& r) {
@@ -126,7 +128,7 @@ void ExpectSameEach(const std::vector<T>& memory, const std::vector<T>& file) {
 void ExpectSame(const Result& file, const Result& memory) {
   EXPECT_EQ(memory.built, file.built);
   ExpectSameEach(memory.shown, file.shown);
-  EXPECT_EQ(Fields(memory.image), Fields(file.image));
+  EXPECT_EQ(Fields(memory), Fields(file));
   ExpectSameEach(memory.image.Sections, file.image.Sections);
 }
 

@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "pe/read/codepage.h"
+#include "platform/translation.h"
 #include "pe/load/loader_messages.h"
+#include "platform/errors.h"
+#include "tests/common/described_image.h"
 #include "tests/common/pe_builder.h"
 #include "tests/fakes/fakes.h"
+#include "tests/pe/load_image.h"
 
 namespace marlit {
 namespace {
@@ -45,7 +48,7 @@ class LoaderTest : public ::testing::Test {
  protected:
   bool Analyze(const std::filesystem::path& path) {
     prompt_.shown.clear();
-    return AnalyzePeFile(image_, path, prompt_);
+    return AnalyzePeFile(image_, path, prompt_, &reading_);
   }
   bool Analyze(const PeBuilder& builder) {
     builder.WriteTo(dir_ / "image.exe");
@@ -64,13 +67,14 @@ class LoaderTest : public ::testing::Test {
   TempDir dir_;
   fake::FakePrompt prompt_;
   PeImage image_;
+  LoaderReading reading_;
 };
 
 TEST_F(LoaderTest, BuildsEveryRecordField) {
   ASSERT_TRUE(Analyze(TypicalBuilder()));
   EXPECT_TRUE(prompt_.shown.empty());
   EXPECT_EQ(image_.ImageBase, 0x400000);
-  EXPECT_EQ(image_.PeSignature, 17744);
+  EXPECT_EQ(reading_.PeSignature, 17744);
   ASSERT_EQ(image_.SectionCount, 5);
   ASSERT_EQ(image_.Sections.size(), 5u);
   struct Row {
@@ -449,6 +453,23 @@ TEST_F(LoaderTest, RefusedFilesLeaveNoDescriptorOpen) {
     EXPECT_FALSE(Analyze(paths[static_cast<std::size_t>(round) % paths.size()]));
   }
   EXPECT_EQ(OpenDescriptors(), before);
+}
+
+// The references search opens the analysed file again as the loader opens it, and is refused as
+// the loader refuses, in the user's language.
+TEST(AddressReferenceTest, ReadsTheFileAgainByPath) {
+  TempDir dir;
+  test::Described(test::kPe32Magic).WriteTo(dir / "image.exe");
+  test::BuiltImage built(test::Described(test::kPe32Magic));
+  const AddressReferences found =
+      FindAddressReferencesInFile(built.Image, dir / "image.exe", 0x402110);
+  EXPECT_EQ(found.References.size(), std::size(test::kPointers));
+  EXPECT_THROW((void)FindAddressReferencesInFile(built.Image, dir.path(), 0x402110), PlatformError);
+  try {
+    (void)FindAddressReferencesInFile(built.Image, dir.path(), 0x402110);
+  } catch (const PlatformError& error) {
+    EXPECT_EQ(Utf16FromUtf8(error.what()), NotRegularFileMessage(Utf16FromUtf8(dir.path().native())));
+  }
 }
 
 }  // namespace

@@ -121,13 +121,13 @@ TEST_F(BoundedReaderTest, SafeSeekNeedsOneByteAfterTheTarget) {
                         {-1, false}, {std::numeric_limits<std::int32_t>::max(), false}};
   BoundedReader reader(fd_->get(), 100);
   for (const Case& c : cases) {
-    PeImage image;
-    image.FileLength = 100;
+    LoaderReading reading;
+    reading.FileLength = 100;
     FileCursor cursor(reader);
     cursor.Seek(7);
-    SafeSeek(image, cursor, c.offset);
+    SafeSeek(reading, cursor, c.offset);
     EXPECT_EQ(cursor.Position(), c.moves ? static_cast<std::uint64_t>(c.offset) : 7u) << c.offset;
-    EXPECT_EQ(image.LoadError, c.moves ? u"" : kBadFormatMessage) << c.offset;
+    EXPECT_EQ(reading.LoadError, c.moves ? u"" : kBadFormatMessage) << c.offset;
   }
 }
 
