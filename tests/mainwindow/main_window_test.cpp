@@ -508,7 +508,8 @@ TEST_F(MainWindowTest, AFileRefusedAfterItsTableIsInForceIsShown) {
 TEST_F(MainWindowTest, BrowseOpensTheChosenFileOutsideTheTopmostBand) {
   const auto file = (dir / "chosen.dll").string();
   TwoSections().WriteTo(file);
-  bed.dialogBackend.chosen = QString::fromStdString(file).toStdU16String();
+  bed.dialogBackend.choice = fake::FakeFileDialog::Path(
+      QString::fromStdString(file).toStdU16String());
   QTest::mouseClick(bed.Button("頂端"), Qt::LeftButton);
   ASSERT_TRUE(bed.Topmost());
   bool topmostDuring = true, hotKeyDuring = true;
@@ -523,7 +524,7 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFileOutsideTheTopmostBand) {
   EXPECT_TRUE(bed.Topmost());
   EXPECT_TRUE(bed.module.HotKeyEnabled);
   EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(file));
-  const FileDialogRecord& r = bed.dialogBackend.seen;
+  const FileDialogRecord& r = bed.dialogBackend.received.back();
   EXPECT_EQ(r.lpstrTitle, u"選擇程式檔案");
   EXPECT_EQ(FilterPairs(r.lpstrFilter), (std::vector<std::pair<std::u16string, std::u16string>>{
                                             {u"程式檔案(*.exe;*.dll;*.ocx)", u"*.exe;*.dll;*.ocx"},
@@ -546,7 +547,8 @@ TEST_F(MainWindowTest, BrowseOpensEveryPathTheDialogReturns) {
     const std::string file = folder + "/a.exe";
     ASSERT_EQ(file.size(), length);
     TwoSections().WriteTo(file);
-    bed.dialogBackend.chosen = QString::fromStdString(file).toStdU16String();
+    bed.dialogBackend.choice = fake::FakeFileDialog::Path(
+        QString::fromStdString(file).toStdU16String());
     QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
     EXPECT_EQ(bed.programEnds, 0) << length;
     EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(file)) << length;
