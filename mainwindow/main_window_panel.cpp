@@ -100,6 +100,7 @@ void 主窗體::虛偏移_Change() { FieldChange(PanelField::虛偏移); }
 void 主窗體::進制_Click(int index) {
   panel_->SetRadix(index == 0 ? Radix::Decimal : Radix::Hex);
   DrawPanel();
+  DrawViewInForce();
 }
 
 void 主窗體::區段訊息_Click() {
@@ -129,7 +130,7 @@ void 主窗體::ReportSections() {
 }
 
 void 主窗體::DrawViewInForce() {
-  const ViewInForce shown = DescribeViewInForce(module_.Image);
+  const ViewInForce shown = DescribeViewInForce(module_.Image, panel_->radix());
   映射狀態->setText(ToQString(shown.Text));
   映射狀態->setToolTip(映射狀態->text());
   // Answers of another view or base look different at once: bold, in the selection colours.

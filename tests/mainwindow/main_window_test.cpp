@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -11,6 +12,7 @@
 #include <QUrl>
 
 #include "mainwindow/number_field.h"
+#include "pe/view/image_view.h"
 #include "tests/common/pe_builder.h"
 #include "tests/mainwindow/window_fakes.h"
 
@@ -226,6 +228,38 @@ TEST_F(MainWindowTest, RadixSwitchKeepsEmptyFieldsEmptyAndSetsTheLimit) {
   Type("實偏移", "123456789");
   EXPECT_EQ(bed.Text("實偏移"), "12345678");
 }
+
+// The line under the converter writes the image base and the load address in the radix of the
+// fields.
+struct ViewLineCase {
+  const char* name;
+  bool decimal;
+  bool rebased;  // loaded at 10000000h
+  const char* line;
+};
+
+class ViewLineTest : public MainWindowTest, public ::testing::WithParamInterface<ViewLineCase> {};
+
+TEST_P(ViewLineTest, WritesItsNumbersInTheRadixInForce) {
+  const ViewLineCase& c = GetParam();
+  Load(TwoSections());
+  if (c.rebased) {
+    bed.chooseSections = [](QWidget&, PeImage& image, Prompt&) {
+      return SetLoadAddress(image, 0x10000000) == ViewChange::Done;
+    };
+    QTest::mouseClick(bed.Button("選擇區段訊息"), Qt::LeftButton);
+  }
+  if (c.decimal) QTest::mouseClick(bed.Get<QRadioButton>("進制0"), Qt::LeftButton);
+  EXPECT_EQ(bed.Get<QLabel>("映射狀態")->text(), QString::fromUtf8(c.line));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Radices, ViewLineTest, ::testing::Values(
+    ViewLineCase{"Hex", false, false, "區段表，基位址 400000"},
+    ViewLineCase{"Decimal", true, false, "區段表，基位址 4194304"},
+    ViewLineCase{"DecimalLoadAddress", true, true, "區段表，載入位址 268435456（檔案的基位址 4194304）"}),
+    [](const auto& param) { return std::string(param.param.name); });
+// clang-format on
 
 TEST_F(MainWindowTest, ClickingTheSelectedRadixChangesNothing) {
   Type("實偏移", "1F");
