@@ -73,8 +73,7 @@ class 主窗體 : public QWidget {
   // Puts the window into the topmost band (false) or takes it out (true); it keeps its place.
   void 設置窗體層次(const bool& 取消頂層);
 
-  // Opens the file named on the command line as a drop of it on 程式名 would; a path that names
-  // no regular file (a folder, a device) is refused with a message.
+  // Opens the file named on the command line as a drop of it on 程式名 would.
   void OpenFromCommandLine(const QString& path);
 
   // True when Form_Load could not create the keyboard input; the program is to end at once.
@@ -134,6 +133,9 @@ class 主窗體 : public QWidget {
   // A local file dropped anywhere on the window opens as one dropped on 程式名.
   void AcceptFileDrops();
   Qt::DropAction 程式名_OLEDragDrop(const QMimeData& Data);
+  // Opens the file that a drop or the command line names; a path that names no regular file (a
+  // folder, a device) is refused with a message.
+  void OpenNamedFile(const QString& path);
 
   // main_window_dialogs.cpp
   // The frame of a dialog opened by a button. The browse dialog's frame leaves the focus where it

@@ -62,25 +62,24 @@ void 主窗體::AcceptFileDrops() {
 
 Qt::DropAction 主窗體::程式名_OLEDragDrop(const QMimeData& Data) {
   UntrappedOrEnd([&] {
-    // A drop without a local file (dropped text, a remote address) is ignored like a folder.
-    const std::optional<QString> first = FileDrop::FirstLocalFile(Data);
-    if (!first || QFileInfo(*first).isDir()) return;
-    OpenProgramFile(ToU16(*first));
+    // A drop without a local file (dropped text, a remote address) names nothing to open.
+    if (const std::optional<QString> first = FileDrop::FirstLocalFile(Data)) OpenNamedFile(*first);
   });
   return Qt::CopyAction;
 }
 
 void 主窗體::OpenFromCommandLine(const QString& path) {
-  UntrappedOrEnd([&] {
-    // A folder dropped is ignored, but one named on the command line was asked for: say why
-    // nothing opens.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-      prompt_.ShowMessage(NotRegularFileMessage(ToU16(path)));
-      return;
-    }
-    OpenProgramFile(ToU16(path));
-  });
+  UntrappedOrEnd([&] { OpenNamedFile(path); });
+}
+
+void 主窗體::OpenNamedFile(const QString& path) {
+  // A folder or a device was asked for all the same: say why nothing opens.
+  const QFileInfo info(path);
+  if (info.exists() && !info.isFile()) {
+    prompt_.ShowMessage(NotRegularFileMessage(ToU16(path)));
+    return;
+  }
+  OpenProgramFile(ToU16(path));
 }
 
 }  // namespace marlit

@@ -372,8 +372,6 @@ TEST_F(MainWindowTest, DropOpensTheFirstFileOnly) {
 
 TEST_F(MainWindowTest, DropsWithoutAFileAreIgnored) {
   Load(TwoSections());
-  EXPECT_EQ(Drop(bed.Field("程式名"), Files({QString::fromStdString(dir.path().string())})),
-            Qt::CopyAction);
   auto* text = new QMimeData;
   text->setText("hello");
   EXPECT_EQ(Drop(bed.Field("程式名"), text), std::nullopt) << "a text is not taken";
@@ -476,21 +474,40 @@ INSTANTIATE_TEST_SUITE_P(
                       ExtensionCase{"ShortEx", "a.ex", true, false, false}),
     [](const auto& param) { return std::string(param.param.name); });
 
-// A path on the command line that names no regular file is refused with the loader's reason.
-class CommandLineTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
+// A path that names no regular file is refused with the loader's reason, whether it is named on
+// the command line or dropped.
+struct NotRegularFileCase {
+  const char* name;
+  const char* path;
+  bool dropped;
+};
 
-TEST_P(CommandLineTest, APathThatIsNoRegularFileSaysWhy) {
+class NotRegularFileTest : public MainWindowTest,
+                           public ::testing::WithParamInterface<NotRegularFileCase> {};
+
+TEST_P(NotRegularFileTest, SaysWhyItCannotBeAnalysed) {
+  const NotRegularFileCase& c = GetParam();
   Load(TwoSections());
   const QString named =
-      QString::fromUtf8(GetParam()).replace("{dir}", QString::fromStdString(dir.path().string()));
-  bed.window->OpenFromCommandLine(named);
+      QString::fromUtf8(c.path).replace("{dir}", QString::fromStdString(dir.path().string()));
+  if (c.dropped) {
+    EXPECT_EQ(Drop(bed.Field("程式名"), Files({named})), Qt::CopyAction);
+  } else {
+    bed.window->OpenFromCommandLine(named);
+  }
   EXPECT_EQ(bed.Messages(),
             std::vector<std::u16string>{u"「" + named.toStdU16String() +
                                         u"」不是一般的檔案（資料夾、管道或裝置），無法分析！"});
   EXPECT_EQ(bed.Text("程式名"), path) << "the file before stays";
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, CommandLineTest, ::testing::Values("{dir}", "/dev/null"));
+INSTANTIATE_TEST_SUITE_P(
+    Paths, NotRegularFileTest,
+    ::testing::Values(NotRegularFileCase{"FolderNamed", "{dir}", false},
+                      NotRegularFileCase{"DeviceNamed", "/dev/null", false},
+                      NotRegularFileCase{"FolderDropped", "{dir}", true},
+                      NotRegularFileCase{"DeviceDropped", "/dev/null", true}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 // The file field says how to open a file, and the checked state of a toggle differs plainly in
 // lightness under the default style.
