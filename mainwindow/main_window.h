@@ -96,8 +96,15 @@ class 主窗體 : public QWidget {
 
   // main_window_controls.cpp, main_window_layout.cpp, english_layout.cpp
   void BuildControls();
-  // Places the controls; the two growths widen 虛偏移 and 代碼 for a 64-bit image, in pixels.
-  void LayOut(int memoryGrowth, int codeGrowth);
+  // How many pixels 虛偏移, 實偏移 and 代碼 grow beyond the seed's places.
+  struct FieldGrowth {
+    int memory = 0;
+    int file = 0;
+    int code = 0;
+  };
+  void PlaceControls(const FieldGrowth& growth);
+  // Places the controls so that the fields show every digit of addresses of the given width.
+  void LayOut(NumberWidth addressWidth);
   void FitEnglishTexts();
   // The layout of the loaded image's kind.
   void FitAddressFields();
@@ -176,7 +183,7 @@ class 主窗體 : public QWidget {
   // The conversion steps behind 實偏移, 虛偏移, 代碼, 進制 and 區段訊息; made by Form_Load with the
   // main module's byte texts.
   std::optional<ConversionPanel> panel_;
-  bool wideLayout_ = false;
+  NumberWidth layoutWidth_ = NumberWidth::Narrow;
   // The file whose table is in force, searched again for references.
   std::filesystem::path analysedPath_;
   bool ended_ = false;

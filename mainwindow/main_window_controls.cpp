@@ -116,7 +116,7 @@ void 主窗體::BuildControls() {
 
   定時器.setInterval(kHotKeyTimerMs);
   定時器.setSingleShot(false);
-  LayOut(0, 0);
+  LayOut(NumberWidth::Narrow);
 }
 
 }  // namespace marlit
