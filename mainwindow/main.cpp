@@ -53,7 +53,7 @@ int main(int argc, char* argv[]) {
     return *status;
   }
   QApplication app(argc, argv);
-  QApplication::setFont(marlit::ProgramFont());
+  QApplication::setFont(marlit::ProgramFont(language));
   // The icon of every window, and Qt's own texts (the file dialog, the context menus) in the
   // language of Marlit's texts: Qt's own are English, its Traditional Chinese a translation.
   QTranslator qtTexts;

@@ -73,8 +73,7 @@ class 主窗體 : public QWidget {
   // Puts the window into the topmost band (false) or takes it out (true); it keeps its place.
   void 設置窗體層次(const bool& 取消頂層);
 
-  // Opens the file named on the command line as a drop of it on 程式名 would; a path that names
-  // no regular file (a folder, a device) is refused with a message.
+  // Opens the file named on the command line as a drop of it on 程式名 would.
   void OpenFromCommandLine(const QString& path);
 
   // True when Form_Load could not create the keyboard input; the program is to end at once.
@@ -88,32 +87,40 @@ class 主窗體 : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // main_window.cpp
+  void ConnectHandlers();
+  void Form_Load();
+  void Form_Unload();
+  // Handlers that trap nothing: an unexpected error ends the program with a report.
+  void UntrappedOrEnd(const std::function<void()>& handler);
+
+  // main_window_controls.cpp, main_window_layout.cpp, english_layout.cpp
   void BuildControls();
-  // Places the controls (main_window_layout.cpp); the two growths widen 虛偏移 and 代碼 for a
-  // 64-bit image, in pixels.
-  void LayOut(int memoryGrowth, int codeGrowth);
+  // How many pixels 虛偏移, 實偏移 and 代碼 grow beyond the seed's places.
+  struct FieldGrowth {
+    int memory = 0;
+    int file = 0;
+    int code = 0;
+  };
+  void PlaceControls(const FieldGrowth& growth);
+  // Places the controls so that the fields show every digit of addresses of the given width.
+  void LayOut(NumberWidth addressWidth);
   void FitEnglishTexts();
   // The layout of the loaded image's kind.
   void FitAddressFields();
-  void ConnectHandlers();
-  void Form_Load();
-  void Form_Resize();
-  void Form_Unload();
 
-  // Seams of the hot-key: the keyboard's set-up and acquisition while the window loads, its
-  // release when it closes, and the timer's tick.
-  void KeyboardSetUp();
-  void KeyboardAcquire();
-  void KeyboardRelease();
-  void 定時器_Timer();
-
+  // main_window_panel.cpp
+  // Sets a control's text only when it changes, so that the field being typed into keeps its
+  // cursor; its own change event is blocked, as the panel has run the handler already.
+  static void Draw(QLineEdit& control, const FieldText& text);
+  // A change handler's error trap: any error ends the handler with ReportOverflow.
+  void Trapped(PanelField field);
   [[nodiscard]] bool IsActiveControl(const QWidget* control) const;
   [[nodiscard]] NumberField& Control(PanelField field) const;
   // Draws the panel's texts, selected item and input limits into the controls.
   void DrawPanel();
   void FieldChange(PanelField field);
   void ReportOverflow();
-
   void 實偏移_Change();
   void 虛偏移_Change();
   void 進制_Click(int index);
@@ -121,36 +128,50 @@ class 主窗體 : public QWidget {
   void ReportSections();
   // Names the view and the base in force in 映射狀態, marked when they are not the defaults.
   void DrawViewInForce();
-  void 頂端_Click();
-  void 至剪貼簿_Click();
-  void 代碼_Change();
-  void 選擇區段訊息_Click();
-  void 關於_Click();
   // The address the panel shows in 虛偏移, which the description and the references are of.
   [[nodiscard]] std::optional<std::int64_t> AddressShown() const;
   // Describes the address shown, or else the file offset in 實偏移, in 位址說明.
   void DrawDescription();
-  void 列出引用_Click();
-  // Searches the analysed file for the address, with a progress box that can cancel it.
-  [[nodiscard]] AddressReferences SearchReferences(std::int64_t address);
-  // Puts offset into 實偏移 and translates it, as if the user had typed it there.
-  void GoToOffset(std::uint64_t offset);
-  // The frame of a dialog opened by a button. The browse dialog's frame leaves the focus where it
-  // is and skips no failing step: its failures end the program as the browse handler's do.
-  enum class Bracket { Button, Browse };
-  void DialogBracket(const std::function<void()>& dialogStep, Bracket kind = Bracket::Button);
+
+  // main_window_open.cpp
   void 瀏覽程式名_Click();
   void BrowseStep();
   void OpenProgramFile(const std::u16string& FileName);
   // A local file dropped anywhere on the window opens as one dropped on 程式名.
   void AcceptFileDrops();
   Qt::DropAction 程式名_OLEDragDrop(const QMimeData& Data);
+  // Opens the file that a drop or the command line names; a path that names no regular file (a
+  // folder, a device) is refused with a message.
+  void OpenNamedFile(const QString& path);
 
-  // A change handler's error trap: any error ends the handler with ReportOverflow.
-  void Trapped(PanelField field);
-  // Handlers that trap nothing: an unexpected error ends the program with a report.
-  void UntrappedOrEnd(const std::function<void()>& handler);
+  // main_window_dialogs.cpp
+  // The frame of a dialog opened by a button. The browse dialog's frame leaves the focus where it
+  // is and skips no failing step: its failures end the program as the browse handler's do.
+  enum class Bracket { Button, Browse };
+  void DialogBracket(const std::function<void()>& dialogStep, Bracket kind = Bracket::Button);
+  void 選擇區段訊息_Click();
+  void 關於_Click();
+  void 頂端_Click();
+
+  // main_window_clipboard.cpp
+  void 至剪貼簿_Click();
+  void 代碼_Change();
   void ShowClipboardError(const char* description);
+
+  // main_window_hot_key.cpp: the keyboard's set-up and acquisition while the window loads, its
+  // release when it closes, the timer's tick, and the pause while minimized.
+  void KeyboardSetUp();
+  void KeyboardAcquire();
+  void KeyboardRelease();
+  void 定時器_Timer();
+  void Form_Resize();
+
+  // main_window_references.cpp
+  void 列出引用_Click();
+  // Searches the analysed file for the address, with a progress box that can cancel it.
+  [[nodiscard]] AddressReferences SearchReferences(std::int64_t address);
+  // Puts offset into 實偏移 and translates it, as if the user had typed it there.
+  void GoToOffset(std::uint64_t offset);
 
   主模組& module_;
   Prompt& prompt_;
@@ -162,7 +183,7 @@ class 主窗體 : public QWidget {
   // The conversion steps behind 實偏移, 虛偏移, 代碼, 進制 and 區段訊息; made by Form_Load with the
   // main module's byte texts.
   std::optional<ConversionPanel> panel_;
-  bool wideLayout_ = false;
+  NumberWidth layoutWidth_ = NumberWidth::Narrow;
   // The file whose table is in force, searched again for references.
   std::filesystem::path analysedPath_;
   bool ended_ = false;

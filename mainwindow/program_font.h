@@ -3,18 +3,32 @@
 // both lay out the same Chinese texts in the same face.
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QString>
+#include <QStringList>
+
+#include "platform/translation.h"
 
 namespace marlit {
 
-// A Traditional Chinese user-interface face of 9 points, from whichever family is installed.
-[[nodiscard]] inline QFont ProgramFont() {
+// The seed's size, in points, of every text of the windows.
+constexpr int kProgramFontPoints = 9;
+
+// For Chinese, a Traditional Chinese user-interface face from whichever family is installed. For
+// English, the desktop's user-interface face: the Chinese faces draw Latin letters as a
+// typewriter would. Needs the application object.
+[[nodiscard]] inline QFont ProgramFont(Language language = CurrentLanguage()) {
   QFont font;
-  font.setFamilies({QStringLiteral("AR PL UMing TW"), QStringLiteral("Noto Sans CJK TC"),
+  if (language == Language::English) {
+    font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  } else {
+    font.setFamilies(
+        QStringList{QStringLiteral("AR PL UMing TW"), QStringLiteral("Noto Sans CJK TC"),
                     QStringLiteral("Noto Sans TC"), QStringLiteral("Noto Serif CJK TC"),
                     QStringLiteral("AR PL UKai TW"), QStringLiteral("WenQuanYi Zen Hei"),
                     QStringLiteral("Droid Sans Fallback")});
-  font.setPointSize(9);
+  }
+  font.setPointSize(kProgramFontPoints);
   return font;
 }
 

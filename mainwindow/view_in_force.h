@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "pe/panel/number_text.h"
 #include "pe/view/pe_image.h"
 
 namespace marlit {
@@ -15,6 +16,7 @@ struct ViewInForce {
   bool Unusual = false;
 };
 
-[[nodiscard]] ViewInForce DescribeViewInForce(const PeImage& image);
+// The numbers are written in radix, as the fields are.
+[[nodiscard]] ViewInForce DescribeViewInForce(const PeImage& image, Radix radix);
 
 }  // namespace marlit

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "dialogs/text_fit.h"
+#include "mainwindow/program_font.h"
 #include "platform/translation.h"
 #include "tests/mainwindow/window_fakes.h"
 
@@ -38,6 +39,14 @@ TEST(EnglishWindowTest, EveryTextIsEnglishAndFitsItsControl) {
   EXPECT_EQ(file->placeholderText(),
             QStringLiteral("Drop an .exe, .dll or .ocx file here or click “…”"));
   EXPECT_LE(file->fontMetrics().horizontalAdvance(file->placeholderText()) + 12, file->width());
+  // The longest numbers of a 32-bit image show whole: ten decimal digits, four bytes of 代碼.
+  for (const auto& [name, longest] :
+       {std::pair{"虛偏移", "4294967295"}, {"實偏移", "2147483647"}, {"代碼", "DDDDDDDD"}}) {
+    const QLineEdit* f = bed.Field(name);
+    EXPECT_LT(f->fontMetrics().horizontalAdvance(QString::fromUtf8(longest)),
+              f->contentsRect().width())
+        << name;
+  }
   for (const QWidget* w : bed.window->findChildren<QWidget*>()) {
     const std::string name = w->objectName().toStdString();
     EXPECT_FALSE(HasChineseCharacter(TextOf(*w))) << name;
@@ -56,6 +65,7 @@ int main(int argc, char* argv[]) {
   ::setenv("MARLIT_LOCALEDIR", MARLIT_LOCALEDIR, 1);
   marlit::StartTranslation();
   QApplication app(argc, argv);
+  QApplication::setFont(marlit::ProgramFont(marlit::Language::English));
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

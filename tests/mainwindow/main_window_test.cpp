@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -11,6 +12,7 @@
 #include <QUrl>
 
 #include "mainwindow/number_field.h"
+#include "pe/view/image_view.h"
 #include "tests/common/pe_builder.h"
 #include "tests/mainwindow/window_fakes.h"
 
@@ -227,6 +229,38 @@ TEST_F(MainWindowTest, RadixSwitchKeepsEmptyFieldsEmptyAndSetsTheLimit) {
   EXPECT_EQ(bed.Text("實偏移"), "12345678");
 }
 
+// The line under the converter writes the image base and the load address in the radix of the
+// fields.
+struct ViewLineCase {
+  const char* name;
+  bool decimal;
+  bool rebased;  // loaded at 10000000h
+  const char* line;
+};
+
+class ViewLineTest : public MainWindowTest, public ::testing::WithParamInterface<ViewLineCase> {};
+
+TEST_P(ViewLineTest, WritesItsNumbersInTheRadixInForce) {
+  const ViewLineCase& c = GetParam();
+  Load(TwoSections());
+  if (c.rebased) {
+    bed.chooseSections = [](QWidget&, PeImage& image, Prompt&) {
+      return SetLoadAddress(image, 0x10000000) == ViewChange::Done;
+    };
+    QTest::mouseClick(bed.Button("選擇區段訊息"), Qt::LeftButton);
+  }
+  if (c.decimal) QTest::mouseClick(bed.Get<QRadioButton>("進制0"), Qt::LeftButton);
+  EXPECT_EQ(bed.Get<QLabel>("映射狀態")->text(), QString::fromUtf8(c.line));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Radices, ViewLineTest, ::testing::Values(
+    ViewLineCase{"Hex", false, false, "區段表，基位址 400000"},
+    ViewLineCase{"Decimal", true, false, "區段表，基位址 4194304"},
+    ViewLineCase{"DecimalLoadAddress", true, true, "區段表，載入位址 268435456（檔案的基位址 4194304）"}),
+    [](const auto& param) { return std::string(param.param.name); });
+// clang-format on
+
 TEST_F(MainWindowTest, ClickingTheSelectedRadixChangesNothing) {
   Type("實偏移", "1F");
   QTest::mouseClick(bed.Get<QRadioButton>("進制1"), Qt::LeftButton);
@@ -338,8 +372,6 @@ TEST_F(MainWindowTest, DropOpensTheFirstFileOnly) {
 
 TEST_F(MainWindowTest, DropsWithoutAFileAreIgnored) {
   Load(TwoSections());
-  EXPECT_EQ(Drop(bed.Field("程式名"), Files({QString::fromStdString(dir.path().string())})),
-            Qt::CopyAction);
   auto* text = new QMimeData;
   text->setText("hello");
   EXPECT_EQ(Drop(bed.Field("程式名"), text), std::nullopt) << "a text is not taken";
@@ -442,21 +474,40 @@ INSTANTIATE_TEST_SUITE_P(
                       ExtensionCase{"ShortEx", "a.ex", true, false, false}),
     [](const auto& param) { return std::string(param.param.name); });
 
-// A path on the command line that names no regular file is refused with the loader's reason.
-class CommandLineTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
+// A path that names no regular file is refused with the loader's reason, whether it is named on
+// the command line or dropped.
+struct NotRegularFileCase {
+  const char* name;
+  const char* path;
+  bool dropped;
+};
 
-TEST_P(CommandLineTest, APathThatIsNoRegularFileSaysWhy) {
+class NotRegularFileTest : public MainWindowTest,
+                           public ::testing::WithParamInterface<NotRegularFileCase> {};
+
+TEST_P(NotRegularFileTest, SaysWhyItCannotBeAnalysed) {
+  const NotRegularFileCase& c = GetParam();
   Load(TwoSections());
   const QString named =
-      QString::fromUtf8(GetParam()).replace("{dir}", QString::fromStdString(dir.path().string()));
-  bed.window->OpenFromCommandLine(named);
+      QString::fromUtf8(c.path).replace("{dir}", QString::fromStdString(dir.path().string()));
+  if (c.dropped) {
+    EXPECT_EQ(Drop(bed.Field("程式名"), Files({named})), Qt::CopyAction);
+  } else {
+    bed.window->OpenFromCommandLine(named);
+  }
   EXPECT_EQ(bed.Messages(),
             std::vector<std::u16string>{u"「" + named.toStdU16String() +
                                         u"」不是一般的檔案（資料夾、管道或裝置），無法分析！"});
   EXPECT_EQ(bed.Text("程式名"), path) << "the file before stays";
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, CommandLineTest, ::testing::Values("{dir}", "/dev/null"));
+INSTANTIATE_TEST_SUITE_P(
+    Paths, NotRegularFileTest,
+    ::testing::Values(NotRegularFileCase{"FolderNamed", "{dir}", false},
+                      NotRegularFileCase{"DeviceNamed", "/dev/null", false},
+                      NotRegularFileCase{"FolderDropped", "{dir}", true},
+                      NotRegularFileCase{"DeviceDropped", "/dev/null", true}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 // The file field says how to open a file, and the checked state of a toggle differs plainly in
 // lightness under the default style.
@@ -508,7 +559,8 @@ TEST_F(MainWindowTest, AFileRefusedAfterItsTableIsInForceIsShown) {
 TEST_F(MainWindowTest, BrowseOpensTheChosenFileOutsideTheTopmostBand) {
   const auto file = (dir / "chosen.dll").string();
   TwoSections().WriteTo(file);
-  bed.dialogBackend.chosen = QString::fromStdString(file).toStdU16String();
+  bed.dialogBackend.choice = fake::FakeFileDialog::Path(
+      QString::fromStdString(file).toStdU16String());
   QTest::mouseClick(bed.Button("頂端"), Qt::LeftButton);
   ASSERT_TRUE(bed.Topmost());
   bool topmostDuring = true, hotKeyDuring = true;
@@ -523,7 +575,7 @@ TEST_F(MainWindowTest, BrowseOpensTheChosenFileOutsideTheTopmostBand) {
   EXPECT_TRUE(bed.Topmost());
   EXPECT_TRUE(bed.module.HotKeyEnabled);
   EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(file));
-  const FileDialogRecord& r = bed.dialogBackend.seen;
+  const FileDialogRecord& r = bed.dialogBackend.received.back();
   EXPECT_EQ(r.lpstrTitle, u"選擇程式檔案");
   EXPECT_EQ(FilterPairs(r.lpstrFilter), (std::vector<std::pair<std::u16string, std::u16string>>{
                                             {u"程式檔案(*.exe;*.dll;*.ocx)", u"*.exe;*.dll;*.ocx"},
@@ -546,7 +598,8 @@ TEST_F(MainWindowTest, BrowseOpensEveryPathTheDialogReturns) {
     const std::string file = folder + "/a.exe";
     ASSERT_EQ(file.size(), length);
     TwoSections().WriteTo(file);
-    bed.dialogBackend.chosen = QString::fromStdString(file).toStdU16String();
+    bed.dialogBackend.choice = fake::FakeFileDialog::Path(
+        QString::fromStdString(file).toStdU16String());
     QTest::mouseClick(bed.Button("瀏覽程式名"), Qt::LeftButton);
     EXPECT_EQ(bed.programEnds, 0) << length;
     EXPECT_EQ(bed.Text("程式名"), QString::fromStdString(file)) << length;

@@ -1,5 +1,5 @@
 #pragma once
-// Fakes of the window level and the file dialog backend, and a test bed that builds the real
+// A fake of the window level, and a test bed that builds the real
 // window over fakes and finds its controls by name.
 
 #include <QApplication>
@@ -14,9 +14,9 @@
 #include <string>
 
 #include "mainwindow/main_window.h"
-#include "platform/file_dialog.h"
 #include "platform/window_level.h"
 #include "support/open_file.h"
+#include "tests/fakes/fake_file_dialog.h"
 #include "tests/fakes/fake_keyboard.h"
 #include "tests/fakes/fakes.h"
 
@@ -38,23 +38,6 @@ class FakeWindowLevel : public WindowLevel {
   bool fail = false;
 };
 
-class FakeFileDialogBackend : public FileDialogBackend {
- public:
-  bool GetOpenFileName(FileDialogRecord& record) override {
-    seen = record;
-    if (during) during();
-    if (failWith) throw PlatformError(*failWith);
-    if (!chosen) return false;
-    const auto slash = chosen->rfind(u'/');
-    return StoreChosenFiles(record, chosen->substr(0, slash), {chosen->substr(slash + 1)});
-  }
-  bool GetSaveFileName(FileDialogRecord&) override { return false; }
-  std::optional<std::u16string> chosen;  // nothing: the user cancels
-  std::optional<std::string> failWith;
-  std::function<void()> during;
-  FileDialogRecord seen;
-};
-
 // The window over fakes, with the dialogs replaced by what the test puts in place.
 struct WindowBed {
   WindowBed() : openFile(dialogBackend, std::filesystem::temp_directory_path()) {
@@ -72,7 +55,7 @@ struct WindowBed {
     };
     hooks.EndProgram = [this] { ++programEnds; };
     window = std::make_unique<主窗體>(module, prompt, clipboard, beeper, windowLevel, openFile,
-                                     主窗體::HotKeyPlatform{dxRoot, foreground}, std::move(hooks));
+                                      主窗體::HotKeyPlatform{dxRoot, foreground}, std::move(hooks));
   }
   template <typename T>
   T* Get(const char* name) const {
@@ -102,7 +85,7 @@ struct WindowBed {
   fake::FakeClipboard clipboard;
   fake::FakeBeeper beeper;
   FakeWindowLevel windowLevel;
-  FakeFileDialogBackend dialogBackend;
+  fake::FakeFileDialog dialogBackend;
   OpenFile::Service openFile;
   fake::FakeKeyboard keyboard;
   fake::FakeDirectX dxRoot{keyboard};
