@@ -70,7 +70,9 @@ void 主窗體::BuildControls() {
   區段訊息->addItem(ToQString(Translate(u"不在段內")));
   // A long table scrolls in a list of a few rows rather than in one as tall as the screen.
   區段訊息->setMaxVisibleItems(kSectionRowsShown);
-  區段訊息->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+  // The rows are taller than the font, so that an underscore below its baseline shows.
+  區段訊息->setStyleSheet(QStringLiteral(
+      "QComboBox { combobox-popup: 0; } QComboBox QAbstractItemView::item { padding: 2px 0px; }"));
 
   選擇區段訊息 = Named(new QPushButton(ToQString(Translate(u"選擇")), bk), u"選擇區段訊息");
   頂端 = Named(new QPushButton(ToQString(Translate(u"頂端")), bk), u"頂端");

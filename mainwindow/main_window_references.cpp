@@ -6,6 +6,7 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/number_field.h"
 #include "mainwindow/progress_box.h"
+#include "pe/load/loader.h"
 #include "pe/panel/number_text.h"
 #include "platform/errors.h"
 #include "platform/translation.h"

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -526,6 +528,11 @@ TEST_F(MainWindowTest, TheLooksSayWhatToDoAndWhatIsOn) {
     toggle->setChecked(true);
     EXPECT_GT(std::abs(off - lightness()), 60) << name;
   }
+  // A section list row holds the font's descent, where ".debug_aranges" has its underscore.
+  QComboBox* list = bed.List();
+  list->addItem(".debug_aranges");
+  list->view()->ensurePolished();
+  EXPECT_GE(list->view()->sizeHintForRow(1), list->fontMetrics().height() + 4);
 }
 
 TEST_F(MainWindowTest, FileThatIsNotAPeImageKeepsThePreviousName) {
