@@ -149,7 +149,7 @@ void AppendJsonNumber(std::string& out, std::string_view key, std::int64_t value
   char digits[kFieldTextCapacity];
   out.append("\"").append(key).append("\":\"").append(NumberText(value, radix, width));
   out.append("\",\"").append(key).append("_value\":");
-  out.append(digits, PutJsonNumber(digits, value, width) - digits);
+  out.append(digits, static_cast<std::size_t>(PutJsonNumber(digits, value, width) - digits));
 }
 
 std::string JsonString(std::string_view text) {
