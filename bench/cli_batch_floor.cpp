@@ -147,7 +147,8 @@ int main(int argc, char** argv) {
       std::memcpy(o, text, length);
       o += length;
       *o++ = '\t';
-      o = PutHex(o, address);
+      // An offset in no section has no address: its field stays empty.
+      if (position != 0) o = PutHex(o, address);
       *o++ = '\t';
       o = PutDecimal(o, static_cast<std::uint32_t>(position));
       *o++ = '\t';

@@ -47,13 +47,12 @@ bool Answered(const ConversionPanel& panel, Field typed, Field field) {
   return panel.Position() != 0 || typed == field;
 }
 
-char* PutTextRow(char* to, const ConversionPanel& panel, Field typed, const char* piece,
-                 std::size_t size) {
-  if (Answered(panel, typed, Field::FileOffset)) to = PutField(to, panel.Text(PanelField::實偏移));
+// The fields as the panel shows them: it leaves empty what has no answer, so a tab-separated row
+// asks nothing more of it.
+char* PutTextRow(char* to, const ConversionPanel& panel, const char* piece, std::size_t size) {
+  to = PutField(to, panel.Text(PanelField::實偏移));
   *to++ = '\t';
-  if (Answered(panel, typed, Field::MemoryAddress)) {
-    to = PutField(to, panel.Text(PanelField::虛偏移));
-  }
+  to = PutField(to, panel.Text(PanelField::虛偏移));
   to = PutPiece(to, piece, size);
   to = PutField(to, panel.代碼());
   *to++ = '\n';
@@ -150,7 +149,7 @@ void AppendJsonNumber(std::string& out, std::string_view key, std::int64_t value
   char digits[kFieldTextCapacity];
   out.append("\"").append(key).append("\":\"").append(NumberText(value, radix, width));
   out.append("\",\"").append(key).append("_value\":");
-  out.append(digits, PutJsonNumber(digits, value, width) - digits);
+  out.append(digits, static_cast<std::size_t>(PutJsonNumber(digits, value, width) - digits));
 }
 
 std::string JsonString(std::string_view text) {
@@ -210,7 +209,7 @@ RowWriter::RowWriter(std::ostream& out, bool json, const ConversionPanel& panel,
   block_.reset(new char[size_]);
 }
 
-char* RowWriter::Room(std::size_t extra) {
+char* RowWriter::MakeRoom(std::size_t extra) {
   if (used_ >= capacity_ || used_ + longestRow_ + extra > size_) {
     if (!Flush()) return nullptr;
     const bool grow = capacity_ < kBlock;
@@ -238,12 +237,13 @@ std::string_view RowWriter::TakeFacts(const ConversionPanel& panel, Field typed)
 }
 
 bool RowWriter::Append(const ConversionPanel& panel, Field typed) {
-  const auto [start, size] = pieces_.at(static_cast<std::size_t>(panel.Position()));
+  // The panel selects only items of its list, and each item has its piece.
+  const auto [start, size] = pieces_[static_cast<std::size_t>(panel.Position())];
   const char* const piece = pieceText_.data() + start;
   if (!json_) {
     char* const row = Room();
     if (row == nullptr) return false;
-    Written(row, PutTextRow(row, panel, typed, piece, size));
+    Written(row, PutTextRow(row, panel, piece, size));
     return true;
   }
   const std::string_view directory = TakeFacts(panel, typed);

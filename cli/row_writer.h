@@ -78,8 +78,15 @@ class RowWriter {
     std::size_t size;
   };
   // The room for one row and extra bytes more, flushing the block first when it is full; null
-  // once the output failed.
-  [[nodiscard]] char* Room(std::size_t extra = 0);
+  // once the output failed. The block has room for a row past capacity_, so a row with no extra
+  // bytes asks one question of it.
+  [[nodiscard]] char* Room(std::size_t extra = 0) {
+    if (used_ < capacity_ && !failed_ && (extra == 0 || used_ + longestRow_ + extra <= size_)) {
+      return block_.get() + used_;
+    }
+    return MakeRoom(extra);
+  }
+  [[nodiscard]] char* MakeRoom(std::size_t extra);
   // The directory and export of the value typed: the directory's JSON string (empty for none),
   // and the export's into exportJson_.
   [[nodiscard]] std::string_view TakeFacts(const ConversionPanel& panel, Field typed);

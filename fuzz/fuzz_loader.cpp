@@ -1,10 +1,8 @@
 // Analyses arbitrary bytes in memory as a PE file, then runs everything that works on the table
-// Analyses arbitrary bytes in memory as a PE file, then runs everything that works on the table
 // it builds: the long names, the two views (which must agree where the file is well formed), a
 // load address, the translation both ways with and without the base, the number texts of every
-// value, the overlap report, and what describes an address: the data directories, the export
-// names, the base relocations and the reference search, read where the loader maps them, and the
-// descriptions and references of values in the view in force. The options come from the last byte
+// value and the overlap report. What describes an address (the directories, exports, relocations
+// and references) has its own target, fuzz_address_facts. The options come from the last byte
 // (fuzz/loader_options.h).
 #include <algorithm>
 #include <cstddef>
@@ -16,15 +14,11 @@
 
 #include "fuzz/loader_options.h"
 #include "fuzz/require.h"
-#include "pe/facts/address_facts.h"
-#include "pe/facts/data_directories.h"
-#include "pe/facts/export_names.h"
+#include "fuzz/section_count_field.h"
 #include "pe/view/image_view.h"
-#include "pe/facts/loader_mapping.h"
 #include "pe/load/loader.h"
 #include "pe/panel/number_text.h"
 #include "pe/view/overlap.h"
-#include "pe/facts/references.h"
 #include "pe/view/section_choice.h"
 #include "pe/view/translate.h"
 #include "platform/errors.h"
@@ -400,25 +394,6 @@ void CheckViewsAgree(const PeImage& image) {
   }
 }
 
-// The first directory holding a directory's own first byte is that one or one before it; only
-// the certificate table holds a file offset.
-void CheckDirectories(const DataDirectories& directories) {
-  MARLIT_REQUIRE(directories.EntryCount <= kMaxDataDirectories);
-  for (std::size_t i = 0; i < kDirectoryKinds; ++i) {
-    const auto kind = static_cast<DirectoryKind>(i);
-    MARLIT_REQUIRE(!DirectoryKey(kind).empty() && !DirectoryName(kind).empty());
-    const std::optional<DataDirectory> entry = NonEmptyEntry(directories, kind);
-    if (!entry) continue;
-    const std::optional<DirectoryKind> ofRva = DirectoryOfRva(directories, entry->VirtualAddress);
-    MARLIT_REQUIRE(ofRva != DirectoryKind::Certificate);
-    if (kind != DirectoryKind::Certificate) {
-      MARLIT_REQUIRE(ofRva && static_cast<std::size_t>(*ofRva) <= i);
-    } else {
-      MARLIT_REQUIRE(DirectoryOfFileOffset(directories, entry->VirtualAddress) == kind);
-    }
-  }
-}
-
 // A load address from the input: a refused one leaves the table as it was; one in force moves
 // every record's memory range and nothing else.
 void CheckLoadAddress(PeImage& image, std::span<const std::uint8_t> input) {
@@ -450,152 +425,6 @@ void CheckLoadAddress(PeImage& image, std::span<const std::uint8_t> input) {
   }
 }
 
-// The RVA range of the first included record holding rva, as the mapping gives it.
-std::optional<RvaRange> SectionOf(const PeImage& image, std::uint32_t rva) {
-  for (const SectionRecord& r : Records(image)) {
-    const std::int64_t begin = r.FileMin + r.RvaDelta;
-    const std::int64_t end = r.FileMax + r.RvaDelta;
-    if (r.Included && begin >= 0 && end <= std::numeric_limits<std::uint32_t>::max() &&
-        begin <= rva && rva < end) {
-      return RvaRange{static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end)};
-    }
-  }
-  return std::nullopt;
-}
-
-// A name, "Name+HEX" or "#ORDINAL", never empty; none outside the section.
-void CheckExportNames(const PeImage& image, const DataDirectories& directories,
-                      const ExportNames& exports) {
-  std::vector<std::uint32_t> rvas;
-  for (const DataDirectory& entry : directories.Entries) {
-    rvas.insert(rvas.end(), {entry.VirtualAddress, entry.VirtualAddress + 1});
-  }
-  for (const SectionRecord& r : Records(image)) {
-    const auto begin = static_cast<std::uint32_t>(r.FileMin + r.RvaDelta);
-    rvas.insert(rvas.end(),
-                {begin, begin + 0x10, static_cast<std::uint32_t>(r.FileMax + r.RvaDelta) - 1});
-  }
-  for (std::uint32_t rva : rvas) {
-    const std::optional<RvaRange> section = SectionOf(image, rva);
-    if (!section) continue;
-    const std::optional<std::u16string> name = exports.NameAt(rva, *section);
-    MARLIT_REQUIRE(!name || (!name->empty() && name->front() != u'+'));
-    MARLIT_REQUIRE(!exports.NameAt(rva, {rva + 1, rva + 1}));
-  }
-}
-
-void CheckRelocations(std::span<const std::uint8_t> input, const BaseRelocations& relocations) {
-  const std::span<const std::uint32_t> rvas = relocations.Rvas();
-  MARLIT_REQUIRE(rvas.size() <= input.size() / 2);
-  MARLIT_REQUIRE(std::adjacent_find(rvas.begin(), rvas.end(), std::greater_equal<>()) ==
-                 rvas.end());
-}
-
-// Every reference holds the pointer's bytes, in order, each once; a relocated one is at an RVA a
-// relocation covers. For the value taken from the input, no holder is missed.
-void CheckReferences(std::span<const std::uint8_t> input, const PeImage& image,
-                     const RvaMapping& mapping, const BaseRelocations& relocations,
-                     std::int64_t address, bool complete) {
-  BoundedReader reader(input);
-  const StoredPointer pointer = PointerBytes(image.Kind, address);
-  const ReferenceSearch search = FindReferences(reader, pointer, mapping, relocations);
-  MARLIT_REQUIRE(!search.Cancelled);
-  std::size_t holders = 0;
-  for (std::size_t at = 0; complete && at + pointer.Width <= input.size(); ++at) {
-    holders += std::equal(pointer.View().begin(), pointer.View().end(),
-                          input.begin() + static_cast<std::ptrdiff_t>(at));
-  }
-  MARLIT_REQUIRE(!complete || search.References.size() == std::min(holders, kMaxReferences));
-  std::optional<std::uint64_t> previous;
-  for (const Reference& r : search.References) {
-    MARLIT_REQUIRE(!previous || *previous < r.FileOffset);
-    previous = r.FileOffset;
-    MARLIT_REQUIRE(r.FileOffset + pointer.Width <= input.size());
-    MARLIT_REQUIRE(std::equal(pointer.View().begin(), pointer.View().end(),
-                              input.begin() + static_cast<std::ptrdiff_t>(r.FileOffset)));
-    const std::optional<std::uint32_t> rva =
-        mapping.RvaOfFileOffset(static_cast<std::uint32_t>(r.FileOffset));
-    MARLIT_REQUIRE(r.Relocated == (rva && relocations.Covers(*rva)));
-  }
-}
-
-// The pointer stored in the middle of the input, so that the search finds something.
-std::int64_t StoredValue(std::span<const std::uint8_t> input, ImageKind kind) {
-  std::array<std::uint8_t, 8> bytes{};
-  const std::size_t at = input.size() / 2;
-  std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(at),
-              std::min<std::size_t>(8, input.size() - at), bytes.begin());
-  const std::uint64_t low = LoadLe32(bytes, 0);
-  return static_cast<std::int64_t>(
-      kind == ImageKind::Pe32Plus ? low | std::uint64_t{LoadLe32(bytes, 4)} << 32 : low);
-}
-
-// The references in the view in force are the search's, each placed where translation puts its
-// offset; a description names the record the value's translation gives.
-void CheckViewReferences(std::span<const std::uint8_t> input, const PeImage& image,
-                         std::int64_t address) {
-  BoundedReader reader(input);
-  const AddressReferences found = FindAddressReferences(image, reader, address);
-  static const LoaderMapping kNoMapping;
-  static const BaseRelocations kNoRelocations;
-  const ReferenceSearch search =
-      FindReferences(reader, StoredPointerOf(image, address),
-                     image.Facts ? image.Facts->Mapping : kNoMapping,
-                     image.Facts ? image.Facts->Relocations : kNoRelocations);
-  MARLIT_REQUIRE(found.References.size() == search.References.size());
-  for (std::size_t i = 0; i < found.References.size(); ++i) {
-    const AddressReference& r = found.References[i];
-    MARLIT_REQUIRE(r.FileOffset == search.References[i].FileOffset);
-    MARLIT_REQUIRE(r.Address.has_value() == (r.Position != 0));
-    MARLIT_REQUIRE(r.Section.has_value() == (r.Position != 0));
-  }
-  const AddressDescription described = DescribeAddress(image, address);
-  MARLIT_REQUIRE(described.Section.has_value() == (described.Position != 0));
-  MARLIT_REQUIRE(!described.Facts.Export || described.Position != 0);
-  (void)DescriptionLine(DescribeFileOffset(image, StoredValue(input, ImageKind::Pe32) & 0xFFFFF));
-}
-
-void RunAddressTables(std::span<const std::uint8_t> input, const PeImage& image,
-                      std::int32_t peOffset) {
-  BoundedReader reader(input);
-  const LoaderMapping mapping(image.Raw);
-  const DataDirectories directories = ReadDataDirectories(reader, peOffset, image.Kind);
-  CheckDirectories(directories);
-  CheckExportNames(image, directories, ExportNames::Read(reader, directories, mapping));
-  const BaseRelocations relocations =
-      BaseRelocations::Read(reader, directories, image.Kind, mapping);
-  CheckRelocations(input, relocations);
-  CheckReferences(input, image, mapping, relocations, StoredValue(input, image.Kind), true);
-  for (std::size_t i = 0; i < kDirectoryKinds; i += 5) {
-    const auto rva = directories.Entries[i].VirtualAddress;
-    CheckReferences(input, image, mapping, relocations, image.ImageBase + rva, false);
-  }
-  CheckViewReferences(input, image, StoredValue(input, image.Kind));
-}
-
-// The section count field as the loader reads it: at PeOffset + 6, or, where a seek falls outside
-// the input, on from where the reading stands; zeros past the end.
-std::int32_t SectionCountField(std::span<const std::uint8_t> input) {
-  const auto size = static_cast<std::int64_t>(input.size());
-  std::int64_t at = 0;
-  const auto seek = [&](std::int64_t offset) {
-    if (offset >= 0 && offset + 1 < size) at = offset;
-  };
-  const auto read = [&](int bytes) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < bytes; ++i, ++at) {
-      if (at < size) value |= std::uint32_t{input[static_cast<std::size_t>(at)]} << (8 * i);
-    }
-    return value;
-  };
-  seek(60);
-  const auto peOffset = static_cast<std::int32_t>(read(4));
-  seek(peOffset);
-  (void)read(4);
-  seek(std::int64_t{peOffset} + 6);
-  return static_cast<std::int16_t>(read(2));
-}
-
 }  // namespace
 }  // namespace marlit
 
@@ -603,7 +432,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace marlit;
   const std::span<const std::uint8_t> input(data, size);
   const LoaderOptions options = fuzz::LoaderOptionsOf(input);
-  const std::int32_t count = SectionCountField(input);
+  const std::int32_t count = fuzz::SectionCountField(input);
   // Kept out of the corpus: libFuzzer 15 and later drop such inputs; older ones find no coverage
   // in them, as the target's own code is not instrumented.
   if (count > fuzz::kLargestTable && count < std::numeric_limits<std::int16_t>::max()) return -1;
@@ -625,6 +454,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   ApplyExclusions(image, options);
   RunOperations(image);
-  RunAddressTables(input, image, reading.PeOffset);
   return 0;
 }

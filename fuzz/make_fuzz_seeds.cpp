@@ -1,7 +1,8 @@
 // Writes the seed corpus of every fuzz target into OUTDIR/<target>/: images from the tests' image
-// builder for the loader (both layouts, well-formed and malformed, some with their last byte set
-// to choose the target's options), texts for the key filter, texts with separators and limits
-// for the list toolkit, and lines of values for marlit-cli's batch reader. Each seed is a plain input of its target, written fresh on every run.
+// builder for the loader and the address tables (both layouts, well-formed and malformed, some
+// with their last byte set to choose the target's options), texts for the key filter, texts with
+// separators and limits for the list toolkit, and lines of values for marlit-cli's batch reader.
+// Each seed is a plain input of its target, written fresh on every run.
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -294,6 +295,8 @@ int main(int argc, char* argv[]) {
   }
   try {
     LoaderSeeds(Corpus(argv[1], "loader"));
+    // The same files: the address tables are read from what the loader analyses.
+    LoaderSeeds(Corpus(argv[1], "address_facts"));
     KeyFilterSeeds(Corpus(argv[1], "key_filter"));
     Perl2Seeds(Corpus(argv[1], "perl2"));
     CliBatchSeeds(Corpus(argv[1], "cli_batch"));
