@@ -194,6 +194,8 @@ Outcome Analyze(PeImage& image, BoundedReader& reader, Prompt& prompt) {
 
   const std::int64_t imageBase = ReadImageBase(image, file, kind);
   RawImageHeaders raw = ReadRawHeaders(image, file, reader, count);
+  // A skipped seek left the headers read from the wrong place: no table of them goes in force.
+  if (!image.LoadError.empty()) throw Refusal{image.LoadError};
   ViewTable table = BuildTable(raw, kind, image.View, imageBase);
   auto facts = std::make_shared<const AddressFacts>(
       ReadAddressFacts(reader, raw, image.PeOffset, kind));
@@ -228,7 +230,7 @@ Outcome AnalyzeMemory(PeImage& image, std::span<const std::uint8_t> bytes,
   return Analyze(image, reader, prompt);
 }
 
-// Shows what ends the analysis: a refusal, a failed read or the pending LoadError.
+// Shows what ends the analysis: a refusal, a pending LoadError among them, or a failed read.
 template <typename Analysis>
 bool ShowOutcome(PeImage& image, std::u16string_view shown, Prompt& prompt, Analysis analysis) {
   image.LoadError.clear();
@@ -239,10 +241,6 @@ bool ShowOutcome(PeImage& image, std::u16string_view shown, Prompt& prompt, Anal
     return false;
   } catch (const PlatformError& error) {
     prompt.ShowMessage(ReadFailedMessage(shown, Utf16FromUtf8(error.what())));
-    return false;
-  }
-  if (!image.LoadError.empty()) {
-    prompt.ShowMessage(image.LoadError);
     return false;
   }
   return true;

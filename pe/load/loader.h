@@ -14,9 +14,8 @@
 namespace marlit {
 
 // Analyses the PE file at path into image, showing its own messages through prompt. True when the
-// table was built and no error is pending. On a refused file the previous table stays in force,
-// except after a bad seek, reported only at the end: the new table is then in force, and
-// TablesInForce has grown.
+// table was built and no error is pending. On a refused file, a bad seek included, the previous
+// table stays in force.
 [[nodiscard]] bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt);
 
 // Analyses bytes already in memory exactly as AnalyzePeFile analyses a file holding them, with the

@@ -55,8 +55,7 @@ struct PeImage {
   std::u16string LoadError;
   // Memory addresses without the image base; only the section selection dialog sets it.
   bool OmitImageBase = false;
-  // Counts the tables put in force. An analysis that is refused after its table replaced the old
-  // one (a bad seek, reported at the end) still leaves it in force, so its callers tell by this.
+  // Counts the tables put in force; 0 while none has been.
   std::uint32_t TablesInForce = 0;
   // What the file says, kept so that a view can be rebuilt without the file.
   RawImageHeaders Raw;
