@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         TypingCase{"HexOffsetInNoSection", false, "實偏移", "FFFFFF", "", 0, ""},
         TypingCase{"HexAddressInText", false, "虛偏移", "401C00", "1000", 2, "001C4000"},
         TypingCase{"HexAddressInNoSection", false, "虛偏移", "500000", "", 0, ""},
-        TypingCase{"HexAddressOfFileStart", false, "虛偏移", "400000", "0", 1, ""},
+        TypingCase{"HexAddressOfFileStart", false, "虛偏移", "400000", "0", 1, "00004000"},
         TypingCase{"DecimalOffset", true, "實偏移", "4096", "4201472", 2, "001C4000"},
         TypingCase{"DecimalAddress", true, "虛偏移", "4201472", "4096", 2, "001C4000"}),
     [](const auto& param) { return std::string(param.param.name); });
