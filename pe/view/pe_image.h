@@ -98,13 +98,8 @@ struct PeImage {
 }
 
 // The included record of the 1-based rank among the included ones, in table order: the record
-// behind item rank of the section list. Null when there is none.
-[[nodiscard]] inline const SectionRecord* IncludedRecord(const PeImage& image, std::int32_t rank) {
-  std::int32_t seen = 0;
-  for (const SectionRecord& record : Records(image)) {
-    if (record.Included && ++seen == rank) return &record;
-  }
-  return nullptr;
-}
+// behind item rank of the section list. Null when there is none. Found through translation's
+// lookup, in a time that does not grow with the rank.
+[[nodiscard]] const SectionRecord* IncludedRecord(const PeImage& image, std::int32_t rank);
 
 }  // namespace marlit

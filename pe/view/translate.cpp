@@ -110,4 +110,10 @@ std::int32_t RamToFile(const PeImage& image, std::int64_t& value) {
 
 void TableChanged(const PeImage& image) { image.Lookup.reset(); }
 
+const SectionRecord* IncludedRecord(const PeImage& image, std::int32_t rank) {
+  const std::vector<std::uint32_t>& records = LookupOf(image).RecordOfRank;
+  if (rank < 1 || static_cast<std::size_t>(rank) >= records.size()) return nullptr;
+  return &Records(image)[records[static_cast<std::size_t>(rank)]];
+}
+
 }  // namespace marlit

@@ -92,6 +92,8 @@ struct TranslationIndex {
   // at the rank.
   std::vector<OffsetAnswer> OffsetAnswers;
   std::vector<AddressAnswer> AddressAnswers;
+  // The index in the table of the included record of each rank; the first entry, of none, unused.
+  std::vector<std::uint32_t> RecordOfRank;
   // What it was built from, so that a copy of the image builds its own, and a change of the
   // choice of addresses without the base or of the load address builds it again.
   const SectionRecord* Records = nullptr;
