@@ -1,11 +1,12 @@
 // A million file offsets and a million addresses through the lookup, in an image of 20 sections
 // and in one of 32766, in the raw view and in the loader's: the time per value must not grow with
-// the section count.
+// the section count; nor must the naming of references in the last of 32766 sections.
 #include <benchmark/benchmark.h>
 
 #include <random>
 #include <vector>
 
+#include "pe/facts/address_facts.h"
 #include "pe/view/image_view.h"
 #include "pe/load/loader.h"
 #include "pe/view/translate.h"
@@ -58,13 +59,15 @@ std::vector<std::uint8_t> ImageBytes(std::uint32_t count) {
   return b;
 }
 
-PeImage Analysed(std::uint32_t count, MappingView view) {
+PeImage Analysed(std::span<const std::uint8_t> bytes, MappingView view) {
   YesPrompt prompt;
   PeImage image;
   image.View = view;
-  if (!AnalyzePeBytes(image, ImageBytes(count), u"bench", prompt)) std::abort();
+  if (!AnalyzePeBytes(image, bytes, u"bench", prompt)) std::abort();
   return image;
 }
+
+PeImage Analysed(std::uint32_t count, MappingView view) { return Analysed(ImageBytes(count), view); }
 
 // Values spread over the image's file or memory and a little past them.
 std::vector<std::int64_t> Spread(std::int64_t from, std::int64_t to) {
@@ -111,6 +114,26 @@ void BuildLookup(benchmark::State& state) {
   }
 }
 BENCHMARK(BuildLookup)->Unit(benchmark::kMillisecond);
+
+// As many references as a search keeps, in the last sections of the largest table, each named
+// after its section: naming must not grow with the section's place in the table.
+void ReferencesInTheLastSections(benchmark::State& state) {
+  std::vector<std::uint8_t> bytes = ImageBytes(32766);
+  const std::uint32_t address = kImageBase + kPage;  // the first byte of the first section
+  for (std::size_t at = bytes.size() - 4 * kMaxReferences; at < bytes.size(); at += 4) {
+    Put32(bytes, at, address);
+  }
+  const PeImage image = Analysed(bytes, MappingView::Raw);
+  BoundedReader reader(bytes);
+  for (auto _ : state) {
+    const AddressReferences found = FindAddressReferences(image, reader, address);
+    if (found.References.size() != kMaxReferences || !found.References.back().Section) {
+      state.SkipWithError("miscounted");
+    }
+    benchmark::DoNotOptimize(found);
+  }
+}
+BENCHMARK(ReferencesInTheLastSections)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace marlit::bench

@@ -31,7 +31,10 @@ BaseRelocations BaseRelocations::Read(BoundedReader& reader, const DataDirectori
                                       ImageKind kind, const RvaMapping& mapping) {
   const std::optional<DataDirectory> directory =
       NonEmptyEntry(directories, DirectoryKind::BaseRelocation);
-  if (!directory || directory->Size > reader.Length()) return {};
+  if (!directory || directory->Size > reader.Length() ||
+      !IsMapped(reader, mapping, directory->VirtualAddress, directory->Size)) {
+    return {};
+  }
   std::vector<std::uint8_t> table(directory->Size);
   if (!ReadMapped(reader, mapping, directory->VirtualAddress, table)) return {};
 

@@ -16,6 +16,8 @@ namespace {
 constexpr std::size_t kExportDirectorySize = 40;
 // Names are read this many bytes at a time, in the run the view maps.
 constexpr std::size_t kNameChunk = 256;
+// Ordinals are 16-bit: a directory of more functions is refused before they are allocated.
+constexpr std::uint32_t kMostFunctions = 65536;
 
 // The export directory's fields as the PE format lays them out.
 struct RawExportDirectory {
@@ -45,8 +47,10 @@ RawExportDirectory ReadExportDirectory(BoundedReader& reader, const RvaMapping& 
                                        std::uint32_t rva) {
   std::array<std::uint8_t, kExportDirectorySize> bytes{};
   if (!ReadMapped(reader, mapping, rva, bytes)) throw CorruptDirectory{};
-  return {LoadLe32(bytes, 16), LoadLe32(bytes, 20), LoadLe32(bytes, 24),
-          LoadLe32(bytes, 28), LoadLe32(bytes, 32), LoadLe32(bytes, 36)};
+  const RawExportDirectory raw{LoadLe32(bytes, 16), LoadLe32(bytes, 20), LoadLe32(bytes, 24),
+                               LoadLe32(bytes, 28), LoadLe32(bytes, 32), LoadLe32(bytes, 36)};
+  if (raw.NumberOfFunctions > kMostFunctions) throw CorruptDirectory{};
+  return raw;
 }
 
 // For each function, the name RVA of its first name in the name table; none when it has none.
@@ -76,9 +80,10 @@ class NameReader {
       const FileRun next = NextChunk(at);
       const std::size_t n = next.Size;
       reader_.ReadAt(next.FileOffset, std::span(chunk).first(n));
-      budget_ -= n;
       const std::uint8_t* const first = chunk.data();
       const auto* end = static_cast<const std::uint8_t*>(std::memchr(first, 0, n));
+      // A name is charged the bytes it uses, its NUL included, not the chunk read.
+      budget_ -= end != nullptr ? static_cast<std::size_t>(end - first) + 1 : n;
       name.insert(name.end(), first, end != nullptr ? end : first + n);
       if (end != nullptr) break;
       at += n;
@@ -110,7 +115,8 @@ std::u16string AsciiDigits(std::uint64_t value, int base) {
   char digits[20];
   const auto end = std::to_chars(std::begin(digits), std::end(digits), value, base).ptr;
   std::u16string text(digits, end);
-  for (char16_t& c : text) c = (c >= u'a' && c <= u'f') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+  for (char16_t& c : text)
+    c = (c >= u'a' && c <= u'f') ? static_cast<char16_t>(c - u'a' + u'A') : c;
   return text;
 }
 

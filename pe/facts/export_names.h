@@ -24,8 +24,9 @@ class ExportNames {
   ExportNames() = default;
 
   // The export directory read where mapping puts it. A corrupt directory (counts past the file,
-  // indices past the function table, names that are unmapped, empty or without a NUL) gives no
-  // exports at all, so that no address is ever named wrongly.
+  // more functions than 16-bit ordinals number, indices past the function table, names that are
+  // unmapped, empty or without a NUL) gives no exports at all, so that no address is ever named
+  // wrongly.
   [[nodiscard]] static ExportNames Read(BoundedReader& reader, const DataDirectories& directories,
                                         const RvaMapping& mapping);
 

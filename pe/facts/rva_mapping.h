@@ -31,5 +31,9 @@ class RvaMapping {
 // byte of the file.
 [[nodiscard]] bool ReadMapped(BoundedReader& reader, const RvaMapping& mapping, std::uint64_t rva,
                               std::span<std::uint8_t> out);
+// Whether every byte of the size bytes from rva on is mapped from a byte of the file, so that a
+// table's size is known to be the file's bytes before anything is allocated for it.
+[[nodiscard]] bool IsMapped(const BoundedReader& reader, const RvaMapping& mapping,
+                            std::uint64_t rva, std::uint64_t size);
 
 }  // namespace marlit

@@ -207,6 +207,8 @@ Outcome Analyze(PeImage& image, BoundedReader& reader, Prompt& prompt, LoaderRea
 
   const std::int64_t imageBase = ReadImageBase(reading, file, kind);
   RawImageHeaders raw = ReadRawHeaders(reading, file, reader, count);
+  // A skipped seek left the headers read from the wrong place: no table of them goes in force.
+  if (!reading.LoadError.empty()) throw Refusal{reading.LoadError};
   ViewTable table = BuildTable(raw, kind, image.View, imageBase);
   auto facts = std::make_shared<const AddressFacts>(
       ReadAddressFacts(reader, raw, reading.PeOffset, kind));
@@ -240,7 +242,7 @@ Outcome AnalyzeMemory(PeImage& image, std::span<const std::uint8_t> bytes,
   return Analyze(image, reader, prompt, reading);
 }
 
-// Shows what ends the analysis: a refusal, a failed read or the pending LoadError.
+// Shows what ends the analysis: a refusal, a pending LoadError among them, or a failed read.
 template <typename Analysis>
 bool ShowOutcome(LoaderReading& reading, std::u16string_view shown, Prompt& prompt,
                  Analysis analysis) {
@@ -252,10 +254,6 @@ bool ShowOutcome(LoaderReading& reading, std::u16string_view shown, Prompt& prom
     return false;
   } catch (const PlatformError& error) {
     prompt.ShowMessage(ReadFailedMessage(shown, Utf16FromUtf8(error.what())));
-    return false;
-  }
-  if (!reading.LoadError.empty()) {
-    prompt.ShowMessage(reading.LoadError);
     return false;
   }
   return true;

@@ -28,9 +28,8 @@ struct LoaderReading {
 };
 
 // Analyses the PE file at path into image, showing its own messages through prompt. True when the
-// table was built and no error is pending. On a refused file the previous table stays in force,
-// except after a bad seek, reported only at the end: the new table is then in force, and
-// TablesInForce has grown. reading, when given, receives what the analysis read.
+// table was built and no error is pending. On a refused file, a bad seek included, the previous
+// table stays in force. reading, when given, receives what the analysis read.
 [[nodiscard]] bool AnalyzePeFile(PeImage& image, const std::filesystem::path& path, Prompt& prompt,
                                  LoaderReading* reading = nullptr);
 

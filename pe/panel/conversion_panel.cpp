@@ -56,26 +56,20 @@ void ConversionPanel::虛偏移_Change(std::string_view text) {
   if (t.Where == Landing::ZeroFilled) {
     // Memory the loader fills with zeros has no file offset; "0" would name the file's first byte.
     zeroFilled_ = true;
-    TextOf(PanelField::實偏移).Clear();
-    numbers_[Index(PanelField::實偏移)] = 0;
+    ClearNumber(PanelField::實偏移);
     Set代碼(typed, !image_.OmitImageBase);
     return;
   }
   SetNumber(PanelField::實偏移, t.Value);
-  // An address of file offset 0, the first byte of the file, leaves 代碼 empty too.
-  if (t.Value != 0) {
-    Set代碼(typed, !image_.OmitImageBase);
-  } else {
-    Clear代碼();
-  }
+  // 代碼 is that of the address whatever field was typed: empty only for the address 0.
+  Set代碼(typed, !image_.OmitImageBase);
 }
 
 void ConversionPanel::ShowNoAnswer(PanelField other) {
   // An empty field, or a value in no included record, has no counterpart: "0" there would name
   // the first byte of the file, which a user might copy and patch.
   Select(0);
-  TextOf(other).Clear();
-  numbers_[Index(other)] = 0;
+  ClearNumber(other);
   Clear代碼();
 }
 
@@ -96,7 +90,14 @@ void ConversionPanel::Pick(std::int32_t item) {
   if (record == nullptr) return;
   // The start is written as typed addresses are read: without the image base in RVA mode.
   const std::int64_t start = AddressInMode(image_, record->RamMin);
-  SetNumber(PanelField::實偏移, record->FileMin);
+  // As typing the start would answer: a record without file bytes, zero-filled from its start
+  // in the loader's view, has no file offset there.
+  zeroFilled_ = record->FileMax <= record->FileMin;
+  if (zeroFilled_) {
+    ClearNumber(PanelField::實偏移);
+  } else {
+    SetNumber(PanelField::實偏移, record->FileMin);
+  }
   SetNumber(PanelField::虛偏移, start);
   Set代碼(start, !image_.OmitImageBase);
 }
@@ -156,6 +157,11 @@ std::int64_t ConversionPanel::Parse(PanelField field, std::string_view text) con
 void ConversionPanel::SetNumber(PanelField field, std::int64_t value) {
   TextOf(field).SetNumber(radix_, Width(field), value);
   numbers_[Index(field)] = value;
+}
+
+void ConversionPanel::ClearNumber(PanelField field) {
+  TextOf(field).Clear();
+  numbers_[Index(field)] = 0;
 }
 
 void ConversionPanel::Set代碼(std::int64_t address, bool withImageBase) {

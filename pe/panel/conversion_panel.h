@@ -70,7 +70,8 @@ class ConversionPanel {
   // Clears 實偏移, 虛偏移 and 代碼 after an overflow, with "不在段內" selected.
   void ClearAfterOverflow();
   // The user picked item of the section list: the start of its record, its address in the mode
-  // in force, or empty fields for "不在段內".
+  // in force, or empty fields for "不在段內". A start without file bytes is zero-filled, as
+  // typing it would answer: 實偏移 is empty.
   void Pick(std::int32_t item);
   // The option of the radix was chosen: both texts are rewritten, nothing is translated; an empty
   // text stays empty.
@@ -88,8 +89,8 @@ class ConversionPanel {
   [[nodiscard]] const FieldText& 代碼() const { return 代碼_; }
   // The selected item of the section list.
   [[nodiscard]] std::int32_t Position() const { return position_; }
-  // The last address typed lies in memory that the loader's view zero-fills: its record is
-  // selected and 實偏移 is empty, for no file byte holds it.
+  // The last address typed or picked lies in memory that the loader's view zero-fills: its record
+  // is selected and 實偏移 is empty, for no file byte holds it.
   [[nodiscard]] bool ZeroFilled() const { return zeroFilled_; }
   // "不在段內", then the names of the included records as of the last report.
   [[nodiscard]] std::span<const std::u16string> Items() const { return items_; }
@@ -111,6 +112,7 @@ class ConversionPanel {
   void Select(std::int32_t position);
   [[nodiscard]] std::int64_t Parse(PanelField field, std::string_view text) const;
   void SetNumber(PanelField field, std::int64_t value);
+  void ClearNumber(PanelField field);
   // 代碼 of an address: its 4 bytes in a PE32 image; in a PE32+ image its 8 bytes, or the 4 of
   // the 32-bit RVA when the address is given without the image base.
   void Set代碼(std::int64_t address, bool withImageBase);

@@ -49,8 +49,7 @@ struct PeImage {
   std::vector<SectionRecord> Sections;
   // Memory addresses without the image base; only the section selection dialog sets it.
   bool OmitImageBase = false;
-  // Counts the tables put in force. An analysis that is refused after its table replaced the old
-  // one (a bad seek, reported at the end) still leaves it in force, so its callers tell by this.
+  // Counts the tables put in force; 0 while none has been.
   std::uint32_t TablesInForce = 0;
   // What the file says, kept so that a view can be rebuilt without the file.
   RawImageHeaders Raw;
@@ -98,13 +97,8 @@ struct PeImage {
 }
 
 // The included record of the 1-based rank among the included ones, in table order: the record
-// behind item rank of the section list. Null when there is none.
-[[nodiscard]] inline const SectionRecord* IncludedRecord(const PeImage& image, std::int32_t rank) {
-  std::int32_t seen = 0;
-  for (const SectionRecord& record : Records(image)) {
-    if (record.Included && ++seen == rank) return &record;
-  }
-  return nullptr;
-}
+// behind item rank of the section list. Null when there is none. Found through translation's
+// lookup, in a time that does not grow with the rank.
+[[nodiscard]] const SectionRecord* IncludedRecord(const PeImage& image, std::int32_t rank);
 
 }  // namespace marlit

@@ -108,4 +108,10 @@ std::optional<std::int64_t> AddressWithBase(const PeImage& image, std::int64_t a
 
 void TableChanged(const PeImage& image) { image.Lookup.reset(); }
 
+const SectionRecord* IncludedRecord(const PeImage& image, std::int32_t rank) {
+  const std::vector<std::uint32_t>& records = LookupOf(image).RecordOfRank;
+  if (rank < 1 || static_cast<std::size_t>(rank) >= records.size()) return nullptr;
+  return &Records(image)[records[static_cast<std::size_t>(rank)]];
+}
+
 }  // namespace marlit

@@ -210,10 +210,13 @@ TranslationIndex BuildTranslationIndex(const PeImage& image) {
       IntervalLookup(AddressRanges(records, ranks, image.HeaderFromAddress, image.Kind));
   index.OffsetAnswers.resize(1);
   index.AddressAnswers.resize(1);
-  for (const SectionRecord& r : records) {
+  index.RecordOfRank.resize(1);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const SectionRecord& r = records[i];
     if (!r.Included) continue;
     index.OffsetAnswers.push_back(OffsetAnswerOf(image, r));
     index.AddressAnswers.push_back(AddressAnswerOf(image, r));
+    index.RecordOfRank.push_back(static_cast<std::uint32_t>(i));
   }
   index.BuiltFor = KeyOf(image);
   return index;

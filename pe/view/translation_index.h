@@ -96,6 +96,8 @@ struct TranslationIndex {
   // at the rank.
   std::vector<OffsetAnswer> OffsetAnswers;
   std::vector<AddressAnswer> AddressAnswers;
+  // The index in the table of the included record of each rank; the first entry, of none, unused.
+  std::vector<std::uint32_t> RecordOfRank;
   // What it was built for besides the records, which are not compared: whoever writes them calls
   // TableChanged. A copy of the image shares it while its records are the same.
   struct Key {

@@ -94,7 +94,7 @@ TEST_F(BatchTest, JsonAnswersForPrograms) {
        Radix::Hex,
        {A, "400000"},
        nullptr,
-       row("0", 0, "400000", 4194304, 1, 0, "header", "檔案頭", "")},
+       row("0", 0, "400000", 4194304, 1, 0, "header", "檔案頭", "00004000")},
       {"an offset in no section",
        test::SampleImage(),
        Radix::Hex,

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/common/described_image.h"
+#include "tests/pe/case_name.h"
+#include "tests/pe/largest_allocation.h"
 #include "tests/pe/load_image.h"
 
 namespace marlit {
@@ -39,13 +42,15 @@ RvaRange SectionOf(const PeImage& image, std::uint32_t rva) {
   return {};
 }
 
-// .text at 1000h, .data at 2000h, .edata at 3000h, the last bytes of the file.
+// .text at 1000h, .data at 2000h, .edata at 3000h, the last bytes of the file: 200h bytes, or
+// as many as a larger table needs.
 test::PeBuilder ImageWith(const std::vector<std::uint8_t>& table,
                           std::uint32_t directoryRva = kDirectoryRva) {
+  const auto edata = std::max<std::uint32_t>(0x200, (table.size() + 0x1FF) & ~0x1FFu);
   return test::PeBuilder()
       .AddSection(".text", 0x1000, 0x400, 0x400)
       .AddSection(".data", 0x2000, 0x200, 0x800)
-      .AddSection(".edata", kDirectoryRva, 0x200, kDirectoryOffset)
+      .AddSection(".edata", kDirectoryRva, edata, kDirectoryOffset)
       .DataDirectory(0, directoryRva, static_cast<std::uint32_t>(table.size()))
       .Bytes(kDirectoryOffset, table);
 }
@@ -77,6 +82,43 @@ const NameCase kNameCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, ExportNameTest, testing::ValuesIn(kNameCases));
+
+// functions functions, the first named of them at 1000h + 2 × index, named f0, f1, ..., the
+// others empty slots.
+struct CountCase {
+  const char* what;
+  std::uint32_t functions;
+  std::uint32_t named;
+  std::size_t exports;
+};
+
+class ExportCountTest : public testing::TestWithParam<CountCase> {};
+
+TEST_P(ExportCountTest, KeepsEveryNameUpToWhatOrdinalsNumber) {
+  const CountCase& c = GetParam();
+  std::vector<std::uint32_t> functions(c.functions, 0);
+  std::vector<std::pair<std::string, std::uint16_t>> names;
+  for (std::uint16_t i = 0; i < c.named; ++i) {
+    functions[i] = 0x1000 + 2u * i;
+    names.emplace_back("f" + std::to_string(i), i);
+  }
+  test::BuiltImage built(ImageWith(test::ExportDirectory(kDirectoryRva, 1, functions, names)));
+  const test::LargestAllocation allocation;
+  const ExportNames exports = ExportNames::Read(built.Reader, built.Directories(), built.Mapping);
+  EXPECT_EQ(exports.Count(), c.exports);
+  const std::string last = "f" + std::to_string(c.named - 1);
+  EXPECT_EQ(exports.NameAt(0x1000 + 2 * (c.named - 1), {0x1000, 0x1400}),
+            c.exports == 0 ? std::nullopt : std::optional(std::u16string(last.begin(), last.end())));
+  // At most what 65,536 functions need: a name's RVA, or none, for each.
+  EXPECT_LE(allocation.Bytes(), 65536 * sizeof(std::optional<std::uint32_t>));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Tables, ExportCountTest, testing::Values(
+    CountCase{"many short names in a small file", 300, 300, 300},
+    CountCase{"as many functions as 16-bit ordinals number", 65536, 1, 1},
+    CountCase{"one function more", 65537, 1, 0}), test::CaseName());
+// clang-format on
 
 struct CorruptCase {
   const char* what;

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "tests/common/described_image.h"
+#include "tests/pe/case_name.h"
+#include "tests/pe/largest_allocation.h"
 #include "tests/pe/load_image.h"
 
 namespace marlit {
@@ -81,6 +83,29 @@ INSTANTIATE_TEST_SUITE_P(Tables, RelocationTest, testing::Values(
                    {{0x1000, {0x3004}}, {0x2000, {0x3008}, 4}}, {0x1004}},
     RelocationCase{"page past the RVAs", {{0xFFFFF000, {0x3FFF}}}, {0xFFFFFFFF}}));
 // clang-format on
+
+// A directory whose range the view does not map gives nothing, and nothing is allocated for its
+// size, which is within the file's length.
+struct UnmappedCase {
+  const char* what;
+  std::uint32_t rva;
+};
+
+class UnmappedRelocationTest : public testing::TestWithParam<UnmappedCase> {};
+
+TEST_P(UnmappedRelocationTest, AllocatesNothingForItsSize) {
+  constexpr std::uint32_t kSize = 0xA00;
+  test::BuiltImage built(
+      ImageWithRelocations({{0x1000, {0x3004}}}).DataDirectory(5, GetParam().rva, kSize));
+  const test::LargestAllocation allocation;
+  EXPECT_TRUE(RelocationsOf(built).Rvas().empty());
+  EXPECT_LT(allocation.Bytes(), kSize);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, UnmappedRelocationTest,
+                         testing::Values(UnmappedCase{"past every section", 0x9000},
+                                         UnmappedCase{"running on past .reloc", 0x3000}),
+                         test::CaseName());
 
 struct ReferenceCase {
   const char* what;

@@ -78,7 +78,7 @@ const TypingCase kTypingCases[] = {
     {"top bit set is negative", O, H, false, "FFFFFFFF", false, {"FFFFFFFF", "", 0, u"不在段內", ""}},
     {"past every section", O, H, false, "1E00", false, {"1E00", "", 0, u"不在段內", ""}},
     {"address in .text", A, H, false, "401C00", false, {"1000", "401C00", 2, u".text", "001C4000"}},
-    {"address of file offset 0 leaves no code", A, H, false, "400000", false, {"0", "400000", 1, u"檔案頭", ""}},
+    {"address of file offset 0 has the code offset 0 gives", A, H, false, "400000", false, {"0", "400000", 1, u"檔案頭", "00004000"}},
     {"empty address field", A, H, false, "", false, {"", "", 0, u"不在段內", ""}},
     {"address in .rdata", A, H, false, "4037ff", false, {"1DFF", "4037ff", 4, u".rdata", "FF374000"}},
     {"decimal offset", O, D, false, "4096", false, {"4096", "4201472", 2, u".text", "001C4000"}},
@@ -179,6 +179,7 @@ const TypingCase kWideCases[] = {
     {"without the image base 4 bytes of the RVA", O, H, true, "1000", false, {"1000", "1C00", 2, u".text", "001C0000"}},
     {"an RVA back", A, H, true, "2100", false, {"1500", "2100", 3, u".data", "00210000"}},
     {"header offset gives the image base", O, H, false, "0", false, {"0", "FFFFFFFFFFFFDDFF", 1, u"檔案頭", "FFDDFFFFFFFFFFFF"}},
+    {"the image base gives the same code", A, H, false, "FFFFFFFFFFFFDDFF", false, {"0", "FFFFFFFFFFFFDDFF", 1, u"檔案頭", "FFDDFFFFFFFFFFFF"}},
 };
 // clang-format on
 
@@ -205,31 +206,40 @@ TEST(PanelTest, TheMemoryFieldIsWideOnlyInA64BitImage) {
   EXPECT_EQ(panel.Text(A).View(), "FFFFFFFFFFFFF9FF");
 }
 
+// The sample image and a .bss of 800h bytes of memory, no file data.
+test::PeBuilder WithBss() {
+  return test::SampleImage().AddSection(test::TestSection{".bss", 0x800, 0x4000, 0, 0});
+}
+
 struct PickCase {
   const char* what;
-  bool wide;
+  test::PeBuilder (*image)();
   bool omitImageBase;
   std::int32_t item;
   Shown shown;
+  MappingView view = MappingView::Raw;
+  bool zeroFilled = false;
 };
 
 // clang-format off
 const PickCase kPickCases[] = {
-    {"RVA of a section", false, true, 2, {"400", "1000", 2, u".text", "00100000"}},
-    {"RVA of the header is 0", false, true, 1, {"0", "0", 1, u"檔案頭", ""}},
-    {"64-bit address with the image base", true, false, 2, {"400", "FFFFFFFFFFFFEDFF", 2, u".text", "FFEDFFFFFFFFFFFF"}},
-    {"64-bit image: RVA in 4 bytes", true, true, 3, {"1400", "2000", 3, u".data", "00200000"}},
+    {"RVA of a section", test::SampleImage, true, 2, {"400", "1000", 2, u".text", "00100000"}},
+    {"RVA of the header is 0", test::SampleImage, true, 1, {"0", "0", 1, u"檔案頭", ""}},
+    {"64-bit address with the image base", HighImage, false, 2, {"400", "FFFFFFFFFFFFEDFF", 2, u".text", "FFEDFFFFFFFFFFFF"}},
+    {"64-bit image: RVA in 4 bytes", HighImage, true, 3, {"1400", "2000", 3, u".data", "00200000"}},
+    {"zero-filled section: no offset, as typing its start", WithBss, false, 5, {"", "404000", 5, u".bss", "00404000"}, MappingView::Loader, true},
 };
 // clang-format on
 
 class PickTest : public testing::TestWithParam<PickCase> {};
 TEST_P(PickTest, ASectionStartsInTheModeInForce) {
   const PickCase& c = GetParam();
-  PeImage image = Load(c.wide ? HighImage() : test::SampleImage());
+  PeImage image = test::ImageInView(c.image(), c.view);
   image.OmitImageBase = c.omitImageBase;
   ConversionPanel panel(image, kHexByteText);
   panel.Pick(c.item);
   EXPECT_EQ(ShownBy(panel), c.shown);
+  EXPECT_EQ(panel.ZeroFilled(), c.zeroFilled);
 }
 INSTANTIATE_TEST_SUITE_P(Values, PickTest, testing::ValuesIn(kPickCases), test::CaseName());
 
