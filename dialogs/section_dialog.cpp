@@ -46,6 +46,8 @@ constexpr int kButtonHeight = 375;
 constexpr int kBottomMargin = 100;
 // The gap between the image base's row and the rows below it, and around them.
 constexpr int kRowGap = 6;
+// Between a boundary's label and its box.
+constexpr int kLabelGap = 4;
 // The list opens tall enough for this many rows, when the table has them.
 constexpr int kRowsShownAtOpening = 20;
 // The list opens wide enough for names of up to this many characters; longer ones scroll.
@@ -100,8 +102,8 @@ class 選擇區段窗體 : public FixedForm {
   // kRowsShownAtOpening of them.
   void FitToRows() {
     const int listGrowth = std::max(0, ListWidthForNames() - SeedListRect().width());
-    setMinimumWidth(
-        std::max({minimumWidth(), CaptionWidth(), SeedSize().width() + boxGrowth_ + listGrowth}));
+    setMinimumWidth(std::max({minimumWidth(), CaptionWidth(),
+                              SeedSize().width() + boxGrowth_ + labelShift_ + listGrowth}));
     const int shown = std::min(rows_, kRowsShownAtOpening);
     const int rowHeight = shown > 0 ? 區段清單->sizeHintForRow(0) : 0;
     const int wanted = rowHeight * shown + 2 * 區段清單->frameWidth();
@@ -284,6 +286,13 @@ class 選擇區段窗體 : public FixedForm {
     return ParseFieldNumber(ToFieldChars(text), Radix::Hex, AddressWidth(image_));
   }
 
+  [[nodiscard]] int LabelOverhang() const {
+    const int room = TwipRect(2400, 0, 0, 0).x() - TwipRect(1680, 0, 0, 0).x();
+    int widest = 0;
+    for (const QLabel* label : l) widest = std::max(widest, label->sizeHint().width());
+    return std::max(0, widest + kLabelGap - room);
+  }
+
   // The seed's width is the smallest; a 64-bit image's boxes are wider, so that every digit shows.
   // The rows of the view and the load address add their height to the seed's.
   void AllowResizing() {
@@ -291,10 +300,12 @@ class 選擇區段窗體 : public FixedForm {
     setSizeGripEnabled(true);
     const int digits = FieldInputLimit(Radix::Hex, AddressWidth(image_));
     boxGrowth_ = GrowthForDigits(*t[0], digits);
+    labelShift_ = LabelOverhang();
     rowsBelowHeight_ = rowsBelow_->sizeHint().height() + 2 * kRowGap;
     const QSize base = SeedSize();
-    setMinimumSize(std::max(base.width() + boxGrowth_, rowsBelow_->minimumSizeHint().width()),
-                   base.height() + rowsBelowHeight_);
+    setMinimumSize(
+        std::max(base.width() + boxGrowth_ + labelShift_, rowsBelow_->minimumSizeHint().width()),
+        base.height() + rowsBelowHeight_);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     resize(minimumSize());
   }
@@ -319,15 +330,15 @@ class 選擇區段窗體 : public FixedForm {
     const QSize base = SeedSize();
     const int wider = std::max(0, width() - base.width());
     const int taller = std::max(0, height() - base.height() - rowsBelowHeight_);
-    const int listWider = std::max(0, wider - boxGrowth_);
+    const int listWider = std::max(0, wider - boxGrowth_ - labelShift_);
     auto grown = [](QRect r, int w, int h) { return r.adjusted(0, 0, w, h); };
     auto moved = [](QRect r, int x, int y) { return r.translated(x, y); };
     f->setGeometry(grown(TwipRect(60, 400, 3495, 1480), wider, taller));
     區段清單->setGeometry(grown(SeedListRect(), listWider, taller));
     for (std::size_t k = 0; k < 4; ++k) {
       l[k]->move(moved(TwipRect(1680, kTops[k], 0, 0), listWider, 0).topLeft());
-      t[k]->setGeometry(
-          grown(moved(TwipRect(2400, kTops[k], 975, 270), listWider, 0), boxGrowth_, 0));
+      t[k]->setGeometry(grown(moved(TwipRect(2400, kTops[k], 975, 270), listWider + labelShift_, 0),
+                              boxGrowth_, 0));
     }
     const QRect baseRow = grown(
         moved(TwipRect(60, kBaseRowTop, kClientWidth - 120, kBaseRowHeight), 0, taller), wider, 0);
@@ -415,6 +426,9 @@ class 選擇區段窗體 : public FixedForm {
   int rowsBelowHeight_ = 0;
   // What a 64-bit image's boxes grow by, in pixels.
   int boxGrowth_ = 0;
+  // How far the boxes move right so that a label wider than the seed's gap (a Latin face in
+  // English) does not run into its box.
+  int labelShift_ = 0;
   std::array<QRadioButton*, 2> RVAmode{};
   QGroupBox* f = nullptr;
   QListWidget* 區段清單 = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -151,6 +152,17 @@ TEST_F(SectionDialogTest, DesignTimeSettings) {
     }
     EXPECT_EQ(tabbed.join(u' ').toStdString(),
               "確定 取消 區段清單 t0 t1 t2 t3 RVAmode0 檢視0 載入位址 還原基位址");
+    Click(d, "取消");
+  });
+  // In the wider Latin face of English, each boundary's label still ends before its box.
+  owner.setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+  (void)Choose([this](QDialog& d) {
+    for (int k = 0; k < 4; ++k) {
+      const std::string n = std::to_string(k);
+      EXPECT_LT(Control<QLabel>(d, ("l" + n).c_str()).geometry().right(),
+                Control<QLineEdit>(d, ("t" + n).c_str()).geometry().left())
+          << k;
+    }
     Click(d, "取消");
   });
 }
