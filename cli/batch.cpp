@@ -17,7 +17,7 @@ namespace {
 
 // "溢出！請填寫正確的數值。" of a value given.
 std::string OverflowSentence(std::string_view value) {
-  return ToUtf8(FillIn(Translate(u"數值「%1」：溢出！請填寫正確的數值。"),
+  return Utf8FromUtf16(FillIn(Translate(u"數值「%1」：溢出！請填寫正確的數值。"),
                        {Utf16FromUtf8(TerminalText(value))}));
 }
 
@@ -54,7 +54,7 @@ std::optional<int> ChooseView(const Options& options, PeImage& image, std::ostre
     return kExitUsage;
   }
   // The file's own image base does not fit the loader's view of its section table.
-  err << kPrefix << ToUtf8(kOverflowMessage) << '\n' << std::flush;
+  err << kPrefix << Utf8FromUtf16(kOverflowMessage) << '\n' << std::flush;
   return kExitRefusedFile;
 }
 
@@ -83,7 +83,7 @@ int Run(const Options& options, BlockInput& in, std::ostream& out, std::ostream&
   OmitImageBase(image, options.rva);
   for (const std::string& name : options.exclude) {
     if (!ExcludeSections(image, Utf16FromUtf8(name))) {
-      err << kPrefix << ToUtf8(NoSuchSectionMessage(Utf16FromUtf8(TerminalText(name)))) << '\n'
+      err << kPrefix << Utf8FromUtf16(NoSuchSectionMessage(Utf16FromUtf8(TerminalText(name)))) << '\n'
           << std::flush;
       return kExitUsage;
     }

@@ -2,6 +2,7 @@
 
 #include "cli/row_writer.h"
 #include "cli/text_utf8.h"
+#include "platform/translation.h"
 
 namespace marlit::cli {
 namespace {
@@ -13,7 +14,7 @@ void AppendTextRow(std::string& out, const PeImage& image, const AddressReferenc
   out += '\t';
   if (r.Address) out.append(NumberText(*r.Address, radix, AddressWidth(image)));
   out += '\t';
-  if (r.Section) out.append(TabSafe(ToUtf8(*r.Section)));
+  if (r.Section) out.append(TabSafe(Utf8FromUtf16(*r.Section)));
   out.append(r.Relocated ? "\trelocated\n" : "\t-\n");
 }
 
@@ -33,7 +34,7 @@ void AppendJsonRow(std::string& out, const PeImage& image, const AddressReferenc
   }
   out.append(R"(,"section":)");
   if (r.Section) {
-    AppendJsonString(out, ToUtf8(*r.Section));
+    AppendJsonString(out, Utf8FromUtf16(*r.Section));
   } else {
     out.append("null");
   }

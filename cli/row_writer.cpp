@@ -160,9 +160,9 @@ std::string JsonString(std::string_view text) {
 
 ItemTexts::ItemTexts(std::span<const std::u16string> items) {
   for (const std::u16string& name : items) {
-    std::string utf8 = ToUtf8(name);
+    std::string utf8 = Utf8FromUtf16(name);
     json_.push_back(JsonString(utf8));
-    text_.push_back(TabSafe(ToUtf8(ShownName(name))));
+    text_.push_back(TabSafe(Utf8FromUtf16(ShownName(name))));
     longest_ = std::max({longest_, json_.back().size(), text_.back().size()});
   }
 }
@@ -201,7 +201,7 @@ RowWriter::RowWriter(std::ostream& out, bool json, const ConversionPanel& panel,
     pieceText_ += piece;
     pieceText_.resize((pieceText_.size() / kPieceStep + 1) * kPieceStep);
   }
-  overflowStart_ = R"({"error":)" + JsonString(ToUtf8(kValueOverflowMessage.Id())) + R"(,"field":)";
+  overflowStart_ = R"({"error":)" + JsonString(Utf8FromUtf16(kValueOverflowMessage.Id())) + R"(,"field":)";
   // The keys and punctuation of a JSON row, its field texts and numbers, and the longest piece
   // with its padding; or the overflow object with its value.
   longestRow_ = 512 + std::max(items.Longest() + kPieceStep, overflowStart_.size());
@@ -231,7 +231,7 @@ std::string_view RowWriter::TakeFacts(const ConversionPanel& panel, Field typed)
           ? FactsOfTranslatedOffset(image_, panel.Number(PanelField::實偏移),
                                     panel.Position() != 0 ? std::optional(address) : std::nullopt)
           : FactsOfAddress(image_, address);
-  if (facts.Export) AppendJsonString(exportJson_, ToUtf8(*facts.Export));
+  if (facts.Export) AppendJsonString(exportJson_, Utf8FromUtf16(*facts.Export));
   if (!facts.Directory) return {};
   return directoryJson_[static_cast<std::size_t>(*facts.Directory)];
 }

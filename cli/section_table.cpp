@@ -25,7 +25,7 @@ void PrintJson(const PeImage& image, Radix radix, std::ostream& out) {
     const SectionRecord& r = records[i];
     text += (i == 0 ? R"({"index":)" : R"(,{"index":)") + std::to_string(i);
     text += r.Included ? R"(,"included":true,"name":)" : R"(,"included":false,"name":)";
-    AppendJsonString(text, ToUtf8(r.Name));
+    AppendJsonString(text, Utf8FromUtf16(r.Name));
     text += ',';
     AppendJsonNumber(text, "file_min", r.FileMin, radix, NumberWidth::Narrow);
     text += ',';
@@ -55,7 +55,7 @@ void PrintSectionTable(const PeImage& image, Radix radix, bool json, std::ostrea
   const std::span<const SectionRecord> records = Records(image);
   for (std::size_t i = 0; i < records.size(); ++i) {
     const SectionRecord& r = records[i];
-    out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(ToUtf8(ShownName(r.Name)))
+    out << i << '\t' << (r.Included ? "yes" : "no") << '\t' << TabSafe(Utf8FromUtf16(ShownName(r.Name)))
         << '\t' << NumberText(r.FileMin, radix, NumberWidth::Narrow) << '\t'
         << NumberText(r.FileMax, radix, NumberWidth::Narrow) << '\t'
         << NumberText(AddressInMode(image, r.RamMin), radix, addressWidth) << '\t'

@@ -1,22 +1,15 @@
 #include "cli/text_utf8.h"
 
-#include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
 #include <cstdint>
 
+#include "platform/translation.h"
+
 namespace marlit::cli {
 
-std::string ToUtf8(std::u16string_view text) {
-  // A read-only alias: no copy of the UTF-16 text is made.
-  const icu::UnicodeString alias(false, text.data(), static_cast<int32_t>(text.size()));
-  std::string out;
-  alias.toUTF8String(out);
-  return out;
-}
-
 std::string MessageText(std::u16string_view text) {
-  std::string utf8 = ToUtf8(text);
+  std::string utf8 = Utf8FromUtf16(text);
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size(); ++i) {

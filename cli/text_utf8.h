@@ -6,8 +6,6 @@
 
 namespace marlit::cli {
 
-// Unpaired surrogates become U+FFFD.
-[[nodiscard]] std::string ToUtf8(std::u16string_view text);
 // A message for the terminal: UTF-8, with the message boxes' CR LF line ends turned into \n.
 [[nodiscard]] std::string MessageText(std::u16string_view text);
 

@@ -24,7 +24,7 @@ const HexByteTable& HexByteTextOnce() {
 // A sentence of the catalogue about a value, its places filled: %1 the value as the terminal may
 // show it, %2 the digits.
 std::string ValueSentence(std::u16string_view sentence, std::string_view value, int digits = 0) {
-  return ToUtf8(FillIn(marlit::Translate(sentence), {Utf16FromUtf8(TerminalText(value)),
+  return Utf8FromUtf16(FillIn(marlit::Translate(sentence), {Utf16FromUtf8(TerminalText(value)),
                                                      Utf16FromUtf8(std::to_string(digits))}));
 }
 
@@ -184,7 +184,7 @@ bool ValueRunner::ListReferencesOf(Field field, std::string_view value, std::siz
 std::string ValueRunner::Where(std::size_t line) {
   std::string at(kPrefix);
   if (line != 0) {
-    at += ToUtf8(
+    at += Utf8FromUtf16(
         FillIn(marlit::Translate(u"標準輸入第 %1 行："), {Utf16FromUtf8(std::to_string(line))}));
   }
   return at;

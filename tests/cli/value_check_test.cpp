@@ -118,9 +118,9 @@ TEST(ItemTextsTest, SectionNamesAsTheOutputShowsThem) {
 TEST(TextUtf8Test, MessagesAndNamesForTheTerminal) {
   EXPECT_EQ(MessageText(u"一\r\n二\r\n\r\n三"), "一\n二\n\n三");
   EXPECT_EQ(MessageText(u"a\rb"), "a\rb");
-  EXPECT_EQ(ToUtf8(u"檔案頭"), "檔案頭");
+  EXPECT_EQ(Utf8FromUtf16(u"檔案頭"), "檔案頭");
   EXPECT_EQ(Utf16FromUtf8("不在段內"), u"不在段內");
-  EXPECT_EQ(ToUtf8(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
+  EXPECT_EQ(Utf8FromUtf16(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
   EXPECT_EQ(Utf16FromUtf8("\xFF"), u"\xFFFD");
   EXPECT_EQ(TabSafe("a\tb\nc\x7F"),
             "a\xEF\xBF\xBD"
