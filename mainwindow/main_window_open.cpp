@@ -41,10 +41,8 @@ void 主窗體::OpenProgramFile(const std::u16string& FileName) {
   }
   const QString name = ToQString(FileName);
   const std::filesystem::path path(QFile::encodeName(name).toStdString());
-  const std::uint32_t tables = module_.Image.TablesInForce;
-  // A file refused only at the end of its analysis leaves its table in force all the same; the
-  // name and the section list then follow that table, so that everything shown comes from it.
-  if (!AnalyzePeFile(module_.Image, path, prompt_) && module_.Image.TablesInForce == tables) return;
+  // A refused file leaves the previous table, its name and its section list as they were.
+  if (!AnalyzePeFile(module_.Image, path, prompt_)) return;
   analysedPath_ = path;
   程式名->setText(name);
   ReportSections();
